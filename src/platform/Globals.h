@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+// Process-wide values. Each is set by the part of the program that owns it and read everywhere.
+
+// The per-user data folder and the program's asset folder; both end with a separator.
+extern QString DataPath;
+extern QString AppPath;
+
+// The note that last made itself current, and its index in OpenForms.
+extern qint16 CurrentNoteId;
+extern qint16 CurrentFormIndex;
+
+// Lets the tray icon open its menu: false while notes load and while a dialog is open.
+extern bool TrayReady;
+
+// New notes get random colours.
+extern bool Coloridos;

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+// INI files read and written one key at a time, with the semantics of the Windows profile-string
+// functions the stored files were designed around:
+// - section and key names match without regard to case; a value runs to the end of its line;
+// - a write creates the file and the section when missing, replaces an existing key's value in
+//   place, otherwise adds the key at the end of its section; lines written end with CR LF;
+// - every other line of the file (other sections, comments, blank lines) survives byte for byte;
+// - text is code page 1252, or UTF-8 for values 1252 cannot hold (see StoredText);
+// - the file is always replaced atomically, so a crash leaves the old or the new file.
+// A file name is matched without regard to case inside its folder.
+
+// Value of a key, cut to 254 characters; def when the key, its section or the file is missing.
+QString GetPrivateProfileString(const QString &section, const QString &key, const QString &def,
+                                const QString &file);
+
+// Returns false when the file could not be written; the old file is then left intact.
+bool WritePrivateProfileString(const QString &section, const QString &key, const QString &value,
+                               const QString &file);
+
+// Removes a key; missing keys and files are not an error.
+bool DeletePrivateProfileKey(const QString &section, const QString &key, const QString &file);
+
+// Gathers the writes to one file made while it lives and writes the file once, at commit() or
+// when it goes out of scope. Reads made meanwhile see the gathered writes.
+class ProfileBatch
+{
+public:
+    explicit ProfileBatch(const QString &file);
+    ~ProfileBatch();
+    ProfileBatch(const ProfileBatch &) = delete;
+    ProfileBatch &operator=(const ProfileBatch &) = delete;
+
+    bool commit();
+
+private:
+    QString m_file;
+    bool m_open = true;
+};

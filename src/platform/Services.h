@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QDateTime>
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+#include <memory>
+
+// What the program needs from the machine, behind small interfaces so that tests can replace
+// the clock, chance, the screen, message boxes and sound.
+
+class Clock
+{
+public:
+    virtual ~Clock() = default;
+    virtual QDateTime now() const = 0;
+};
+
+class RandomSource
+{
+public:
+    virtual ~RandomSource() = default;
+    virtual void seed(quint32 value) = 0;
+    // Uniform in [0, 1).
+    virtual double fraction() = 0;
+};
+
+class ScreenInfo
+{
+public:
+    virtual ~ScreenInfo() = default;
+    // The whole primary screen, in pixels.
+    virtual QSize primarySize() const = 0;
+    // The primary screen's area not covered by panels, in pixels.
+    virtual QRect workArea() const = 0;
+    // The bounding rectangle of all screens, in pixels.
+    virtual QRect virtualGeometry() const = 0;
+};
+
+class MessageBoxes
+{
+public:
+    enum Buttons { Ok, YesNo };
+    enum Icon { NoIcon, Information, Question, Warning, Critical };
+    enum Answer { AnswerOk, AnswerYes, AnswerNo };
+    virtual ~MessageBoxes() = default;
+    // An empty caption shows the application title "Notavex".
+    virtual Answer show(const QString &text, Buttons buttons, Icon icon, Answer defaultAnswer,
+                        const QString &caption = {}) = 0;
+};
+
+class SoundPlayer
+{
+public:
+    virtual ~SoundPlayer() = default;
+    // Plays a wave file asynchronously; a new sound replaces one still playing. A missing file
+    // plays the platform's default beep.
+    virtual void play(const QString &path) = 0;
+};
+
+namespace Services {
+
+Clock &clock();
+RandomSource &random();
+ScreenInfo &screen();
+MessageBoxes &messageBoxes();
+SoundPlayer &sound();
+
+// Tests install fakes; nullptr restores the real service.
+void setClock(std::unique_ptr<Clock> c);
+void setRandom(std::unique_ptr<RandomSource> r);
+void setScreen(std::unique_ptr<ScreenInfo> s);
+void setMessageBoxes(std::unique_ptr<MessageBoxes> m);
+void setSound(std::unique_ptr<SoundPlayer> s);
+
+} // namespace Services

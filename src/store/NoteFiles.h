@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+
+// The data folder's three kinds of file. Names match without regard to case: an existing file is
+// found and used under whatever case it has.
+
+QString IndexFile();                 // DataPath + "Indice.cfg"
+QString ListFile();                  // DataPath + "indice.dat"
+QString ContentFile(int noteId);     // DataPath + "notavex<N>.arl"
+
+// path itself when it exists or no file of another case matches; otherwise the existing file.
+QString ResolveFileCase(const QString &path);
+
+// Writes data to path atomically: the old content or the new one, never a mix. False on failure,
+// the old file then stays as it was.
+bool WriteFileAtomic(const QString &path, const QByteArray &data);
+
+// indice.dat: one line of comma-framed note numbers (",3,1,2,"; the empty list is ",").
+// First line of the file, spaces trimmed; empty when the file is missing.
+QString ReadListLine();
+bool ListFileExists();
+// Writes line (trimmed) followed by CR LF.
+bool WriteListLine(const QString &line);
+
+bool ListContains(const QString &line, int noteId);
+QString ListAppend(const QString &line, int noteId);
+
+// Replaces the first occurrence of Find until none is left.
+QString ReplaceAll(QString Text, const QString &Find, const QString &Replacement);
+
+// The N-th field of a separator-framed list; List gets the separators added at both ends.
+QString GetField(QString &List, const QString &Separator, int N);
+
+// The welcome note's three files, byte for byte, for a primary screen of the given pixel size.
+bool WriteWelcomeNote(const QString &dataPath, QSize primaryScreenPixels);

@@ -1,0 +1,127 @@
+#include "note/NoteControls.h"
+
+#include "platform/WinColor.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+int MouseButtonCode(Qt::MouseButtons buttons)
+{
+    int code = 0;
+    if (buttons & Qt::LeftButton)
+        code |= 1;
+    if (buttons & Qt::RightButton)
+        code |= 2;
+    if (buttons & Qt::MiddleButton)
+        code |= 4;
+    return code;
+}
+
+PictureBox::PictureBox(QWidget *parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void PictureBox::SetBackColor(quint32 color)
+{
+    m_backColor = color & 0xFFFFFF;
+    update();
+}
+
+void PictureBox::SetPicture(const QPixmap &picture)
+{
+    m_picture = picture;
+    update();
+}
+
+void PictureBox::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.fillRect(rect(), WinColor::toQColor(m_backColor));
+    if (!m_picture.isNull())
+        p.drawPixmap(0, 0, m_picture);
+}
+
+void PictureBox::mousePressEvent(QMouseEvent *e)
+{
+    e->accept();
+}
+
+NoteImage::NoteImage(QWidget *parent) : QWidget(parent)
+{
+    setMouseTracking(true);
+}
+
+void NoteImage::SetPicture(const QPixmap *picture)
+{
+    if (m_picture == picture)
+        return;
+    m_picture = picture;
+    update();
+}
+
+void NoteImage::paintEvent(QPaintEvent *)
+{
+    if (!m_picture || m_picture->isNull())
+        return;
+    QPainter p(this);
+    p.drawPixmap(0, 0, *m_picture);
+}
+
+void NoteImage::mousePressEvent(QMouseEvent *e)
+{
+    m_pressed = e->button() == Qt::LeftButton;
+    e->accept();
+}
+
+void NoteImage::mouseReleaseEvent(QMouseEvent *e)
+{
+    const bool click =
+        m_pressed && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
+    m_pressed = false;
+    e->accept();
+    if (click)
+        emit Click();
+}
+
+void NoteImage::mouseMoveEvent(QMouseEvent *e)
+{
+    e->accept();
+    emit MouseMove(MouseButtonCode(e->buttons()));
+}
+
+void NoteImage::leaveEvent(QEvent *e)
+{
+    QWidget::leaveEvent(e);
+    emit MouseLeave();
+}
+
+NoteLabel::NoteLabel(const QString &text, QWidget *parent) : QLabel(text, parent)
+{
+    setAlignment(Qt::AlignCenter);
+    setAutoFillBackground(false);
+    setAttribute(Qt::WA_TranslucentBackground);
+}
+
+void NoteLabel::mousePressEvent(QMouseEvent *e)
+{
+    m_pressed = e->button() == Qt::LeftButton;
+    e->accept();
+    emit MouseDown(MouseButtonCode(e->button()), e->globalPosition().toPoint());
+}
+
+void NoteLabel::mouseReleaseEvent(QMouseEvent *e)
+{
+    const bool click =
+        m_pressed && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
+    m_pressed = false;
+    e->accept();
+    if (click)
+        emit Click();
+}
+
+void NoteLabel::mouseMoveEvent(QMouseEvent *e)
+{
+    e->accept();
+    emit MouseMove(MouseButtonCode(e->buttons()), e->globalPosition().toPoint());
+}

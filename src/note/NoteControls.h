@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QLabel>
+#include <QPixmap>
+#include <QWidget>
+
+// The small controls a note window is built from. Button codes are 1 left, 2 right, 4 middle; a
+// move reports the buttons held, added up.
+
+int MouseButtonCode(Qt::MouseButtons buttons);
+
+// A box with a back colour and an optional picture drawn at its top left corner. It keeps the
+// mouse presses made on it, so that they do not reach the window under it.
+class PictureBox : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit PictureBox(QWidget *parent = nullptr);
+
+    quint32 BackColor() const { return m_backColor; } // Windows colour value
+    void SetBackColor(quint32 color);
+    const QPixmap &Picture() const { return m_picture; }
+    void SetPicture(const QPixmap &picture);
+
+protected:
+    void paintEvent(QPaintEvent *e) override;
+    void mousePressEvent(QMouseEvent *e) override;
+
+private:
+    quint32 m_backColor = 0;
+    QPixmap m_picture;
+};
+
+// An image that always shows one of its window's stored pictures. Which one is known by identity,
+// so the window can tell its button states apart without comparing pixels.
+class NoteImage : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit NoteImage(QWidget *parent = nullptr);
+
+    const QPixmap *Picture() const { return m_picture; }
+    void SetPicture(const QPixmap *picture);
+
+signals:
+    void Click();
+    void MouseMove(int buttons);
+    void MouseLeave();
+
+protected:
+    void paintEvent(QPaintEvent *e) override;
+    void mousePressEvent(QMouseEvent *e) override;
+    void mouseReleaseEvent(QMouseEvent *e) override;
+    void mouseMoveEvent(QMouseEvent *e) override;
+    void leaveEvent(QEvent *e) override;
+
+private:
+    const QPixmap *m_picture = nullptr;
+    bool m_pressed = false;
+};
+
+// A transparent label that reports presses, moves and left-button clicks.
+class NoteLabel : public QLabel
+{
+    Q_OBJECT
+
+public:
+    explicit NoteLabel(const QString &text, QWidget *parent = nullptr);
+
+signals:
+    void Click();
+    void MouseDown(int button, const QPoint &globalPos);
+    void MouseMove(int buttons, const QPoint &globalPos);
+
+protected:
+    void mousePressEvent(QMouseEvent *e) override;
+    void mouseReleaseEvent(QMouseEvent *e) override;
+    void mouseMoveEvent(QMouseEvent *e) override;
+
+private:
+    bool m_pressed = false;
+};

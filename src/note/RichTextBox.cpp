@@ -1,0 +1,282 @@
+#include "note/RichTextBox.h"
+
+#include "note/NoteControls.h"
+#include "note/Rtf.h"
+#include "platform/Cp1252.h"
+#include "platform/WinColor.h"
+#include "store/NoteFiles.h"
+
+#include <QFile>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace {
+
+
+QString fromCrLf(QString text)
+{
+    text.replace(u"\r\n"_qs, u"\n"_qs);
+    text.replace(u'\r', u'\n');
+    return text;
+}
+
+} // namespace
+
+RichTextBox::RichTextBox(QWidget *parent) : QTextEdit(parent)
+{
+    setAcceptRichText(true);
+    // A right click belongs to the note window, which opens the note menu.
+    setContextMenuPolicy(Qt::NoContextMenu);
+    setMouseTracking(true);
+    viewport()->setMouseTracking(true);
+    SetBackColor(m_backColor);
+}
+
+bool RichTextBox::LoadFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return false;
+    file.close();
+
+    if (Rtf::looksLikeRtf(data))
+        Rtf::read(data, document());
+    else
+        setPlainText(fromCrLf(StoredText::decode(data)));
+    document()->clearUndoRedoStacks();
+    moveCursor(QTextCursor::Start);
+    return true;
+}
+
+bool RichTextBox::SaveFile(const QString &path) const
+{
+    return WriteFileAtomic(path, Rtf::write(*document()));
+}
+
+QString RichTextBox::Text() const
+{
+    QString text = toPlainText();
+    text.replace(u'\n', u"\r\n"_qs);
+    return text;
+}
+
+void RichTextBox::SetText(const QString &text)
+{
+    setPlainText(fromCrLf(text));
+}
+
+int RichTextBox::SelStart() const
+{
+    return textCursor().selectionStart();
+}
+
+void RichTextBox::SetSelStart(int start)
+{
+    const int last = document()->characterCount() - 1;
+    QTextCursor c = textCursor();
+    c.setPosition(std::clamp(start, 0, last));
+    setTextCursor(c);
+}
+
+int RichTextBox::SelLength() const
+{
+    const QTextCursor c = textCursor();
+    return c.selectionEnd() - c.selectionStart();
+}
+
+void RichTextBox::SetSelLength(int length)
+{
+    const int last = document()->characterCount() - 1;
+    QTextCursor c = textCursor();
+    const int start = c.selectionStart();
+    c.setPosition(start);
+    c.setPosition(std::clamp(start + std::max(length, 0), 0, last), QTextCursor::KeepAnchor);
+    setTextCursor(c);
+}
+
+QString RichTextBox::SelText() const
+{
+    QString text = textCursor().selectedText();
+    text.replace(QChar::ParagraphSeparator, u"\r\n"_qs);
+    text.replace(QChar::LineSeparator, u"\r\n"_qs);
+    return text;
+}
+
+void RichTextBox::SetSelText(const QString &text)
+{
+    QTextCursor c = textCursor();
+    c.insertText(fromCrLf(text));
+    setTextCursor(c);
+}
+
+QFont RichTextBox::resolvedFont(const QTextCharFormat &format) const
+{
+    return format.font().resolve(document()->defaultFont());
+}
+
+template <typename T, typename Get> std::optional<T> RichTextBox::selValue(Get get) const
+{
+    const QTextCursor c = textCursor();
+    const int start = c.selectionStart();
+    const int end = c.selectionEnd();
+    if (start == end)
+        return get(currentCharFormat());
+
+    std::optional<T> value;
+    for (QTextBlock b = document()->findBlock(start); b.isValid() && b.position() < end;
+         b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            if (!f.isValid() || f.position() >= end || f.position() + f.length() <= start)
+                continue;
+            const T v = get(f.charFormat());
+            if (!value)
+                value = v;
+            else if (*value != v)
+                return std::nullopt;
+        }
+    }
+    // A selection of empty lines only has the paragraph's format.
+    if (!value)
+        return get(c.charFormat());
+    return value;
+}
+
+void RichTextBox::mergeFormat(const QTextCharFormat &format)
+{
+    // With no selection this changes only the typing format, as wanted.
+    mergeCurrentCharFormat(format);
+}
+
+std::optional<QString> RichTextBox::SelFontName() const
+{
+    return selValue<QString>(
+        [this](const QTextCharFormat &f) { return resolvedFont(f).family(); });
+}
+
+void RichTextBox::SetSelFontName(const QString &family)
+{
+    QTextCharFormat f;
+    f.setFontFamilies(QStringList{family});
+    mergeFormat(f);
+}
+
+std::optional<double> RichTextBox::SelFontSize() const
+{
+    return selValue<double>(
+        [this](const QTextCharFormat &f) { return resolvedFont(f).pointSizeF(); });
+}
+
+void RichTextBox::SetSelFontSize(double points)
+{
+    if (points <= 0)
+        return;
+    QTextCharFormat f;
+    f.setFontPointSize(points);
+    mergeFormat(f);
+}
+
+std::optional<bool> RichTextBox::SelBold() const
+{
+    return selValue<bool>([this](const QTextCharFormat &f) { return resolvedFont(f).bold(); });
+}
+
+void RichTextBox::SetSelBold(bool on)
+{
+    QTextCharFormat f;
+    f.setFontWeight(on ? QFont::Bold : QFont::Normal);
+    mergeFormat(f);
+}
+
+std::optional<bool> RichTextBox::SelItalic() const
+{
+    return selValue<bool>([this](const QTextCharFormat &f) { return resolvedFont(f).italic(); });
+}
+
+void RichTextBox::SetSelItalic(bool on)
+{
+    QTextCharFormat f;
+    f.setFontItalic(on);
+    mergeFormat(f);
+}
+
+std::optional<bool> RichTextBox::SelUnderline() const
+{
+    return selValue<bool>(
+        [this](const QTextCharFormat &f) { return resolvedFont(f).underline(); });
+}
+
+void RichTextBox::SetSelUnderline(bool on)
+{
+    QTextCharFormat f;
+    f.setFontUnderline(on);
+    mergeFormat(f);
+}
+
+std::optional<bool> RichTextBox::SelStrikeThru() const
+{
+    return selValue<bool>(
+        [this](const QTextCharFormat &f) { return resolvedFont(f).strikeOut(); });
+}
+
+void RichTextBox::SetSelStrikeThru(bool on)
+{
+    QTextCharFormat f;
+    f.setFontStrikeOut(on);
+    mergeFormat(f);
+}
+
+std::optional<quint32> RichTextBox::SelColor() const
+{
+    return selValue<quint32>([this](const QTextCharFormat &f) {
+        const QColor c = f.hasProperty(QTextFormat::ForegroundBrush) ? f.foreground().color()
+                                                                      : palette().color(QPalette::Text);
+        return WinColor::fromQColor(c);
+    });
+}
+
+void RichTextBox::SetSelColor(quint32 color)
+{
+    QTextCharFormat f;
+    f.setForeground(WinColor::toQColor(color));
+    mergeFormat(f);
+}
+
+void RichTextBox::SetBackColor(quint32 color)
+{
+    m_backColor = color & 0xFFFFFF;
+    QPalette p = palette();
+    p.setColor(QPalette::Base, WinColor::toQColor(m_backColor));
+    setPalette(p);
+}
+
+void RichTextBox::SetFocus()
+{
+    setFocus(Qt::OtherFocusReason);
+}
+
+void RichTextBox::Refresh()
+{
+    viewport()->repaint();
+}
+
+void RichTextBox::mousePressEvent(QMouseEvent *e)
+{
+    // The window acts first (a ringing alarm stops before the click edits), and may close itself.
+    QPointer<RichTextBox> self(this);
+    emit MouseDown(MouseButtonCode(e->button()), e->globalPosition().toPoint());
+    if (self)
+        QTextEdit::mousePressEvent(e);
+}
+
+void RichTextBox::mouseMoveEvent(QMouseEvent *e)
+{
+    emit MouseMove(MouseButtonCode(e->buttons()), e->globalPosition().toPoint());
+    QTextEdit::mouseMoveEvent(e);
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QTextEdit>
+
+#include <optional>
+
+class QTextCharFormat;
+
+// The body of a note: a rich-text editor with the members the note window and its commands use.
+// Positions count characters of the document, a paragraph break being one character.
+class RichTextBox : public QTextEdit
+{
+    Q_OBJECT
+
+public:
+    explicit RichTextBox(QWidget *parent = nullptr);
+
+    // Replaces the whole content. RTF keeps its formatting; any other file shows as plain text,
+    // read as UTF-8 when it is valid UTF-8 and as code page 1252 otherwise.
+    bool LoadFile(const QString &path);
+    // Writes the whole content as one RTF document, atomically.
+    bool SaveFile(const QString &path) const;
+
+    // Plain text, lines separated by CR LF.
+    QString Text() const;
+    void SetText(const QString &text);
+
+    int SelStart() const;
+    void SetSelStart(int start); // moves the caret there, nothing selected
+    int SelLength() const;
+    void SetSelLength(int length); // selects from SelStart
+    QString SelText() const;
+    // Replaces the selection, or inserts at the caret; the caret ends after the new text.
+    void SetSelText(const QString &text);
+
+    // No value when the selection mixes values. Setting applies to the selection, or to the
+    // typing position when nothing is selected.
+    std::optional<QString> SelFontName() const;
+    void SetSelFontName(const QString &family);
+    std::optional<double> SelFontSize() const;
+    void SetSelFontSize(double points);
+    std::optional<bool> SelBold() const;
+    void SetSelBold(bool on);
+    std::optional<bool> SelItalic() const;
+    void SetSelItalic(bool on);
+    std::optional<bool> SelUnderline() const;
+    void SetSelUnderline(bool on);
+    std::optional<bool> SelStrikeThru() const;
+    void SetSelStrikeThru(bool on);
+    std::optional<quint32> SelColor() const; // Windows colour value
+    void SetSelColor(quint32 color);
+
+    // Windows colour value of the whole box's background.
+    quint32 BackColor() const { return m_backColor; }
+    void SetBackColor(quint32 color);
+
+    void SetFocus();
+    void Refresh();
+
+signals:
+    // Button codes: 1 left, 2 right, 4 middle; for a move, the buttons held, added up.
+    void MouseDown(int button, const QPoint &globalPos);
+    void MouseMove(int buttons, const QPoint &globalPos);
+
+protected:
+    void mousePressEvent(QMouseEvent *e) override;
+    void mouseMoveEvent(QMouseEvent *e) override;
+
+private:
+    QFont resolvedFont(const QTextCharFormat &format) const;
+    template <typename T, typename Get> std::optional<T> selValue(Get get) const;
+    void mergeFormat(const QTextCharFormat &format);
+
+    quint32 m_backColor = 0xFFFFFF;
+};

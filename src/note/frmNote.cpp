@@ -1,0 +1,460 @@
+#include "note/frmNote.h"
+
+#include "note/NoteShape.h"
+#include "platform/Globals.h"
+#include "platform/OpenForms.h"
+#include "platform/ProfileString.h"
+#include "platform/Services.h"
+#include "platform/TopMost.h"
+#include "platform/WinColor.h"
+#include "store/Ini.h"
+#include "store/NoteFiles.h"
+#include "store/NoteStore.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QWindow>
+
+// The pictures are compiled in, so a window always has its shape and buttons, wherever it runs.
+static void initNotePictures()
+{
+    static const bool done = [] {
+        Q_INIT_RESOURCE(notepictures);
+        return true;
+    }();
+    Q_UNUSED(done);
+}
+
+namespace {
+
+constexpr int tw(int twips)
+{
+    return twips / frmNote::TwipsPerPixel;
+}
+
+QRect twipsRect(int left, int top, int width, int height)
+{
+    return QRect(tw(left), tw(top), tw(width), tw(height));
+}
+
+QPixmap notePicture(const QString &name)
+{
+    initNotePictures();
+    return QPixmap(u":/note/"_qs + name);
+}
+
+QFont makeFont(const QString &family, double points, bool bold)
+{
+    QFont f(family);
+    f.setPointSizeF(points);
+    f.setBold(bold);
+    return f;
+}
+
+constexpr quint32 StripColor = 0x52E9FE;
+constexpr quint32 TextAreaColor = 0x87FFFF;
+const QRgb ShapeTransparent = qRgb(255, 255, 255);
+
+} // namespace
+
+QString NewNoteTitle(const QDateTime &when)
+{
+    const QLocale br(QLocale::Portuguese, QLocale::Brazil);
+    QString month = br.monthName(when.date().month(), QLocale::ShortFormat);
+    // The locale data ends abbreviations with a dot ("dez."); the title shows the bare word.
+    while (month.endsWith(u'.'))
+        month.chop(1);
+    return br.toString(when.date(), u"dd"_qs) + u'/' + month + u" - "_qs +
+           br.toString(when.time(), u"HH:mm"_qs);
+}
+
+frmNote::frmNote(QWidget *parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), Image2(notePicture(u"hide.png"_qs)),
+      Image1(notePicture(u"hide_hot.png"_qs)), imHot(notePicture(u"pin_hot.png"_qs)),
+      imUp(notePicture(u"pin_up.png"_qs)), imDown(notePicture(u"pin_down.png"_qs)),
+      ButtonCursor(notePicture(u"cursor.png"_qs), 9, 1), m_windowPicture(notePicture(u"note_window.png"_qs))
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(tw(2730), tw(2970));
+    setMouseTracking(true);
+    setProperty("Tag", QString());
+
+    Picture1 = new PictureBox(this);
+    Picture1->setObjectName(u"Picture1"_qs);
+    Picture1->setGeometry(twipsRect(0, 0, 2730, 2955));
+    Picture1->SetBackColor(StripColor);
+
+    ImTop = new NoteImage(Picture1);
+    ImTop->setObjectName(u"ImTop"_qs);
+    ImTop->setGeometry(twipsRect(60, 30, 255, 240));
+    ImTop->setToolTip(u"Sempre Visível"_qs);
+    ImTop->setCursor(ButtonCursor);
+
+    txtTitle = new NoteLabel(QString(), Picture1);
+    txtTitle->setObjectName(u"txtTitle"_qs);
+    txtTitle->setGeometry(twipsRect(375, 30, 1965, 225));
+    txtTitle->setFont(makeFont(u"Tahoma"_qs, 8.25, true));
+    txtTitle->setMouseTracking(true);
+
+    Text1 = new QLineEdit(Picture1);
+    Text1->setObjectName(u"Text1"_qs);
+    Text1->setGeometry(twipsRect(300, 30, 2070, 255));
+    Text1->setFont(makeFont(u"Tahoma"_qs, 8.25, true));
+    Text1->setFrame(false);
+    Text1->setMaxLength(22);
+    Text1->hide();
+
+    Image3 = new NoteImage(Picture1);
+    Image3->setObjectName(u"Image3"_qs);
+    Image3->setGeometry(twipsRect(2400, 30, 255, 240));
+    Image3->setToolTip(u"Ocutar Nota"_qs);
+    Image3->setCursor(ButtonCursor);
+
+    Picture2 = new PictureBox(Picture1);
+    Picture2->setObjectName(u"Picture2"_qs);
+    Picture2->setGeometry(twipsRect(30, 285, 2670, 2415));
+    Picture2->SetBackColor(TextAreaColor);
+
+    txtNote = new RichTextBox(Picture2);
+    txtNote->setObjectName(u"txtNote"_qs);
+    txtNote->move(tw(30), tw(30));
+    txtNote->setFrameShape(QFrame::NoFrame);
+    const QFont body = makeFont(u"Arial"_qs, 9.75, false);
+    txtNote->setFont(body);
+    txtNote->document()->setDefaultFont(body);
+    txtNote->SetBackColor(TextAreaColor);
+
+    static const char16_t *const captions[3] = {u"[Fonte]", u"[Cor]", u"[Alarme]"};
+    static const QRect places[3] = {twipsRect(510, 2715, 510, 210),
+                                    twipsRect(1170, 2715, 360, 210),
+                                    twipsRect(1650, 2715, 600, 210)};
+    for (int i = 0; i < 3; ++i) {
+        auto *label = new NoteLabel(QString::fromUtf16(captions[i]), Picture1);
+        label->setObjectName(u"Label1_"_qs + QString::number(i));
+        label->setGeometry(places[i]);
+        label->setFont(makeFont(u"Arial"_qs, 8.25, false));
+        label->setEnabled(false); // until its operation is given
+        connect(label, &NoteLabel::Click, this, [this, i] { Label1_Click(i); });
+        Label1[size_t(i)] = label;
+    }
+
+    TimerToca.setInterval(5000);
+    Piscar.setInterval(200);
+    tmrEvent.setInterval(5000);
+
+    connect(ImTop, &NoteImage::Click, this, &frmNote::ImTop_Click);
+    connect(ImTop, &NoteImage::MouseMove, this, &frmNote::ImTop_MouseMove);
+    connect(ImTop, &NoteImage::MouseLeave, this, &frmNote::surfaceMouseMove);
+    connect(Image3, &NoteImage::Click, this, &frmNote::Image3_Click);
+    connect(Image3, &NoteImage::MouseMove, this, &frmNote::Image3_MouseMove);
+    connect(Image3, &NoteImage::MouseLeave, this, &frmNote::surfaceMouseMove);
+    connect(txtTitle, &NoteLabel::MouseDown, this, &frmNote::txtTitle_MouseDown);
+    connect(txtTitle, &NoteLabel::MouseMove, this, &frmNote::txtTitle_MouseMove);
+    connect(txtTitle, &NoteLabel::Click, this, [this] {
+        // A press that became a move is no click.
+        if (m_titlePressed)
+            txtTitle_Click();
+    });
+    connect(txtNote, &RichTextBox::MouseDown, this, &frmNote::txtNote_MouseDown);
+    connect(txtNote, &RichTextBox::MouseMove, this, [this] { surfaceMouseMove(); });
+    connect(Text1, &QLineEdit::textChanged, txtTitle, &QLabel::setText);
+    connect(Text1, &QLineEdit::returnPressed, this, [this] {
+        hideTitleEditor();
+        txtNote->SetFocus();
+    });
+
+    OpenForms::add(this);
+}
+
+frmNote::~frmNote()
+{
+    OpenForms::remove(this);
+}
+
+void frmNote::Form_Load()
+{
+    hide();
+
+    txtNote->resize(tw(Picture2->width() * TwipsPerPixel - 60),
+                    tw(Picture2->height() * TwipsPerPixel - 60));
+    applyShape();
+    ImTop->SetPicture(&imHot);
+    Image3->SetPicture(&Image2);
+
+    if (TrayReady) {
+        const QDateTime now = Services::clock().now();
+        RandomSource &random = Services::random();
+        random.seed(quint32(now.time().msecsSinceStartOfDay()));
+        const QSize screen = Services::screen().primarySize();
+        // A screen smaller than a note would give a negative range: keep the note on it.
+        SetTop(int(random.fraction() * std::max(0, screen.height() * TwipsPerPixel - 3500)));
+        SetLeft(int(random.fraction() * std::max(0, screen.width() * TwipsPerPixel - 3000)));
+        txtTitle->setText(NewNoteTitle(now));
+    }
+}
+
+void frmNote::applyShape()
+{
+    const std::optional<QRegion> region =
+        RegionFromPicture(m_windowPicture.toImage(), ShapeTransparent);
+    if (region)
+        setMask(*region);
+    else
+        clearMask();
+}
+
+QString frmNote::Tag() const
+{
+    return property("Tag").toString();
+}
+
+void frmNote::SetTag(const QString &tag)
+{
+    setProperty("Tag", tag);
+}
+
+qint16 frmNote::NoteId() const
+{
+    return qint16(OpenForms::noteIdOf(this));
+}
+
+int frmNote::Top() const
+{
+    return y() * TwipsPerPixel;
+}
+
+void frmNote::SetTop(int twips)
+{
+    move(x(), qRound(twips / double(TwipsPerPixel)));
+}
+
+int frmNote::Left() const
+{
+    return x() * TwipsPerPixel;
+}
+
+void frmNote::SetLeft(int twips)
+{
+    move(qRound(twips / double(TwipsPerPixel)), y());
+}
+
+void frmNote::SetBackColor(quint32 color)
+{
+    m_backColor = color & 0xFFFFFF;
+    update();
+}
+
+void frmNote::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.fillRect(rect(), WinColor::toQColor(m_backColor));
+    if (!m_windowPicture.isNull())
+        p.drawPixmap(0, 0, m_windowPicture);
+}
+
+bool frmNote::AplicaClick()
+{
+    return false;
+}
+
+void frmNote::ImTop_Click()
+{
+    const QString section = Tag();
+    const bool pin = ReadIni(section, u"OnTop"_qs, u"False"_qs, IndexFile()) == u"False";
+    // Without the stored state the pin would show one thing and the next start another.
+    if (!WritePrivateProfileString(section, u"OnTop"_qs, pin ? u"True"_qs : u"False"_qs,
+                                   IndexFile())) {
+        txtNote->SetFocus();
+        return;
+    }
+
+    if (pin) {
+        ImTop->SetPicture(&imDown);
+        SetWindowTopmost(this, true);
+    } else {
+        ImTop->SetPicture(&imHot);
+        SetWindowTopmost(this, false);
+    }
+
+    // Every pinned note is put back on top. Each window is matched to its stored state by its
+    // own Tag, so the order of the open windows does not matter.
+    for (int i = 1; i < OpenForms::count(); ++i) {
+        QWidget *w = OpenForms::at(i);
+        const int id = OpenForms::noteIdOf(w);
+        if (id == 0)
+            continue;
+        if (ReadIni(QString::number(id), u"OnTop"_qs, u"False"_qs, IndexFile()) != u"False")
+            SetWindowTopmost(w, true);
+    }
+
+    txtNote->SetFocus();
+}
+
+void frmNote::Image3_Click()
+{
+    if (AplicaClick())
+        return;
+    hide();
+    Image3->SetPicture(&Image2);
+    const qint16 id = NoteId();
+    if (id == 0 || !SaveNotes(id))
+        Services::messageBoxes().show(u"Erro: Me.Tag = "_qs + Tag(), MessageBoxes::Ok,
+                                      MessageBoxes::Critical, MessageBoxes::AnswerOk);
+}
+
+void frmNote::SetLinkAction(int index, std::function<void()> action)
+{
+    if (index < 0 || index > 2)
+        return;
+    Label1[size_t(index)]->setEnabled(bool(action));
+    m_linkActions[size_t(index)] = std::move(action);
+}
+
+void frmNote::Label1_Click(int index)
+{
+    if (index < 0 || index > 2 || !m_linkActions[size_t(index)])
+        return;
+    if (AplicaClick())
+        return;
+    hideTitleEditor();
+    const qint16 id = NoteId();
+    CurrentNoteId = id;
+    CurrentFormIndex = qint16(FindNoteFormIndex(id));
+
+    QPointer<frmNote> self(this);
+    const std::function<void()> action = m_linkActions[size_t(index)];
+    action();
+    if (!self)
+        return;
+    if (id == 0 || !SaveNotes(id))
+        Services::messageBoxes().show(u"Erro: Me.Tag = "_qs + Tag(), MessageBoxes::Ok,
+                                      MessageBoxes::Critical, MessageBoxes::AnswerOk);
+}
+
+void frmNote::txtNote_MouseDown(int button, const QPoint &globalPos)
+{
+    hideTitleEditor();
+    const qint16 id = NoteId();
+    CurrentNoteId = id;
+    if (AplicaClick() || button != 2)
+        return;
+    CurrentFormIndex = qint16(FindNoteFormIndex(id));
+    const bool onTop = StrToBool(ReadIni(Tag(), u"OnTop"_qs, u"False"_qs, IndexFile()));
+    emit noteMenuRequested(globalPos, onTop);
+}
+
+void frmNote::txtTitle_Click()
+{
+    Text1->move(txtTitle->pos());
+    QPalette p = Text1->palette();
+    p.setColor(QPalette::Base, WinColor::toQColor(Picture1->BackColor()));
+    Text1->setPalette(p);
+    Text1->setText(txtTitle->text());
+    Text1->show();
+    Text1->raise();
+    Text1->selectAll();
+    Text1->setFocus(Qt::MouseFocusReason);
+}
+
+void frmNote::hideTitleEditor()
+{
+    Text1->hide();
+}
+
+void frmNote::DragWindow(const QPoint &globalPos)
+{
+    m_titlePressed = false;
+    if (QWindow *handle = windowHandle(); handle && handle->startSystemMove())
+        return;
+    // No move from the window manager: follow the mouse until the button is released.
+    m_manualDrag = true;
+    m_dragOffset = globalPos - pos();
+}
+
+void frmNote::dragTo(const QPoint &globalPos)
+{
+    move(globalPos - m_dragOffset);
+}
+
+void frmNote::mousePressEvent(QMouseEvent *e)
+{
+    // Only the window's own surface gets here: every control keeps its presses.
+    e->accept();
+    m_manualDrag = false;
+    DragWindow(e->globalPosition().toPoint());
+}
+
+void frmNote::mouseMoveEvent(QMouseEvent *e)
+{
+    e->accept();
+    if (m_manualDrag && e->buttons() != Qt::NoButton) {
+        dragTo(e->globalPosition().toPoint());
+        return;
+    }
+    surfaceMouseMove();
+}
+
+void frmNote::mouseReleaseEvent(QMouseEvent *e)
+{
+    e->accept();
+    m_manualDrag = false;
+}
+
+void frmNote::txtTitle_MouseDown(int button, const QPoint &globalPos)
+{
+    m_manualDrag = false;
+    m_titlePressed = button == 1;
+    m_titlePressPos = globalPos;
+}
+
+void frmNote::txtTitle_MouseMove(int buttons, const QPoint &globalPos)
+{
+    if (buttons & 1) {
+        if (m_manualDrag) {
+            dragTo(globalPos);
+            return;
+        }
+        // A small shake of the hand during a click still edits the title.
+        if (m_titlePressed &&
+            (globalPos - m_titlePressPos).manhattanLength() >= QApplication::startDragDistance()) {
+            DragWindow(globalPos);
+            return;
+        }
+    } else {
+        m_manualDrag = false;
+    }
+    surfaceMouseMove();
+}
+
+void frmNote::surfaceMouseMove()
+{
+    Image3->SetPicture(&Image2);
+    if (ImTop->Picture() == &imUp)
+        ImTop->SetPicture(&imHot);
+}
+
+void frmNote::ImTop_MouseMove()
+{
+    Image3->SetPicture(&Image2);
+    if (ImTop->Picture() == &imHot)
+        ImTop->SetPicture(&imUp);
+}
+
+void frmNote::Image3_MouseMove()
+{
+    Image3->SetPicture(&Image1);
+    if (ImTop->Picture() == &imUp)
+        ImTop->SetPicture(&imHot);
+}
+
+void frmNote::closeEvent(QCloseEvent *e)
+{
+    // Gone from the list at once, not when the deferred deletion runs.
+    OpenForms::remove(this);
+    e->accept();
+}

@@ -1,0 +1,122 @@
+#pragma once
+
+#include "note/NoteControls.h"
+#include "note/RichTextBox.h"
+
+#include <QCursor>
+#include <QDateTime>
+#include <QPixmap>
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+class QLineEdit;
+
+// The title a new note gets: "05/dez - 14:30" (day, Brazilian month abbreviation, hour 00-23).
+QString NewNoteTitle(const QDateTime &when);
+
+// The window of one note: a frameless, fixed-size, rounded window with a title strip, a pin and a
+// hide button, the rich-text body and three links at the bottom. Positions are in twips, 15 to a
+// pixel. The window is in OpenForms from its creation until it is closed or destroyed; closing
+// destroys it and saves nothing.
+class frmNote : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int TwipsPerPixel = 15;
+
+    explicit frmNote(QWidget *parent = nullptr);
+    ~frmNote() override;
+
+    // The load step CreateNote runs once it has given the window its Tag. A window created while
+    // TrayReady is set is a new note: it gets a random place and a date-time title.
+    void Form_Load();
+
+    // The NoteId as decimal text, kept in the "Tag" property.
+    QString Tag() const;
+    void SetTag(const QString &tag);
+    qint16 NoteId() const;
+
+    // Window position in twips.
+    int Top() const;
+    void SetTop(int twips);
+    int Left() const;
+    void SetLeft(int twips);
+
+    // The window's own back colour (Windows colour value), seen only where the picture is missing.
+    quint32 BackColor() const { return m_backColor; }
+    void SetBackColor(quint32 color);
+
+    // Toggles always-on-top and stores the new state in OnTop.
+    void ImTop_Click();
+    // Stops a ringing alarm before a click acts; true when the user chose to delete the note, in
+    // which case the click does nothing else. The alarm's ringing plugs in here.
+    virtual bool AplicaClick();
+
+    // What a bottom link does (0 "[Fonte]", 1 "[Cor]", 2 "[Alarme]"). A link without an action
+    // is shown disabled; after the action runs the note is saved.
+    void SetLinkAction(int index, std::function<void()> action);
+    void Label1_Click(int index);
+
+    void Image3_Click(); // hide
+    void txtTitle_Click(); // edit the title in place
+
+    // Controls, by their names.
+    PictureBox *Picture1 = nullptr;
+    NoteImage *ImTop = nullptr;
+    NoteLabel *txtTitle = nullptr;
+    QLineEdit *Text1 = nullptr;
+    NoteImage *Image3 = nullptr;
+    PictureBox *Picture2 = nullptr;
+    RichTextBox *txtNote = nullptr;
+    std::array<NoteLabel *, 3> Label1{};
+
+    // The stored pictures: hide button normal and hover, pin not pinned, hover, pinned.
+    const QPixmap Image2;
+    const QPixmap Image1;
+    const QPixmap imHot;
+    const QPixmap imUp;
+    const QPixmap imDown;
+    const QCursor ButtonCursor;
+
+    // Alarm timers: sound repeat, blinking, schedule check. All stopped at first.
+    QTimer TimerToca;
+    QTimer Piscar;
+    QTimer tmrEvent;
+
+signals:
+    // A right press in the text asks for the note menu; onTop is the note's stored pin state.
+    void noteMenuRequested(const QPoint &globalPos, bool onTop);
+
+protected:
+    void paintEvent(QPaintEvent *e) override;
+    void mousePressEvent(QMouseEvent *e) override;
+    void mouseMoveEvent(QMouseEvent *e) override;
+    void mouseReleaseEvent(QMouseEvent *e) override;
+    void closeEvent(QCloseEvent *e) override;
+
+private:
+    void applyShape();
+    void DragWindow(const QPoint &globalPos);
+    void dragTo(const QPoint &globalPos);
+    void surfaceMouseMove();
+    void ImTop_MouseMove();
+    void Image3_MouseMove();
+    void txtNote_MouseDown(int button, const QPoint &globalPos);
+    void txtTitle_MouseDown(int button, const QPoint &globalPos);
+    void txtTitle_MouseMove(int buttons, const QPoint &globalPos);
+    void hideTitleEditor();
+
+    quint32 m_backColor = 0xFF80FF;
+    QPixmap m_windowPicture;
+    std::array<std::function<void()>, 3> m_linkActions;
+
+    // Dragging by hand, where the window manager offers no move of its own.
+    bool m_manualDrag = false;
+    QPoint m_dragOffset;
+    QPoint m_titlePressPos;
+    bool m_titlePressed = false;
+};

@@ -15,7 +15,6 @@
 
 namespace {
 
-
 QString fromCrLf(QString text)
 {
     text.replace(u"\r\n"_qs, u"\n"_qs);
@@ -156,8 +155,7 @@ void RichTextBox::mergeFormat(const QTextCharFormat &format)
 
 std::optional<QString> RichTextBox::SelFontName() const
 {
-    return selValue<QString>(
-        [this](const QTextCharFormat &f) { return resolvedFont(f).family(); });
+    return selValue<QString>([this](const QTextCharFormat &f) { return resolvedFont(f).family(); });
 }
 
 void RichTextBox::SetSelFontName(const QString &family)
@@ -208,8 +206,7 @@ void RichTextBox::SetSelItalic(bool on)
 
 std::optional<bool> RichTextBox::SelUnderline() const
 {
-    return selValue<bool>(
-        [this](const QTextCharFormat &f) { return resolvedFont(f).underline(); });
+    return selValue<bool>([this](const QTextCharFormat &f) { return resolvedFont(f).underline(); });
 }
 
 void RichTextBox::SetSelUnderline(bool on)
@@ -221,8 +218,7 @@ void RichTextBox::SetSelUnderline(bool on)
 
 std::optional<bool> RichTextBox::SelStrikeThru() const
 {
-    return selValue<bool>(
-        [this](const QTextCharFormat &f) { return resolvedFont(f).strikeOut(); });
+    return selValue<bool>([this](const QTextCharFormat &f) { return resolvedFont(f).strikeOut(); });
 }
 
 void RichTextBox::SetSelStrikeThru(bool on)
@@ -235,8 +231,9 @@ void RichTextBox::SetSelStrikeThru(bool on)
 std::optional<quint32> RichTextBox::SelColor() const
 {
     return selValue<quint32>([this](const QTextCharFormat &f) {
-        const QColor c = f.hasProperty(QTextFormat::ForegroundBrush) ? f.foreground().color()
-                                                                      : palette().color(QPalette::Text);
+        const QColor c = f.hasProperty(QTextFormat::ForegroundBrush)
+                             ? f.foreground().color()
+                             : palette().color(QPalette::Text);
         return WinColor::fromQColor(c);
     });
 }

@@ -77,7 +77,8 @@ frmNote::frmNote(QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), Image2(notePicture(u"hide.png"_qs)),
       Image1(notePicture(u"hide_hot.png"_qs)), imHot(notePicture(u"pin_hot.png"_qs)),
       imUp(notePicture(u"pin_up.png"_qs)), imDown(notePicture(u"pin_down.png"_qs)),
-      ButtonCursor(notePicture(u"cursor.png"_qs), 9, 1), m_windowPicture(notePicture(u"note_window.png"_qs))
+      ButtonCursor(notePicture(u"cursor.png"_qs), 9, 1),
+      m_windowPicture(notePicture(u"note_window.png"_qs))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(tw(2730), tw(2970));
@@ -130,8 +131,7 @@ frmNote::frmNote(QWidget *parent)
     txtNote->SetBackColor(TextAreaColor);
 
     static const char16_t *const captions[3] = {u"[Fonte]", u"[Cor]", u"[Alarme]"};
-    static const QRect places[3] = {twipsRect(510, 2715, 510, 210),
-                                    twipsRect(1170, 2715, 360, 210),
+    static const QRect places[3] = {twipsRect(510, 2715, 510, 210), twipsRect(1170, 2715, 360, 210),
                                     twipsRect(1650, 2715, 600, 210)};
     for (int i = 0; i < 3; ++i) {
         auto *label = new NoteLabel(QString::fromUtf16(captions[i]), Picture1);
@@ -301,8 +301,19 @@ void frmNote::Image3_Click()
         return;
     hide();
     Image3->SetPicture(&Image2);
+    saveWithMessage();
+}
+
+bool frmNote::SaveNote(qint16 Id)
+{
+    return SaveNotes(Id);
+}
+
+void frmNote::saveWithMessage()
+{
     const qint16 id = NoteId();
-    if (id == 0 || !SaveNotes(id))
+    // A window without a NoteId would save every note under the number 0: report it instead.
+    if (id == 0 || !SaveNote(id))
         Services::messageBoxes().show(u"Erro: Me.Tag = "_qs + Tag(), MessageBoxes::Ok,
                                       MessageBoxes::Critical, MessageBoxes::AnswerOk);
 }
@@ -329,11 +340,8 @@ void frmNote::Label1_Click(int index)
     QPointer<frmNote> self(this);
     const std::function<void()> action = m_linkActions[size_t(index)];
     action();
-    if (!self)
-        return;
-    if (id == 0 || !SaveNotes(id))
-        Services::messageBoxes().show(u"Erro: Me.Tag = "_qs + Tag(), MessageBoxes::Ok,
-                                      MessageBoxes::Critical, MessageBoxes::AnswerOk);
+    if (self)
+        saveWithMessage();
 }
 
 void frmNote::txtNote_MouseDown(int button, const QPoint &globalPos)

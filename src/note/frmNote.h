@@ -61,7 +61,7 @@ public:
     void SetLinkAction(int index, std::function<void()> action);
     void Label1_Click(int index);
 
-    void Image3_Click(); // hide
+    void Image3_Click();   // hide
     void txtTitle_Click(); // edit the title in place
 
     // Controls, by their names.
@@ -92,6 +92,9 @@ signals:
     void noteMenuRequested(const QPoint &globalPos, bool onTop);
 
 protected:
+    // Writes this note's keys and content file; false when that failed.
+    virtual bool SaveNote(qint16 Id);
+
     void paintEvent(QPaintEvent *e) override;
     void mousePressEvent(QMouseEvent *e) override;
     void mouseMoveEvent(QMouseEvent *e) override;
@@ -109,6 +112,7 @@ private:
     void txtTitle_MouseDown(int button, const QPoint &globalPos);
     void txtTitle_MouseMove(int buttons, const QPoint &globalPos);
     void hideTitleEditor();
+    void saveWithMessage();
 
     quint32 m_backColor = 0xFF80FF;
     QPixmap m_windowPicture;

@@ -10,9 +10,25 @@
 #include <memory>
 #include <vector>
 
+namespace {
+
+QtMessageHandler previous = nullptr;
+
+// Platforms without masks or stacking say so once per window; that is no news here.
+void quietHandler(QtMsgType type, const QMessageLogContext &context, const QString &msg)
+{
+    if (msg.startsWith(u"This plugin does not support"_qs))
+        return;
+    if (previous)
+        previous(type, context, msg);
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    previous = qInstallMessageHandler(quietHandler);
     QTemporaryDir dir;
     DataPath = dir.path() + u'/';
     TrayReady = false;

@@ -1,0 +1,426 @@
+#include "platform/ProfileString.h"
+
+#include "platform/Cp1252.h"
+#include "store/FileStamp.h"
+#include "store/NoteFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QMutex>
+
+#include <map>
+#include <optional>
+#include <vector>
+
+namespace {
+
+// The reader hands out at most 254 characters, as the 255-character buffer of the original did.
+constexpr qsizetype kMaxValue = 254;
+
+// A few files at most are in use; the bound only keeps tests that touch many files small.
+constexpr size_t kMaxCachedFiles = 16;
+
+const QByteArray kCrLf = QByteArrayLiteral("\r\n");
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+QByteArrayView trimmed(QByteArrayView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text[begin]))
+        ++begin;
+    while (end > begin && isBlank(text[end - 1]))
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
+// Names are compared the way the original's case-blind comparison did.
+QString foldName(QByteArrayView bytes)
+{
+    return StoredText::decode(bytes).toCaseFolded();
+}
+
+QString foldName(const QString &name)
+{
+    return name.trimmed().toCaseFolded();
+}
+
+// A line break inside a value would split it into two lines on disk.
+QByteArray encodeOneLine(const QString &text)
+{
+    QString flat = text;
+    flat.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    flat.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return StoredText::encode(flat);
+}
+
+// Duplicate sections and keys: the first one is the one that counts.
+void insertFirst(QHash<QString, qsizetype> &hash, const QString &name, qsizetype at)
+{
+    if (!hash.contains(name))
+        hash.insert(name, at);
+}
+
+struct Line
+{
+    QByteArray text;   // without its line end
+    QByteArray eol;    // "\r\n", "\n", or empty for a last line without one
+    qsizetype eq = -1; // position of '=' on key lines
+};
+
+struct Section
+{
+    Line header;
+    std::vector<Line> body;
+    QHash<QString, qsizetype> keys; // folded key -> first line holding it
+
+    void indexKeys();
+};
+
+struct Document
+{
+    std::vector<Line> preamble; // lines before the first section
+    std::vector<Section> sections;
+    QHash<QString, qsizetype> index; // folded section name -> first section of that name
+
+    void parse(const QByteArray &bytes);
+    QByteArray serialize() const;
+    Line *lastLine();
+    Section *find(const QString &section);
+    const Section *find(const QString &section) const
+    {
+        return const_cast<Document *>(this)->find(section);
+    }
+};
+
+// Text of a key line between the line start and '='.
+std::optional<QByteArrayView> keyOf(const Line &line)
+{
+    if (line.eq < 0)
+        return std::nullopt;
+    return trimmed(QByteArrayView(line.text).first(line.eq));
+}
+
+void Section::indexKeys()
+{
+    keys.clear();
+    for (qsizetype i = 0; i < qsizetype(body.size()); ++i) {
+        if (const auto key = keyOf(body[i]))
+            insertFirst(keys, foldName(*key), i);
+    }
+}
+
+void Document::parse(const QByteArray &bytes)
+{
+    preamble.clear();
+    sections.clear();
+    index.clear();
+
+    qsizetype pos = 0;
+    bool first = true;
+    while (pos < bytes.size()) {
+        qsizetype nl = bytes.indexOf('\n', pos);
+        Line line;
+        if (nl < 0) {
+            line.text = bytes.mid(pos);
+            pos = bytes.size();
+        } else {
+            qsizetype end = nl;
+            if (end > pos && bytes[end - 1] == '\r')
+                --end;
+            line.text = bytes.mid(pos, end - pos);
+            line.eol = bytes.mid(end, nl + 1 - end);
+            pos = nl + 1;
+        }
+
+        QByteArrayView content(line.text);
+        if (first && content.startsWith("\xEF\xBB\xBF"))
+            content = content.sliced(3);
+        first = false;
+        const QByteArrayView t = trimmed(content);
+
+        if (t.startsWith('[')) {
+            const qsizetype close = t.lastIndexOf(']');
+            if (close > 0) {
+                Section section;
+                section.header = std::move(line);
+                const QString name = foldName(trimmed(t.sliced(1, close - 1)));
+                insertFirst(index, name, qsizetype(sections.size()));
+                sections.push_back(std::move(section));
+                continue;
+            }
+        } else if (!t.isEmpty() && t[0] != ';') {
+            const qsizetype eq = line.text.indexOf('=', line.text.size() - content.size());
+            if (eq >= 0 && !trimmed(QByteArrayView(line.text).first(eq)).isEmpty())
+                line.eq = eq;
+        }
+
+        if (sections.empty()) {
+            line.eq = -1; // keys outside any section belong to nobody
+            preamble.push_back(std::move(line));
+        } else {
+            Section &section = sections.back();
+            if (const auto key = keyOf(line))
+                insertFirst(section.keys, foldName(*key), qsizetype(section.body.size()));
+            section.body.push_back(std::move(line));
+        }
+    }
+}
+
+QByteArray Document::serialize() const
+{
+    qsizetype size = 0;
+    auto measure = [&size](const Line &l) { size += l.text.size() + l.eol.size(); };
+    for (const Line &l : preamble)
+        measure(l);
+    for (const Section &s : sections) {
+        measure(s.header);
+        for (const Line &l : s.body)
+            measure(l);
+    }
+
+    QByteArray out;
+    out.reserve(size);
+    auto put = [&out](const Line &l) {
+        out.append(l.text);
+        out.append(l.eol);
+    };
+    for (const Line &l : preamble)
+        put(l);
+    for (const Section &s : sections) {
+        put(s.header);
+        for (const Line &l : s.body)
+            put(l);
+    }
+    return out;
+}
+
+Line *Document::lastLine()
+{
+    if (!sections.empty()) {
+        Section &s = sections.back();
+        return s.body.empty() ? &s.header : &s.body.back();
+    }
+    return preamble.empty() ? nullptr : &preamble.back();
+}
+
+Section *Document::find(const QString &section)
+{
+    const auto it = index.constFind(foldName(section));
+    return it == index.constEnd() ? nullptr : &sections[*it];
+}
+
+// Applies one write (or, without a value, one deletion). Returns whether the file changes.
+bool applyWrite(Document &doc, const QString &section, const QString &key,
+                const std::optional<QString> &value)
+{
+    Section *s = doc.find(section);
+    if (!s) {
+        if (!value)
+            return false;
+        if (Line *last = doc.lastLine(); last && last->eol.isEmpty())
+            last->eol = kCrLf;
+        Section added;
+        added.header.text = '[' + encodeOneLine(section.trimmed()) + ']';
+        added.header.eol = kCrLf;
+        insertFirst(doc.index, foldName(section), qsizetype(doc.sections.size()));
+        doc.sections.push_back(std::move(added));
+        s = &doc.sections.back();
+    }
+
+    const QString foldedKey = foldName(key);
+    const auto found = s->keys.constFind(foldedKey);
+    if (found != s->keys.constEnd()) {
+        const qsizetype at = *found;
+        if (!value) {
+            s->body.erase(s->body.begin() + at);
+            s->indexKeys();
+            return true;
+        }
+        Line &line = s->body[at];
+        QByteArray text = line.text.left(line.eq + 1) + encodeOneLine(*value);
+        if (text == line.text && line.eol == kCrLf)
+            return false;
+        line.text = std::move(text);
+        line.eol = kCrLf;
+        return true;
+    }
+    if (!value)
+        return false;
+
+    // After the section's last non-blank line, so that blank separator lines stay where they are.
+    qsizetype at = qsizetype(s->body.size());
+    while (at > 0 && trimmed(s->body[at - 1].text).isEmpty())
+        --at;
+    Line &before = at > 0 ? s->body[at - 1] : s->header;
+    if (before.eol.isEmpty())
+        before.eol = kCrLf;
+    Line line;
+    line.text = encodeOneLine(key.trimmed()) + '=';
+    line.eq = line.text.size() - 1;
+    line.text += encodeOneLine(*value);
+    line.eol = kCrLf;
+    s->body.insert(s->body.begin() + at, std::move(line));
+    // Only blank lines follow the new one, so no other key moved.
+    s->keys.insert(foldedKey, at);
+    return true;
+}
+
+struct CachedFile
+{
+    FileStamp stamp;
+    Document doc;
+    bool loaded = false;
+    bool dirty = false; // a batch holds writes not yet on disk
+    int batchDepth = 0;
+};
+
+QMutex cacheMutex;
+std::map<QString, CachedFile> cache;
+
+QString cacheKey(const QString &file)
+{
+    QString path = file;
+    if (!QDir::isAbsolutePath(path))
+        path = QDir::current().absoluteFilePath(path);
+    return ResolveFileCase(QDir::cleanPath(path));
+}
+
+CachedFile &entryFor(const QString &path)
+{
+    auto it = cache.find(path);
+    if (it != cache.end())
+        return it->second;
+    if (cache.size() >= kMaxCachedFiles) {
+        for (auto i = cache.begin(); i != cache.end();) {
+            if (i->second.batchDepth == 0 && !i->second.dirty)
+                i = cache.erase(i);
+            else
+                ++i;
+        }
+    }
+    return cache[path];
+}
+
+// Brings the parsed copy up to the file as it is on disk now, unless a batch holds newer text.
+void refresh(CachedFile &entry, const QString &path)
+{
+    if (entry.dirty)
+        return;
+    const FileStamp stamp = FileStamp::of(path);
+    if (entry.loaded && stamp == entry.stamp)
+        return;
+    QByteArray bytes;
+    if (stamp.exists) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            bytes = file.readAll();
+    }
+    entry.doc.parse(bytes);
+    entry.stamp = stamp;
+    entry.loaded = true;
+}
+
+bool flush(CachedFile &entry, const QString &path)
+{
+    const bool ok = WriteFileAtomic(path, entry.doc.serialize());
+    entry.dirty = false;
+    if (ok) {
+        entry.stamp = FileStamp::of(path);
+    } else {
+        // What is on disk is the old file; the next read must see it, not the lost edit.
+        entry.loaded = false;
+        entry.doc = Document();
+    }
+    return ok;
+}
+
+bool write(const QString &section, const QString &key, const std::optional<QString> &value,
+           const QString &file)
+{
+    if (file.isEmpty() || section.trimmed().isEmpty() || key.trimmed().isEmpty())
+        return false;
+    QMutexLocker lock(&cacheMutex);
+    const QString path = cacheKey(file);
+    CachedFile &entry = entryFor(path);
+    refresh(entry, path);
+    if (!applyWrite(entry.doc, section, key, value))
+        return true;
+    if (entry.batchDepth > 0) {
+        entry.dirty = true;
+        return true;
+    }
+    return flush(entry, path);
+}
+
+} // namespace
+
+QString GetPrivateProfileString(const QString &section, const QString &key, const QString &def,
+                                const QString &file)
+{
+    if (file.isEmpty())
+        return def;
+    QMutexLocker lock(&cacheMutex);
+    const QString path = cacheKey(file);
+    CachedFile &entry = entryFor(path);
+    refresh(entry, path);
+
+    const Section *s = entry.doc.find(section);
+    if (!s)
+        return def;
+    const auto found = s->keys.constFind(foldName(key));
+    if (found == s->keys.constEnd())
+        return def;
+    const Line &line = s->body[*found];
+    QByteArrayView raw = QByteArrayView(line.text).sliced(line.eq + 1);
+    if (const qsizetype nul = raw.indexOf('\0'); nul >= 0)
+        raw = raw.first(nul);
+    QString value = StoredText::decode(trimmed(raw));
+    if (value.size() > kMaxValue) {
+        qsizetype keep = kMaxValue;
+        if (value.at(keep - 1).isHighSurrogate())
+            --keep;
+        value.truncate(keep);
+    }
+    return value;
+}
+
+bool WritePrivateProfileString(const QString &section, const QString &key, const QString &value,
+                               const QString &file)
+{
+    return write(section, key, value, file);
+}
+
+bool DeletePrivateProfileKey(const QString &section, const QString &key, const QString &file)
+{
+    return write(section, key, std::nullopt, file);
+}
+
+ProfileBatch::ProfileBatch(const QString &file)
+{
+    QMutexLocker lock(&cacheMutex);
+    m_file = cacheKey(file);
+    ++entryFor(m_file).batchDepth;
+}
+
+ProfileBatch::~ProfileBatch()
+{
+    commit();
+}
+
+bool ProfileBatch::commit()
+{
+    if (!m_open)
+        return true;
+    m_open = false;
+    QMutexLocker lock(&cacheMutex);
+    CachedFile &entry = entryFor(m_file);
+    if (--entry.batchDepth > 0 || !entry.dirty)
+        return true;
+    return flush(entry, m_file);
+}

@@ -4,6 +4,7 @@
 #include "store/FileStamp.h"
 #include "store/NoteFiles.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -20,6 +21,12 @@ constexpr qsizetype kMaxValue = 254;
 
 // A few files at most are in use; the bound only keeps tests that touch many files small.
 constexpr size_t kMaxCachedFiles = 16;
+
+// How far apart two changes of a file must be to get different modification times: whole
+// seconds (two on FAT) where the time has no fraction, a clock tick of a few milliseconds on
+// the usual file systems.
+constexpr qint64 kCoarseGrain = 2'000'000'000;
+constexpr qint64 kFineGrain = 20'000'000;
 
 const QByteArray kCrLf = QByteArrayLiteral("\r\n");
 
@@ -274,8 +281,12 @@ bool applyWrite(Document &doc, const QString &section, const QString &key,
 struct CachedFile
 {
     FileStamp stamp;
+    QByteArray bytes; // the file as last read or written
     Document doc;
     bool loaded = false;
+    // The file changed so recently that a further change could keep the same time stamp; until
+    // that time has passed, reads compare the content too.
+    bool racy = false;
     bool dirty = false; // a batch holds writes not yet on disk
     int batchDepth = 0;
 };
@@ -308,33 +319,61 @@ CachedFile &entryFor(const QString &path)
 }
 
 // Brings the parsed copy up to the file as it is on disk now, unless a batch holds newer text.
-void refresh(CachedFile &entry, const QString &path)
+qint64 nowNs()
 {
-    if (entry.dirty)
-        return;
-    const FileStamp stamp = FileStamp::of(path);
-    if (entry.loaded && stamp == entry.stamp)
-        return;
+    return QDateTime::currentMSecsSinceEpoch() * 1000000;
+}
+
+// Whether a change made after `checkedAt` could still carry the stamp's modification time.
+bool isRacy(const FileStamp &stamp, qint64 checkedAt)
+{
+    const qint64 grain = stamp.mtimeNs % 1'000'000'000 == 0 ? kCoarseGrain : kFineGrain;
+    return stamp.exists && stamp.mtimeNs > checkedAt - grain;
+}
+
+QByteArray readAll(const QString &path, const FileStamp &stamp)
+{
     QByteArray bytes;
     if (stamp.exists) {
         QFile file(path);
         if (file.open(QIODevice::ReadOnly))
             bytes = file.readAll();
     }
-    entry.doc.parse(bytes);
+    return bytes;
+}
+
+// Brings the parsed copy up to the file as it is on disk now, unless a batch holds newer text.
+void refresh(CachedFile &entry, const QString &path)
+{
+    if (entry.dirty)
+        return;
+    const qint64 checkedAt = nowNs();
+    const FileStamp stamp = FileStamp::of(path);
+    if (entry.loaded && stamp == entry.stamp && !entry.racy)
+        return;
+    QByteArray bytes = readAll(path, stamp);
+    if (!entry.loaded || bytes != entry.bytes) {
+        entry.doc.parse(bytes);
+        entry.bytes = std::move(bytes);
+    }
     entry.stamp = stamp;
+    entry.racy = isRacy(stamp, checkedAt);
     entry.loaded = true;
 }
 
 bool flush(CachedFile &entry, const QString &path)
 {
-    const bool ok = WriteFileAtomic(path, entry.doc.serialize());
+    QByteArray bytes = entry.doc.serialize();
+    const bool ok = WriteFileAtomic(path, bytes);
     entry.dirty = false;
     if (ok) {
         entry.stamp = FileStamp::of(path);
+        entry.bytes = std::move(bytes);
+        entry.racy = true;
     } else {
         // What is on disk is the old file; the next read must see it, not the lost edit.
         entry.loaded = false;
+        entry.bytes.clear();
         entry.doc = Document();
     }
     return ok;

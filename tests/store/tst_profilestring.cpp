@@ -1,6 +1,7 @@
 #include "platform/Cp1252.h"
 #include "platform/ProfileString.h"
 #include "store/Ini.h"
+#include "store/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,31 +9,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
-#include <sys/stat.h>
-
 namespace {
 
 using Op = QStringList; // {"W", section, key, value} or {"D", section, key}
+using namespace TestFiles;
 
-QByteArray readBytes(const QString &path)
+void writeBytesOrFail(const QString &path, const QByteArray &bytes)
 {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-quint64 inodeOf(const QString &path)
-{
-    struct stat st;
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+    QVERIFY(TestFiles::writeBytes(path, bytes));
 }
 
 // Every character 1252 has a printable glyph for.
@@ -46,29 +30,6 @@ QString printable1252()
     }
     return text;
 }
-
-// Writing past the limit fails with EFBIG instead of killing the process.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_oldHandler = ::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_saved;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &m_saved);
-        ::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_saved{};
-    sighandler_t m_oldHandler;
-};
 
 } // namespace
 
@@ -179,7 +140,7 @@ private slots:
         QFETCH(QString, key);
         QFETCH(QString, expected);
         const QString file = freshFile();
-        writeBytes(file, content);
+        writeBytesOrFail(file, content);
         QCOMPARE(ReadIni(section, key, QStringLiteral("DEF"), file), expected);
     }
 
@@ -257,7 +218,7 @@ private slots:
         QFETCH(QByteArray, after);
         const QString file = freshFile();
         if (before != "<none>")
-            writeBytes(file, before);
+            writeBytesOrFail(file, before);
         for (const Op &op : ops) {
             if (op[0] == u"W")
                 QVERIFY(WritePrivateProfileString(op[1], op[2], op[3], file));
@@ -403,7 +364,7 @@ private slots:
         QCOMPARE(ReadIni(section, key, QString(), file), text);
         // A reader that never saw the write finds the same.
         const QString copy = freshFile();
-        writeBytes(copy, disk);
+        writeBytesOrFail(copy, disk);
         QCOMPARE(ReadIni(section, key, QString(), copy), text);
     }
 
@@ -433,10 +394,10 @@ private slots:
         if (changed.isEmpty()) {
             QVERIFY(QFile::remove(file));
         } else if (inPlace) {
-            writeBytes(file, changed);
+            writeBytesOrFail(file, changed);
         } else {
             const QString other = file + QStringLiteral(".new");
-            writeBytes(other, changed);
+            writeBytesOrFail(other, changed);
             QVERIFY(::rename(QFile::encodeName(other).constData(),
                              QFile::encodeName(file).constData()) == 0);
         }
@@ -448,7 +409,7 @@ private slots:
             QTest::qWait(60);
             QCOMPARE(ReadIni(QStringLiteral("a"), QStringLiteral("k"), QStringLiteral("DEF"), file),
                      expected);
-            writeBytes(file, QByteArray(changed).replace("k=", "k:"));
+            writeBytesOrFail(file, QByteArray(changed).replace("k=", "k:"));
             QCOMPARE(ReadIni(QStringLiteral("a"), QStringLiteral("k"), QStringLiteral("DEF"), file),
                      QStringLiteral("DEF"));
         }
@@ -459,7 +420,7 @@ private slots:
         const QString file = freshFile();
         QVERIFY(WritePrivateProfileString(QStringLiteral("a"), QStringLiteral("k"),
                                           QStringLiteral("1"), file));
-        writeBytes(file, "[a]\r\nk=1\r\n[b]\r\nfrom=editor\r\n");
+        writeBytesOrFail(file, "[a]\r\nk=1\r\n[b]\r\nfrom=editor\r\n");
         QVERIFY(WritePrivateProfileString(QStringLiteral("a"), QStringLiteral("k"),
                                           QStringLiteral("2"), file));
         QCOMPARE(readBytes(file), QByteArray("[a]\r\nk=2\r\n[b]\r\nfrom=editor\r\n"));
@@ -468,7 +429,7 @@ private slots:
     void writeKeepsPermissions()
     {
         const QString file = freshFile();
-        writeBytes(file, "[a]\r\nk=1\r\n");
+        writeBytesOrFail(file, "[a]\r\nk=1\r\n");
         QVERIFY(QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                 QFileDevice::ReadGroup));
         const auto before = QFile::permissions(file);
@@ -492,7 +453,7 @@ private slots:
         QFETCH(int, notes);
         QFETCH(bool, nested);
         const QString file = freshFile();
-        writeBytes(file, "; kept\r\n[Indice]\r\nTotalForms=0\r\n");
+        writeBytesOrFail(file, "; kept\r\n[Indice]\r\nTotalForms=0\r\n");
         const quint64 inodeBefore = inodeOf(file);
         const QByteArray bytesBefore = readBytes(file);
         {
@@ -559,7 +520,7 @@ private slots:
         QFETCH(bool, batched);
         const QString file = freshFile();
         const QByteArray old = "[a]\r\nk=old\r\n";
-        writeBytes(file, old);
+        writeBytesOrFail(file, old);
         QCOMPARE(ReadIni(QStringLiteral("a"), QStringLiteral("k"), QString(), file),
                  QStringLiteral("old"));
 

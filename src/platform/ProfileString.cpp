@@ -28,8 +28,6 @@ constexpr size_t kMaxCachedFiles = 16;
 constexpr qint64 kCoarseGrain = 2'000'000'000;
 constexpr qint64 kFineGrain = 20'000'000;
 
-const QByteArray kCrLf = QByteArrayLiteral("\r\n");
-
 bool isBlank(char c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
@@ -46,15 +44,38 @@ QByteArrayView trimmed(QByteArrayView text)
     return text.sliced(begin, end - begin);
 }
 
-// Names are compared the way the original's case-blind comparison did.
-QString foldName(QByteArrayView bytes)
+bool isAscii(QByteArrayView bytes)
 {
-    return StoredText::decode(bytes).toCaseFolded();
+    for (char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
 }
 
-QString foldName(const QString &name)
+// Names are compared without regard to case. The folded form is plain lower-case ASCII for the
+// usual names, and the UTF-8 of the case-folded text for the others.
+QByteArray foldName(QByteArrayView bytes)
 {
-    return name.trimmed().toCaseFolded();
+    if (isAscii(bytes)) {
+        QByteArray out(bytes.size(), Qt::Uninitialized);
+        for (qsizetype i = 0; i < bytes.size(); ++i) {
+            const char c = bytes[i];
+            out[i] = c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
+        }
+        return out;
+    }
+    return StoredText::decode(bytes).toCaseFolded().toUtf8();
+}
+
+QByteArray foldName(const QString &name)
+{
+    const QString t = name.trimmed();
+    for (QChar c : t) {
+        if (c.unicode() >= 0x80)
+            return t.toCaseFolded().toUtf8();
+    }
+    return foldName(QByteArrayView(t.toLatin1()));
 }
 
 // A line break inside a value would split it into two lines on disk.
@@ -66,61 +87,70 @@ QByteArray encodeOneLine(const QString &text)
     return StoredText::encode(flat);
 }
 
-// Duplicate sections and keys: the first one is the one that counts.
-void insertFirst(QHash<QString, qsizetype> &hash, const QString &name, qsizetype at)
+enum class Eol : quint8 { None, Lf, CrLf };
+
+QByteArrayView eolBytes(Eol eol)
 {
-    if (!hash.contains(name))
-        hash.insert(name, at);
+    switch (eol) {
+    case Eol::Lf:
+        return "\n";
+    case Eol::CrLf:
+        return "\r\n";
+    case Eol::None:
+        break;
+    }
+    return {};
 }
 
 struct Line
 {
     QByteArray text;   // without its line end
-    QByteArray eol;    // "\r\n", "\n", or empty for a last line without one
+    QByteArray key;    // folded key name on key lines, empty on the others
     qsizetype eq = -1; // position of '=' on key lines
+    Eol eol = Eol::CrLf;
 };
 
 struct Section
 {
     Line header;
     std::vector<Line> body;
-    QHash<QString, qsizetype> keys; // folded key -> first line holding it
 
-    void indexKeys();
+    // Duplicate keys: the first one is the one that counts.
+    qsizetype findKey(const QByteArray &folded) const
+    {
+        for (qsizetype i = 0; i < qsizetype(body.size()); ++i) {
+            if (body[i].key == folded)
+                return i;
+        }
+        return -1;
+    }
 };
 
 struct Document
 {
     std::vector<Line> preamble; // lines before the first section
     std::vector<Section> sections;
-    QHash<QString, qsizetype> index; // folded section name -> first section of that name
+    QHash<QByteArray, qsizetype> index; // folded section name -> first section of that name
 
     void parse(const QByteArray &bytes);
     QByteArray serialize() const;
     Line *lastLine();
-    Section *find(const QString &section);
+    void addToIndex(const QByteArray &folded, qsizetype at)
+    {
+        // Duplicate sections: the first one is the one that counts.
+        if (!index.contains(folded))
+            index.insert(folded, at);
+    }
+    Section *find(const QString &section)
+    {
+        const auto it = index.constFind(foldName(section));
+        return it == index.constEnd() ? nullptr : &sections[*it];
+    }
     const Section *find(const QString &section) const
     {
         return const_cast<Document *>(this)->find(section);
     }
 };
-
-// Text of a key line between the line start and '='.
-std::optional<QByteArrayView> keyOf(const Line &line)
-{
-    if (line.eq < 0)
-        return std::nullopt;
-    return trimmed(QByteArrayView(line.text).first(line.eq));
-}
-
-void Section::indexKeys()
-{
-    keys.clear();
-    for (qsizetype i = 0; i < qsizetype(body.size()); ++i) {
-        if (const auto key = keyOf(body[i]))
-            insertFirst(keys, foldName(*key), i);
-    }
-}
 
 void Document::parse(const QByteArray &bytes)
 {
@@ -131,19 +161,19 @@ void Document::parse(const QByteArray &bytes)
     qsizetype pos = 0;
     bool first = true;
     while (pos < bytes.size()) {
-        qsizetype nl = bytes.indexOf('\n', pos);
+        const qsizetype nl = bytes.indexOf('\n', pos);
+        qsizetype end = nl < 0 ? bytes.size() : nl;
         Line line;
-        if (nl < 0) {
-            line.text = bytes.mid(pos);
-            pos = bytes.size();
-        } else {
-            qsizetype end = nl;
-            if (end > pos && bytes[end - 1] == '\r')
+        line.eol = Eol::None;
+        if (nl >= 0) {
+            line.eol = Eol::Lf;
+            if (end > pos && bytes[end - 1] == '\r') {
                 --end;
-            line.text = bytes.mid(pos, end - pos);
-            line.eol = bytes.mid(end, nl + 1 - end);
-            pos = nl + 1;
+                line.eol = Eol::CrLf;
+            }
         }
+        line.text = bytes.mid(pos, end - pos);
+        pos = nl < 0 ? bytes.size() : nl + 1;
 
         QByteArrayView content(line.text);
         if (first && content.startsWith("\xEF\xBB\xBF"))
@@ -154,35 +184,29 @@ void Document::parse(const QByteArray &bytes)
         if (t.startsWith('[')) {
             const qsizetype close = t.lastIndexOf(']');
             if (close > 0) {
-                Section section;
-                section.header = std::move(line);
-                const QString name = foldName(trimmed(t.sliced(1, close - 1)));
-                insertFirst(index, name, qsizetype(sections.size()));
-                sections.push_back(std::move(section));
+                addToIndex(foldName(trimmed(t.sliced(1, close - 1))), qsizetype(sections.size()));
+                sections.emplace_back().header = std::move(line);
                 continue;
             }
-        } else if (!t.isEmpty() && t[0] != ';') {
+        } else if (!sections.empty() && !t.isEmpty() && t[0] != ';') {
+            // Keys before the first section belong to none.
             const qsizetype eq = line.text.indexOf('=', line.text.size() - content.size());
-            if (eq >= 0 && !trimmed(QByteArrayView(line.text).first(eq)).isEmpty())
-                line.eq = eq;
+            if (eq >= 0) {
+                const QByteArrayView key = trimmed(QByteArrayView(line.text).first(eq));
+                if (!key.isEmpty()) {
+                    line.eq = eq;
+                    line.key = foldName(key);
+                }
+            }
         }
-
-        if (sections.empty()) {
-            line.eq = -1; // keys outside any section belong to nobody
-            preamble.push_back(std::move(line));
-        } else {
-            Section &section = sections.back();
-            if (const auto key = keyOf(line))
-                insertFirst(section.keys, foldName(*key), qsizetype(section.body.size()));
-            section.body.push_back(std::move(line));
-        }
+        (sections.empty() ? preamble : sections.back().body).push_back(std::move(line));
     }
 }
 
 QByteArray Document::serialize() const
 {
     qsizetype size = 0;
-    auto measure = [&size](const Line &l) { size += l.text.size() + l.eol.size(); };
+    auto measure = [&size](const Line &l) { size += l.text.size() + eolBytes(l.eol).size(); };
     for (const Line &l : preamble)
         measure(l);
     for (const Section &s : sections) {
@@ -195,7 +219,7 @@ QByteArray Document::serialize() const
     out.reserve(size);
     auto put = [&out](const Line &l) {
         out.append(l.text);
-        out.append(l.eol);
+        out.append(eolBytes(l.eol));
     };
     for (const Line &l : preamble)
         put(l);
@@ -216,12 +240,6 @@ Line *Document::lastLine()
     return preamble.empty() ? nullptr : &preamble.back();
 }
 
-Section *Document::find(const QString &section)
-{
-    const auto it = index.constFind(foldName(section));
-    return it == index.constEnd() ? nullptr : &sections[*it];
-}
-
 // Applies one write (or, without a value, one deletion). Returns whether the file changes.
 bool applyWrite(Document &doc, const QString &section, const QString &key,
                 const std::optional<QString> &value)
@@ -230,31 +248,26 @@ bool applyWrite(Document &doc, const QString &section, const QString &key,
     if (!s) {
         if (!value)
             return false;
-        if (Line *last = doc.lastLine(); last && last->eol.isEmpty())
-            last->eol = kCrLf;
-        Section added;
-        added.header.text = '[' + encodeOneLine(section.trimmed()) + ']';
-        added.header.eol = kCrLf;
-        insertFirst(doc.index, foldName(section), qsizetype(doc.sections.size()));
-        doc.sections.push_back(std::move(added));
-        s = &doc.sections.back();
+        if (Line *last = doc.lastLine(); last && last->eol == Eol::None)
+            last->eol = Eol::CrLf;
+        doc.addToIndex(foldName(section), qsizetype(doc.sections.size()));
+        s = &doc.sections.emplace_back();
+        s->header.text = '[' + encodeOneLine(section.trimmed()) + ']';
     }
 
-    const QString foldedKey = foldName(key);
-    const auto found = s->keys.constFind(foldedKey);
-    if (found != s->keys.constEnd()) {
-        const qsizetype at = *found;
+    QByteArray foldedKey = foldName(key);
+    const qsizetype found = s->findKey(foldedKey);
+    if (found >= 0) {
         if (!value) {
-            s->body.erase(s->body.begin() + at);
-            s->indexKeys();
+            s->body.erase(s->body.begin() + found);
             return true;
         }
-        Line &line = s->body[at];
+        Line &line = s->body[found];
         QByteArray text = line.text.left(line.eq + 1) + encodeOneLine(*value);
-        if (text == line.text && line.eol == kCrLf)
+        if (text == line.text && line.eol == Eol::CrLf)
             return false;
         line.text = std::move(text);
-        line.eol = kCrLf;
+        line.eol = Eol::CrLf;
         return true;
     }
     if (!value)
@@ -265,16 +278,14 @@ bool applyWrite(Document &doc, const QString &section, const QString &key,
     while (at > 0 && trimmed(s->body[at - 1].text).isEmpty())
         --at;
     Line &before = at > 0 ? s->body[at - 1] : s->header;
-    if (before.eol.isEmpty())
-        before.eol = kCrLf;
+    if (before.eol == Eol::None)
+        before.eol = Eol::CrLf;
     Line line;
     line.text = encodeOneLine(key.trimmed()) + '=';
     line.eq = line.text.size() - 1;
     line.text += encodeOneLine(*value);
-    line.eol = kCrLf;
+    line.key = std::move(foldedKey);
     s->body.insert(s->body.begin() + at, std::move(line));
-    // Only blank lines follow the new one, so no other key moved.
-    s->keys.insert(foldedKey, at);
     return true;
 }
 
@@ -412,10 +423,10 @@ QString GetPrivateProfileString(const QString &section, const QString &key, cons
     const Section *s = entry.doc.find(section);
     if (!s)
         return def;
-    const auto found = s->keys.constFind(foldName(key));
-    if (found == s->keys.constEnd())
+    const qsizetype found = s->findKey(foldName(key));
+    if (found < 0)
         return def;
-    const Line &line = s->body[*found];
+    const Line &line = s->body[found];
     QByteArrayView raw = QByteArrayView(line.text).sliced(line.eq + 1);
     if (const qsizetype nul = raw.indexOf('\0'); nul >= 0)
         raw = raw.first(nul);

@@ -66,6 +66,12 @@ private slots:
         QTest::newRow("key of another section is not seen") << basic << "12"
                                                             << "TotalForms"
                                                             << "DEF";
+        QTest::newRow("accented names in other case")
+            << QByteArray("[\xc1gua]\r\nT\xcdTULO=fria\r\n") << QStringLiteral("água")
+            << QStringLiteral("Título") << "fria";
+        QTest::newRow("Greek names in other case")
+            << QByteArray("[\xce\xb1\xce\xb2]\r\n\xce\x9a\xce\x9b=v\r\n") << QStringLiteral("ΑΒ")
+            << QStringLiteral("κλ") << "v";
         QTest::newRow("missing section") << basic << "13"
                                          << "Titulo"
                                          << "DEF";
@@ -437,6 +443,18 @@ private slots:
                                           QStringLiteral("2"), file));
         QCOMPARE(readBytes(file), QByteArray("[a]\r\nk=2\r\n"));
         QCOMPARE(QFile::permissions(file), before);
+    }
+
+    void writeThroughSymbolicLink()
+    {
+        const QString target = freshFile();
+        writeBytesOrFail(target, "[a]\r\nk=1\r\n");
+        const QString link = freshFile();
+        QVERIFY(QFile::link(target, link));
+        QVERIFY(WritePrivateProfileString(QStringLiteral("a"), QStringLiteral("k"),
+                                          QStringLiteral("2"), link));
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(readBytes(target), QByteArray("[a]\r\nk=2\r\n"));
     }
 
     void batchWritesOnce_data()

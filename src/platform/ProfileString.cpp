@@ -16,7 +16,7 @@
 
 namespace {
 
-// The reader hands out at most 254 characters, as the 255-character buffer of the original did.
+// Values are handed out cut to 254 characters, as older copies of the program read them.
 constexpr qsizetype kMaxValue = 254;
 
 // A few files at most are in use; the bound only keeps tests that touch many files small.
@@ -329,7 +329,6 @@ CachedFile &entryFor(const QString &path)
     return cache[path];
 }
 
-// Brings the parsed copy up to the file as it is on disk now, unless a batch holds newer text.
 qint64 nowNs()
 {
     return QDateTime::currentMSecsSinceEpoch() * 1000000;

@@ -35,8 +35,7 @@ qint64 IniNumber(const QString &text, qint64 fallback)
     if (ok)
         return whole;
 
-    // Sizes like "9,75" carry a decimal comma; round as the original's conversions did, half to
-    // even.
+    // Sizes like "9,75" carry a decimal comma; older copies rounded such text half to even.
     QString decimal = t;
     decimal.replace(QLatin1Char(','), QLatin1Char('.'));
     const double value = decimal.toDouble(&ok);

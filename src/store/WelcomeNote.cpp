@@ -6,7 +6,7 @@ namespace {
 
 constexpr double kTwipsPerPixel = 15.0;
 
-// The original stored positions as 16-bit integers; a big screen would overflow that and lose
+// Positions are 16-bit integers in the stored files. A big screen would overflow that and lose
 // the whole welcome note, so the position is held at the largest such value instead.
 int toInt16Position(double twips)
 {

@@ -53,7 +53,8 @@ QString ResolveFileCase(const QString &path)
 
     QMutexLocker lock(&resolveMutex);
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    const QString folder = slash < 0 ? QStringLiteral(".") : path.left(slash + 1);
+    const QString prefix = path.left(slash + 1); // empty for a name in the current folder
+    const QString folder = prefix.isEmpty() ? QStringLiteral(".") : prefix;
     const QString name = path.mid(slash + 1);
     if (name.isEmpty())
         return path;
@@ -76,7 +77,7 @@ QString ResolveFileCase(const QString &path)
         QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
     for (const QString &entry : entries) {
         if (entry.compare(name, Qt::CaseInsensitive) == 0) {
-            found.resolved = folder + entry;
+            found.resolved = prefix + entry;
             break;
         }
     }

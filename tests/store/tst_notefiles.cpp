@@ -280,6 +280,16 @@ private slots:
         QCOMPARE(ResolveFileCase(asked), asked);
     }
 
+    void relativePath()
+    {
+        const QString saved = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(DataPath));
+        QVERIFY(writeBytes(DataPath + QStringLiteral("Indice.dat"), ",1,\r\n"));
+        const QString found = ResolveFileCase(QStringLiteral("indice.dat"));
+        QVERIFY(QDir::setCurrent(saved));
+        QCOMPARE(found, QStringLiteral("Indice.dat"));
+    }
+
     void indexFileOfAnotherCase()
     {
         QVERIFY(

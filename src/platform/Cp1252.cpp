@@ -23,7 +23,7 @@ bool hasMultiByteUtf8(QByteArrayView bytes)
     if (!multi)
         return false;
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    // decode() converts lazily: the text must be taken for the error to be seen.
+    // decode() only converts when its result is used.
     const QString text = utf8.decode(bytes);
     return !utf8.hasError();
 }

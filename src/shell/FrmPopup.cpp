@@ -51,9 +51,8 @@ QPixmap drawnIcon(int size)
 QIcon programIcon()
 {
     QIcon icon;
-    for (const QString name :
-         {QStringLiteral("icons/notavex.png"), QStringLiteral("icons/notavex-32.png")}) {
-        const QString path = AppPath + name;
+    for (const char *name : {"icons/notavex.png", "icons/notavex-32.png"}) {
+        const QString path = AppPath + QLatin1String(name);
         if (QFileInfo(path).isFile())
             icon.addFile(path);
     }

@@ -97,6 +97,8 @@ bool FrmPopup::startUp(const QString &documentsFolder, const QString &appPath,
         m_state = State::Ended;
         return false;
     }
+    // The running copy is known by a hidden top-level window titled "Notavex".
+    winId();
     // Queued: the request arrives inside the socket's own signal.
     connect(m_instance, &SingleInstance::closeRequested, this, &FrmPopup::shutDown,
             Qt::QueuedConnection);

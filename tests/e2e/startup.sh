@@ -18,6 +18,16 @@ check "welcome note placed for a 1024x768 screen" \
     [ "$(ini_value "$DATA/Indice.cfg" Top),$(ini_value "$DATA/Indice.cfg" Left)" = 5236,8533 ]
 check "welcome content file is rich text" grep -q '^{\\rtf1' "$DATA/notavex1.arl"
 
+hidden_main_window() {
+    local w found=0
+    for w in $(xdotool search --name '^Notavex$' 2>/dev/null); do
+        found=1
+        xwininfo -id "$w" | grep -q 'Map State: IsViewable' && return 1
+    done
+    [ "$found" -eq 1 ]
+}
+check "a hidden, never mapped window is titled Notavex" hidden_main_window
+
 echo "-- second start while the first runs"
 before=$(cd "$DATA" && md5sum * | sort)
 t0=$(now_ms)

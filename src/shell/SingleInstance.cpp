@@ -29,7 +29,13 @@ QString instanceKey(const QString &dataPath)
         if (!c.isLetterOrNumber() && c != QLatin1Char('_') && c != QLatin1Char('-'))
             c = QLatin1Char('_');
     }
-    const QByteArray folder = QDir::cleanPath(QFileInfo(dataPath).absoluteFilePath()).toUtf8();
+    // The same folder reached through a symbolic link is the same data folder. Only the parent
+    // is resolved: the data folder itself may not exist yet.
+    const QFileInfo info(QDir::cleanPath(QFileInfo(dataPath).absoluteFilePath()));
+    QString parent = QFileInfo(info.path()).canonicalFilePath();
+    if (parent.isEmpty())
+        parent = info.path();
+    const QByteArray folder = (parent + QLatin1Char('/') + info.fileName()).toUtf8();
     const QByteArray hash = QCryptographicHash::hash(folder, QCryptographicHash::Sha1).toHex();
     return QStringLiteral("notavex-%1-%2").arg(user, QString::fromLatin1(hash.left(16)));
 }

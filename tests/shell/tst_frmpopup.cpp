@@ -199,6 +199,14 @@ void tst_FrmPopup::secondCopy_sameDataFolder_isRefused()
         QVERIFY(!QFile::exists(ListFile()));
     }
 
+    {
+        // The same folder reached through a link is the same data folder.
+        const QString link = m_tmp->path() + QStringLiteral("/DocsLink");
+        QVERIFY(QFile::link(docs(), link));
+        FrmPopup viaLink;
+        QVERIFY(!viaLink.startUp(link, app(), QStringLiteral("maria")));
+    }
+
     // Another data folder is another user's program.
     QTemporaryDir otherDocs;
     FrmPopup other;

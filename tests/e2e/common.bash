@@ -109,7 +109,7 @@ start_notavex() {
 # The program is ready once its data folder exists and it listens for requests.
 wait_ready() { # pid
     local i
-    for i in $(seq 100); do
+    for i in $(seq 300); do
         if [ -d "$DATA" ] && compgen -G "$XDG_RUNTIME_DIR/notavex-*.sock" >/dev/null; then
             sleep 0.3
             kill -0 "$1" 2>/dev/null

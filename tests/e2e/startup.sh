@@ -47,7 +47,7 @@ for i in 1 2 3 4 5; do
     start_notavex
     pids+=("$NV_PID")
 done
-for i in $(seq 60); do
+for i in $(seq 200); do
     [ "$(count_alive "${pids[@]}")" -le 1 ] && break
     sleep 0.05
 done

@@ -52,9 +52,9 @@ xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 3
 sleep 0.7
 t0=$(now_ms)
 xdotool key Down Return
-ended_within "$running" 3
+ended_within "$running" 5
 took=$(($(now_ms) - t0))
-check "Sair ends the program (${took} ms)" [ "$took" -lt 3000 ]
+check "Sair ends the program (${took} ms)" [ "$took" -lt 5000 ]
 check "Sair saved the notes" file_is "$DATA/indice.dat" ',\r\n'
 sleep 0.3
 check "the icon left the tray" [ "$(icon_count)" -eq 0 ]

@@ -39,6 +39,13 @@ timeout 10 "$BIN" >>"$E2E_TMP/notavex.log" 2>&1
 sleep 1
 check "a second copy adds no icon" [ "$(icon_count)" -eq 1 ]
 
+echo "-- the panel restarts"
+kill "$TRAYER_PID"
+sleep 0.5
+start_tray
+check "the icon docks again in the new panel within 5 s" icon_docked_within 5
+check "the program still runs" alive "$running"
+
 echo "-- Sair from the tray menu"
 rm -f "$DATA"/[Ii]ndice.dat
 # The line ends with the icon's absolute position, "+X+Y", after its size "WxH+x+y".

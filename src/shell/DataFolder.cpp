@@ -79,6 +79,12 @@ QString GetSpecialFolder(int folderId, QWidget *owner)
     if (folderId != CSIDL_PERSONAL)
         return {};
     QString path = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+#ifdef Q_OS_UNIX
+    // Where no documents folder is set up, the XDG convention is the home folder; an installed
+    // program's own folder is not writable by its users.
+    if (path.isEmpty() || !QFileInfo(path).isDir())
+        path = QDir::homePath();
+#endif
     if (path.isEmpty() || !QFileInfo(path).isDir())
         return {};
     while (path.size() > 1 && path.endsWith(QLatin1Char('/')))

@@ -26,23 +26,25 @@ QList<QWidget *> noteWindowsNewestFirst()
 
 } // namespace
 
-void SaveNotes(qint16 Id)
+bool SaveNotes(qint16 Id)
 {
     Q_UNUSED(Id);
     if (!QFileInfo(DataPath).isDir())
         QDir().mkpath(DataPath);
 
     const QList<QWidget *> notes = noteWindowsNewestFirst();
+    bool written = false;
     {
         ProfileBatch batch(IndexFile());
         WritePrivateProfileString(QStringLiteral("Indice"), QStringLiteral("TotalForms"),
                                   QString::number(notes.size()), IndexFile());
+        written = batch.commit();
     }
 
     QString list = QStringLiteral(",");
     for (QWidget *w : notes)
         list += QString::number(OpenForms::noteIdOf(w)) + QLatin1Char(',');
-    WriteListLine(list);
+    return WriteListLine(list) && written;
 }
 
 void LoadNotes()

@@ -1,3 +1,4 @@
+#include "mock/FakeServices.h"
 #include "note/frmNote.h"
 #include "platform/Globals.h"
 #include "platform/OpenForms.h"
@@ -16,38 +17,6 @@
 #include <QWindow>
 
 namespace {
-
-struct FakeClock : Clock
-{
-    QDateTime time;
-    QDateTime now() const override { return time; }
-};
-
-struct FakeRandom : RandomSource
-{
-    QList<double> fractions;
-    QList<quint32> seeds;
-    void seed(quint32 value) override { seeds << value; }
-    double fraction() override { return fractions.isEmpty() ? 0.0 : fractions.takeFirst(); }
-};
-
-struct FakeScreen : ScreenInfo
-{
-    QSize size{1024, 768};
-    QSize primarySize() const override { return size; }
-    QRect workArea() const override { return QRect(QPoint(), size); }
-    QRect virtualGeometry() const override { return QRect(QPoint(), size); }
-};
-
-struct FakeMessages : MessageBoxes
-{
-    QStringList shown;
-    Answer show(const QString &text, Buttons, Icon, Answer def, const QString &) override
-    {
-        shown << text;
-        return def;
-    }
-};
 
 // A note whose alarm and store are replaced, so that the window is tested on its own.
 class TestNote : public frmNote
@@ -173,10 +142,10 @@ private slots:
 private:
     QTemporaryDir *m_dir = nullptr;
     QWidget *m_popup = nullptr;
-    FakeClock *m_clock = nullptr;
+    FakeServices *m_services = nullptr;
     FakeRandom *m_random = nullptr;
     FakeScreen *m_screen = nullptr;
-    FakeMessages *m_messages = nullptr;
+    FakeMessageBoxes *m_messages = nullptr;
 };
 
 void TestFrmNote::initTestCase()
@@ -195,24 +164,18 @@ void TestFrmNote::init()
     CurrentNoteId = 0;
     CurrentFormIndex = 0;
 
-    auto clock = std::make_unique<FakeClock>();
-    clock->time = QDateTime(QDate(2026, 12, 5), QTime(14, 30, 12));
-    m_clock = clock.get();
-    Services::setClock(std::move(clock));
-    auto random = std::make_unique<FakeRandom>();
-    m_random = random.get();
-    Services::setRandom(std::move(random));
-    auto screen = std::make_unique<FakeScreen>();
-    m_screen = screen.get();
-    Services::setScreen(std::move(screen));
-    auto messages = std::make_unique<FakeMessages>();
-    m_messages = messages.get();
-    Services::setMessageBoxes(std::move(messages));
+    m_services = new FakeServices;
+    m_services->clock->setNow(QDateTime(QDate(2026, 12, 5), QTime(14, 30, 12)));
+    m_random = m_services->random;
+    m_screen = m_services->screen;
+    m_messages = m_services->messageBoxes;
 }
 
 void TestFrmNote::cleanup()
 {
     QCOMPARE(OpenForms::count(), 1); // every test's notes are gone again
+    delete m_services;
+    m_services = nullptr;
     delete m_dir;
     m_dir = nullptr;
 }
@@ -368,23 +331,24 @@ void TestFrmNote::newNoteTitle()
 void TestFrmNote::newNoteGetsRandomPlaceAndTitle()
 {
     TrayReady = true;
-    m_random->fractions = {0.5, 0.25};
+    m_random->queue({0.5, 0.25});
     m_screen->size = QSize(1024, 768);
     TestNote note(3);
-    QCOMPARE(m_random->seeds, QList<quint32>{quint32(QTime(14, 30, 12).msecsSinceStartOfDay())});
+    QCOMPARE(m_random->seeds.first(), quint32(QTime(14, 30, 12).msecsSinceStartOfDay()));
+    QCOMPARE(m_random->seeds.size(), 1);
     QCOMPARE(note.y(), qRound(int(0.5 * (768 * 15 - 3500)) / 15.0));
     QCOMPARE(note.x(), qRound(int(0.25 * (1024 * 15 - 3000)) / 15.0));
     QCOMPARE(note.txtTitle->text(), u"05/dez - 14:30"_qs);
 
     // The largest fraction still keeps the note inside the given range.
-    m_random->fractions = {0.9999, 0.9999};
+    m_random->queue({0.9999, 0.9999});
     TestNote last(4);
     QVERIFY(last.y() <= qRound((768 * 15 - 3500) / 15.0));
     QVERIFY(last.x() <= qRound((1024 * 15 - 3000) / 15.0));
 
     // A screen smaller than a note puts it at the edge, not outside.
     m_screen->size = QSize(150, 200);
-    m_random->fractions = {0.9, 0.9};
+    m_random->queue({0.9, 0.9});
     TestNote tiny(5);
     QCOMPARE(tiny.pos(), QPoint(0, 0));
 }
@@ -646,7 +610,7 @@ void TestFrmNote::hideSavesNote()
     QCOMPARE(hideState(note), u"normal"_qs);
     QCOMPARE(note.aplicaCalls, 1);
     QCOMPARE(note.saved, QList<qint16>{7});
-    QVERIFY(m_messages->shown.isEmpty());
+    QVERIFY(m_messages->asked.isEmpty());
 }
 
 void TestFrmNote::hideReportsFailedSave()
@@ -656,14 +620,16 @@ void TestFrmNote::hideReportsFailedSave()
     note.show();
     note.Image3_Click();
     QVERIFY(!note.isVisible());
-    QCOMPARE(m_messages->shown, QStringList{u"Erro: Me.Tag = 7"_qs});
+    QCOMPARE(m_messages->asked.size(), 1);
+    QCOMPARE(m_messages->asked.at(0).text, u"Erro: Me.Tag = 7"_qs);
+    QCOMPARE(m_messages->asked.at(0).buttons, MessageBoxes::Ok);
 
     // A window without a NoteId must not save every note in its place.
     TestNote broken(0);
     broken.SetTag(u"abc"_qs);
     broken.Image3_Click();
     QVERIFY(broken.saved.isEmpty());
-    QCOMPARE(m_messages->shown.last(), u"Erro: Me.Tag = abc"_qs);
+    QCOMPARE(m_messages->asked.last().text, u"Erro: Me.Tag = abc"_qs);
 }
 
 void TestFrmNote::hideStopsWhenAlarmDeletesNote()

@@ -22,6 +22,8 @@ private slots:
     void loadPlainFile_data();
     void loadPlainFile();
     void loadMissingFileKeepsContent();
+    void rtfFileKeepsFormatting();
+    void saveAndLoadRoundTrip();
     void saveToUnwritablePathFails();
     void backColor();
     void mousePressRaisesButtonCode_data();
@@ -261,6 +263,52 @@ void TestRichTextBox::loadMissingFileKeepsContent()
     box.SetText(u"keep me"_qs);
     QVERIFY(!box.LoadFile(dir.filePath(u"missing.rtf"_qs)));
     QCOMPARE(box.Text(), u"keep me"_qs);
+}
+
+void TestRichTextBox::rtfFileKeepsFormatting()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"note.arl"_qs);
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 plain \\b bold\\b0\\par\r\n"
+            "A\\'e7\\'e3o}\r\n");
+    f.close();
+
+    RichTextBox box;
+    QVERIFY(box.LoadFile(path));
+    QCOMPARE(box.Text(), u"plain bold\r\nAção"_qs);
+    box.SetSelStart(0);
+    box.SetSelLength(5);
+    QCOMPARE(box.SelBold(), std::optional<bool>(false));
+    box.SetSelStart(6);
+    box.SetSelLength(4);
+    QCOMPARE(box.SelBold(), std::optional<bool>(true));
+}
+
+void TestRichTextBox::saveAndLoadRoundTrip()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"note.arl"_qs);
+
+    RichTextBox box;
+    box.SetText(u"Título\r\nsegunda linha €"_qs);
+    box.SetSelStart(0);
+    box.SetSelLength(6);
+    box.SetSelItalic(true);
+    box.SetSelColor(0x0000FF);
+    QVERIFY(box.SaveFile(path));
+
+    RichTextBox other;
+    QVERIFY(other.LoadFile(path));
+    QCOMPARE(other.Text(), box.Text());
+    other.SetSelStart(0);
+    other.SetSelLength(6);
+    QCOMPARE(other.SelItalic(), std::optional<bool>(true));
+    QCOMPARE(other.SelColor(), std::optional<quint32>(0x0000FF));
+    other.SetSelStart(8);
+    other.SetSelLength(7);
+    QCOMPARE(other.SelItalic(), std::optional<bool>(false));
 }
 
 void TestRichTextBox::saveToUnwritablePathFails()

@@ -7,6 +7,7 @@
 #include "store/NoteFiles.h"
 
 #include <QFile>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTextBlock>
@@ -261,6 +262,15 @@ void RichTextBox::SetFocus()
 void RichTextBox::Refresh()
 {
     viewport()->repaint();
+}
+
+void RichTextBox::insertFromMimeData(const QMimeData *source)
+{
+    // Qt 6.4 crashes pasting clipboard data that has no format at all, which is what an empty
+    // X11 clipboard or selection gives (Ctrl+V, middle click).
+    if (!source || source->formats().isEmpty())
+        return;
+    QTextEdit::insertFromMimeData(source);
 }
 
 void RichTextBox::mousePressEvent(QMouseEvent *e)

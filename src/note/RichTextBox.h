@@ -63,6 +63,7 @@ signals:
     void MouseMove(int buttons, const QPoint &globalPos);
 
 protected:
+    void insertFromMimeData(const QMimeData *source) override;
     void mousePressEvent(QMouseEvent *e) override;
     void mouseMoveEvent(QMouseEvent *e) override;
 

@@ -1,7 +1,10 @@
 #include "note/RichTextBox.h"
 #include "platform/Cp1252.h"
 
+#include <QClipboard>
 #include <QFile>
+#include <QGuiApplication>
+#include <QMimeData>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,6 +29,7 @@ private slots:
     void saveAndLoadRoundTrip();
     void saveToUnwritablePathFails();
     void backColor();
+    void pasteOfEmptyClipboardChangesNothing();
     void mousePressRaisesButtonCode_data();
     void mousePressRaisesButtonCode();
 };
@@ -330,6 +334,20 @@ void TestRichTextBox::backColor()
     box.SetBackColor(0xFF123456);
     QCOMPARE(box.BackColor(), 0x123456u);
     QCOMPARE(box.palette().color(QPalette::Base), QColor(0x56, 0x34, 0x12));
+}
+
+void TestRichTextBox::pasteOfEmptyClipboardChangesNothing()
+{
+    RichTextBox box;
+    box.SetText(u"abc"_qs);
+    box.SetSelStart(3);
+    QGuiApplication::clipboard()->setMimeData(new QMimeData);
+    box.paste();
+    QCOMPARE(box.Text(), u"abc"_qs);
+
+    QGuiApplication::clipboard()->setText(u"d\ne"_qs);
+    box.paste();
+    QCOMPARE(box.Text(), u"abcd\r\ne"_qs);
 }
 
 void TestRichTextBox::mousePressRaisesButtonCode_data()

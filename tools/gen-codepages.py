@@ -30,6 +30,7 @@ def main():
     print()
     print('namespace RtfCodePages {')
     print()
+    print('// clang-format off')
     for cp in PAGES:
         codecs.lookup('cp%d' % cp)
         t = table(cp)
@@ -38,6 +39,8 @@ def main():
             print('    ' + ' '.join('0x%04X,' % c for c in t[i:i + 8]))
         print('};')
         print()
+    print('// clang-format on')
+    print()
     print('const char16_t *singleByteTable(int codePage)')
     print('{')
     print('    switch (codePage) {')

@@ -23,6 +23,13 @@ bool isJpeg(const QByteArray &data)
     return data.startsWith("\xff\xd8\xff");
 }
 
+// Resources are looked up by name alone, whatever their type, so the bytes need a name of their
+// own.
+QUrl encodedUrl(const QString &imageName)
+{
+    return QUrl(imageName + QLatin1String("#encoded"));
+}
+
 QSize sizeOf(const QByteArray &data)
 {
     QBuffer buffer;
@@ -37,10 +44,9 @@ QTextImageFormat addImage(QTextDocument *doc, const QImage &image, const QByteAr
 {
     static std::atomic<int> serial{0};
     const QString name = QStringLiteral("rtfimage:%1").arg(++serial);
-    const QUrl url(name);
-    doc->addResource(QTextDocument::ImageResource, url, image);
+    doc->addResource(QTextDocument::ImageResource, QUrl(name), image);
     if (isPng(encoded) || isJpeg(encoded))
-        doc->addResource(QTextDocument::UserResource, url, encoded);
+        doc->addResource(QTextDocument::UserResource, encodedUrl(name), encoded);
     QTextImageFormat fmt;
     fmt.setName(name);
     return fmt;
@@ -50,7 +56,7 @@ Encoded encoded(const QTextDocument &doc, const QTextImageFormat &format)
 {
     const QUrl url(format.name());
     Encoded out;
-    const QVariant original = doc.resource(QTextDocument::UserResource, url);
+    const QVariant original = doc.resource(QTextDocument::UserResource, encodedUrl(format.name()));
     if (original.userType() == QMetaType::QByteArray) {
         const QByteArray bytes = original.toByteArray();
         if (isPng(bytes) || isJpeg(bytes)) {

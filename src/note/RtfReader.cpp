@@ -950,7 +950,7 @@ void Reader::appendText(QStringView text)
 {
     for (QChar c : text) {
         const char16_t u = c.unicode();
-        if (isStructural(u) || (u < 0x20 && u != u'\t'))
+        if (isStructural(u))
             continue;
         m_run.append(c);
     }
@@ -1047,7 +1047,11 @@ void Reader::finishPicture()
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, m_pictType == PictType::Png ? "png" : "jpeg");
+    // The data decides, not the blip word, but only PNG and JPEG are accepted.
+    QImageReader reader(&buffer);
+    const QByteArray format = reader.format();
+    if (format != "png" && format != "jpeg")
+        return;
     const QSize natural = reader.size();
     if (!natural.isValid() || natural.width() > kMaxPictureSide ||
         natural.height() > kMaxPictureSide ||
@@ -1098,7 +1102,14 @@ void read(const QByteArray &data, QTextDocument *doc)
     doc->setUndoRedoEnabled(false);
     doc->clear();
     if (!looksLikeRtf(data)) {
-        doc->setPlainText(StoredText::decode(data));
+        // Line ends of any style; characters that would build frames are not text.
+        QString text = StoredText::decode(data);
+        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        text.replace(u'\r', u'\n');
+        text.removeIf([](QChar c) {
+            return c.unicode() == 0 || c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1;
+        });
+        doc->setPlainText(text);
     } else {
         Reader reader(data, doc);
         reader.run();

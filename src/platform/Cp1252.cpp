@@ -23,7 +23,8 @@ bool hasMultiByteUtf8(QByteArrayView bytes)
     if (!multi)
         return false;
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    (void)utf8.decode(bytes);
+    // decode() only converts when its result is used.
+    const QString text = utf8.decode(bytes);
     return !utf8.hasError();
 }
 

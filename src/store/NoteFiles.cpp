@@ -1,0 +1,201 @@
+#include "store/NoteFiles.h"
+
+#include "platform/Cp1252.h"
+#include "platform/Globals.h"
+#include "store/FileStamp.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QMutex>
+#include <QSaveFile>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+struct Resolution
+{
+    QString resolved; // the file found, or empty when there was none
+    FileStamp folder; // the folder as it was when nothing was found
+};
+
+QMutex resolveMutex;
+QHash<QString, Resolution> resolutions;
+
+bool fileExists(const QString &path)
+{
+    return FileStamp::of(path).exists;
+}
+
+#ifdef Q_OS_UNIX
+// The rename that replaced a file only survives a power cut once its folder is on disk too.
+void syncFolder(const QString &path)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+#endif
+
+} // namespace
+
+QString ResolveFileCase(const QString &path)
+{
+    if (path.isEmpty() || fileExists(path))
+        return path;
+
+    QMutexLocker lock(&resolveMutex);
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const QString prefix = path.left(slash + 1); // empty for a name in the current folder
+    const QString folder = prefix.isEmpty() ? QStringLiteral(".") : prefix;
+    const QString name = path.mid(slash + 1);
+    if (name.isEmpty())
+        return path;
+
+    auto it = resolutions.find(path);
+    if (it != resolutions.end()) {
+        if (!it->resolved.isEmpty()) {
+            if (fileExists(it->resolved))
+                return it->resolved;
+        } else if (FileStamp::of(folder) == it->folder) {
+            // No file was added or renamed in the folder since it was last listed.
+            return path;
+        }
+    }
+
+    // The stamp is taken before listing so that a file added meanwhile invalidates it.
+    Resolution found;
+    found.folder = FileStamp::of(folder);
+    const QStringList entries =
+        QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QString &entry : entries) {
+        if (entry.compare(name, Qt::CaseInsensitive) == 0) {
+            found.resolved = prefix + entry;
+            break;
+        }
+    }
+    resolutions.insert(path, found);
+    return found.resolved.isEmpty() ? path : found.resolved;
+}
+
+QString IndexFile()
+{
+    return ResolveFileCase(DataPath + QStringLiteral("Indice.cfg"));
+}
+
+QString ListFile()
+{
+    return ResolveFileCase(DataPath + QStringLiteral("indice.dat"));
+}
+
+QString ContentFile(int noteId)
+{
+    return ResolveFileCase(DataPath + QStringLiteral("notavex%1.arl").arg(noteId));
+}
+
+bool WriteFileAtomic(const QString &path, const QByteArray &data)
+{
+    QSaveFile file(path);
+    // Writing in place would let a crash leave half a file behind.
+    file.setDirectWriteFallback(false);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(data) != data.size() || !file.flush()) {
+        file.cancelWriting();
+        return false;
+    }
+#ifdef Q_OS_UNIX
+    if (::fsync(file.handle()) != 0) {
+        file.cancelWriting();
+        return false;
+    }
+#endif
+    if (!file.commit())
+        return false;
+#ifdef Q_OS_UNIX
+    syncFolder(path);
+#endif
+    return true;
+}
+
+QString ReadListLine()
+{
+    QFile file(ListFile());
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    const QByteArray bytes = file.readAll();
+    qsizetype end = 0;
+    while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
+        ++end;
+    return Cp1252::decode(QByteArrayView(bytes).first(end)).trimmed();
+}
+
+bool ListFileExists()
+{
+    return fileExists(ListFile());
+}
+
+bool WriteListLine(const QString &line)
+{
+    return WriteFileAtomic(ListFile(), Cp1252::encode(line.trimmed()) + "\r\n");
+}
+
+bool ListContains(const QString &line, int noteId)
+{
+    return line.contains(QLatin1Char(',') + QString::number(noteId) + QLatin1Char(','));
+}
+
+QString ListAppend(const QString &line, int noteId)
+{
+    QString out = line.trimmed();
+    // A damaged or empty line would otherwise lose the framing commas that membership needs.
+    if (!out.startsWith(QLatin1Char(',')))
+        out.prepend(QLatin1Char(','));
+    if (!out.endsWith(QLatin1Char(',')))
+        out.append(QLatin1Char(','));
+    return out + QString::number(noteId) + QLatin1Char(',');
+}
+
+QString ReplaceAll(QString Text, const QString &Find, const QString &Replacement)
+{
+    if (Find.isEmpty())
+        return Text;
+    if (Replacement.contains(Find)) {
+        // Repeating would never end; one pass is the closest sane meaning.
+        return Text.replace(Find, Replacement);
+    }
+    qsizetype at = Text.indexOf(Find);
+    while (at >= 0) {
+        Text.replace(at, Find.size(), Replacement);
+        // The replacement can complete a new occurrence that starts before it.
+        at = Text.indexOf(Find, qMax<qsizetype>(0, at - Find.size() + 1));
+    }
+    return Text;
+}
+
+QString GetField(QString &List, const QString &Separator, int N)
+{
+    if (Separator.isEmpty())
+        return QString();
+    if (!List.startsWith(Separator))
+        List.prepend(Separator);
+    if (!List.endsWith(Separator))
+        List.append(Separator);
+
+    qsizetype position = 0;
+    for (int i = 0; i < N; ++i) {
+        const qsizetype found = List.indexOf(Separator, position);
+        if (found < 0)
+            return QString();
+        position = found + Separator.size();
+    }
+    const qsizetype end = List.indexOf(Separator, position);
+    return end < 0 ? QString() : List.mid(position, end - position);
+}

@@ -93,6 +93,8 @@ private slots:
     void alignment_data();
     void alignment();
     void welcomeNote();
+    void fixtures_data();
+    void fixtures();
     void pictures_data();
     void pictures();
     void brokenInput_data();
@@ -314,6 +316,31 @@ void TestRtfReader::welcomeNote()
     const QTextBlock last = doc.lastBlock();
     QCOMPARE(last.charFormat().fontFamilies().toStringList().value(0), QStringLiteral("Arial"));
     QVERIFY(!last.charFormat().fontItalic());
+}
+
+void TestRtfReader::fixtures_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("images");
+    QTest::newRow("features") << QStringLiteral("features.rtf")
+                              << QStringLiteral("Título\nNormal, itálico, sublinhado, riscado, "
+                                                "verde.\nПривет あ € 😀 {chaves} \\ barra\ttab\u2028"
+                                                "linha\nlink —–•‘x’\nfim\n")
+                              << 0;
+    QTest::newRow("pictures") << QStringLiteral("picture.rtf")
+                              << QStringLiteral("Antes \ufffc depois \ufffc\n") << 2;
+}
+
+void TestRtfReader::fixtures()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, text);
+    QFETCH(int, images);
+    QTextDocument doc;
+    Rtf::read(fixture(file), &doc);
+    QCOMPARE(textOf(doc), text);
+    QCOMPARE(imagesOf(doc).size(), images);
 }
 
 void TestRtfReader::pictures_data()

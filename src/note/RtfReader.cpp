@@ -388,7 +388,7 @@ private:
     QByteArray m_pict;
     int m_pictNibble = -1;
     enum class PictType { None, Png, Jpeg, Other } m_pictType = PictType::None;
-    int m_picW = 0, m_picH = 0, m_picWGoal = 0, m_picHGoal = 0;
+    int m_picWGoal = 0, m_picHGoal = 0;
     int m_picScaleX = 100, m_picScaleY = 100;
     qint64 m_pixels = 0; // of all pictures read so far
 
@@ -862,7 +862,7 @@ void Reader::word(std::string_view name, bool hasParam, int param)
             m_pict.clear();
             m_pictNibble = -1;
             m_pictType = PictType::None;
-            m_picW = m_picH = m_picWGoal = m_picHGoal = 0;
+            m_picWGoal = m_picHGoal = 0;
             m_picScaleX = m_picScaleY = 100;
         } else {
             st.dest = Dest::Skip;
@@ -881,11 +881,8 @@ void Reader::word(std::string_view name, bool hasParam, int param)
             m_pictType = PictType::Other;
         break;
     case Kw::PicW:
-        m_picW = param;
-        break;
     case Kw::PicH:
-        m_picH = param;
-        break;
+        break; // the picture data knows its own size
     case Kw::PicWGoal:
         m_picWGoal = param;
         break;
@@ -1042,6 +1039,7 @@ void Reader::commitFont()
     if (m_fontNumber != INT_MIN && !m_fonts.contains(m_fontNumber)) {
         m_font.name = m_font.name.trimmed();
         m_fonts.insert(m_fontNumber, m_font);
+        m_formatValid = false;
     }
     m_fontOpen = false;
     m_font = Font{};
@@ -1055,6 +1053,7 @@ void Reader::commitColour()
     else
         m_colours.emplace_back(std::max(m_red, 0), std::max(m_green, 0), std::max(m_blue, 0));
     m_red = m_green = m_blue = -1;
+    m_formatValid = false;
 }
 
 void Reader::finishPicture()

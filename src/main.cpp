@@ -1,7 +1,18 @@
+#include "shell/FrmPopup.h"
+#include "shell/Uninstall.h"
+
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    if (IsUninstallCommand(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        return RunUninstall();
+    }
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("Notavex"));
+    FrmPopup popup;
+    if (!popup.startUp())
+        return popup.exitCode();
+    return app.exec();
 }

@@ -1,0 +1,61 @@
+#!/usr/bin/env python3
+"""Draws the program icon, a small yellow note, as PNG files (standard library only)."""
+
+import os
+import struct
+import zlib
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+PAPER = (255, 224, 74, 255)
+FOLD = (230, 194, 30, 255)
+EDGE = (138, 109, 0, 255)
+LINE = (154, 128, 32, 255)
+CLEAR = (0, 0, 0, 0)
+
+
+def pixel(x, y, size):
+    """Colour of one pixel; the drawing is laid out on a 16-unit grid."""
+    u = 16.0 / size
+    fx, fy = (x + 0.5) * u, (y + 0.5) * u
+    if not (2 <= fx < 14 and 2 <= fy < 14):
+        return CLEAR
+    # The bottom-right corner is folded over.
+    if fx + fy > 24:
+        return CLEAR
+    if fx >= 10 and fy >= 10:
+        return FOLD if fx + fy <= 24 - u else EDGE
+    edge = u * 1.0
+    if fx < 2 + edge or fy < 2 + edge or fx >= 14 - edge or fy >= 14 - edge or fx + fy > 24 - u:
+        return EDGE
+    for row in range(3):
+        ly = 5 + 2.5 * row
+        if 4 <= fx < 11 and ly - 0.35 <= fy < ly + 0.35 + (u - 0.7 if u > 0.7 else 0):
+            return LINE
+    return PAPER
+
+
+def png(size):
+    raw = bytearray()
+    for y in range(size):
+        raw.append(0)  # filter: none
+        for x in range(size):
+            raw.extend(pixel(x, y, size))
+
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)  # 8-bit RGBA
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
+            + chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
+
+
+def main():
+    for name, size in (("notavex.png", 64), ("notavex-32.png", 32)):
+        with open(os.path.join(HERE, name), "wb") as f:
+            f.write(png(size))
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// The shell special folder the program asks for: the user's documents.
+constexpr int CSIDL_PERSONAL = 5;
+
+// Path of a special folder without a trailing separator; empty when it cannot be resolved or
+// does not exist.
+QString GetSpecialFolder(int folderId, QWidget *owner);
+
+QString CurrentUserName();
+
+// Deletes a file ignoring every error; true when afterwards no file of that name exists.
+bool DeleteFileChecked(const QString &path);
+
+// The folder holding the program's assets, ending with '/': the executable's folder when the
+// assets lie beside it (a build tree), otherwise the installed share folder.
+QString ProgramFolder();
+
+// Documents folder (or appPath when that is empty or missing) followed by "Notavex/".
+// Creates nothing.
+QString DataPathFor(const QString &documentsFolder, const QString &appPath);
+
+// Sets AppPath and DataPath and prepares the data folder: an existing one is used unchanged, a
+// new one receives the files of the older per-user folder appPath + userName, or else the
+// welcome note. Returns false, after telling the user, when the folder cannot be created.
+bool SetupDataFolderAt(const QString &documentsFolder, const QString &appPath,
+                       const QString &userName);
+
+// The above for this user and this program. On false the program must end.
+bool SetupDataFolder();

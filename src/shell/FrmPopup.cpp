@@ -1,0 +1,233 @@
+#include "shell/FrmPopup.h"
+
+#include "platform/Globals.h"
+#include "platform/OpenForms.h"
+#include "platform/Services.h"
+#include "shell/DataFolder.h"
+#include "shell/QuitSignals.h"
+#include "shell/SingleInstance.h"
+#include "store/Ini.h"
+#include "store/NoteFiles.h"
+#include "store/NoteStore.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDialog>
+#include <QFileInfo>
+#include <QIcon>
+#include <QMenu>
+#include <QPainter>
+#include <QPointer>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+namespace {
+
+constexpr int trayRetryMs = 2000;
+
+QPixmap drawnIcon(int size)
+{
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal m = size / 16.0;
+    QPolygonF sheet;
+    sheet << QPointF(2 * m, 2 * m) << QPointF(14 * m, 2 * m) << QPointF(14 * m, 10 * m)
+          << QPointF(10 * m, 14 * m) << QPointF(2 * m, 14 * m);
+    p.setPen(QPen(QColor(0x8a, 0x6d, 0x00), m * 0.6));
+    p.setBrush(QColor(0xff, 0xe0, 0x4a));
+    p.drawPolygon(sheet);
+    p.setBrush(QColor(0xe6, 0xc2, 0x1e));
+    p.drawPolygon(QPolygonF() << QPointF(14 * m, 10 * m) << QPointF(10 * m, 10 * m)
+                              << QPointF(10 * m, 14 * m));
+    p.setPen(QPen(QColor(0x9a, 0x80, 0x20), m * 0.7));
+    for (int line = 0; line < 3; ++line)
+        p.drawLine(QPointF(4 * m, (5 + 2.5 * line) * m), QPointF(11 * m, (5 + 2.5 * line) * m));
+    return pixmap;
+}
+
+QIcon programIcon()
+{
+    QIcon icon;
+    for (const char *name : {"icons/notavex.png", "icons/notavex-32.png"}) {
+        const QString path = AppPath + QLatin1String(name);
+        if (QFileInfo(path).isFile())
+            icon.addFile(path);
+    }
+    if (icon.isNull()) {
+        icon.addPixmap(drawnIcon(32));
+        icon.addPixmap(drawnIcon(64));
+    }
+    return icon;
+}
+
+} // namespace
+
+FrmPopup::FrmPopup(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("FrmPopup"));
+    setWindowTitle(QStringLiteral("Notavex"));
+    OpenForms::add(this);
+}
+
+FrmPopup::~FrmPopup()
+{
+    if (m_tray)
+        m_tray->hide();
+    OpenForms::remove(this);
+}
+
+bool FrmPopup::startUp()
+{
+    return startUp(GetSpecialFolder(CSIDL_PERSONAL, this), ProgramFolder(), CurrentUserName());
+}
+
+bool FrmPopup::startUp(const QString &documentsFolder, const QString &appPath,
+                       const QString &userName)
+{
+    if (m_state != State::Created)
+        return false;
+    m_state = State::Starting;
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    m_instance = new SingleInstance(DataPathFor(documentsFolder, appPath), this);
+    if (!m_instance->acquire()) {
+        m_state = State::Ended;
+        return false;
+    }
+    // The running copy is known by a hidden top-level window titled "Notavex".
+    winId();
+    // Queued: the request arrives inside the socket's own signal.
+    connect(m_instance, &SingleInstance::closeRequested, this, &FrmPopup::shutDown,
+            Qt::QueuedConnection);
+
+    if (!SetupDataFolderAt(documentsFolder, appPath, userName)) {
+        m_state = State::Ended;
+        m_exitCode = 1;
+        return false;
+    }
+
+    // From here on the notes are ours to save, whoever ends the program.
+    m_quitSignals = new QuitSignals(this);
+    connect(m_quitSignals, &QuitSignals::quitRequested, this, &FrmPopup::shutDown);
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] {
+        if (m_state == State::Running)
+            SaveNotes(0);
+    });
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &FrmPopup::shutDown);
+
+    createTrayIcon();
+    Coloridos = StrToBool(ReadIni(QStringLiteral("Indice"), QStringLiteral("Coloridos"),
+                                  QStringLiteral("False"), IndexFile()));
+    showTrayIconWhenPossible();
+    WorkArea = Services::screen().workArea();
+
+    m_state = State::Loading;
+    LoadNotes();
+    m_state = State::Running;
+    if (m_shutDownPending)
+        shutDown();
+    return true;
+}
+
+void FrmPopup::createTrayIcon()
+{
+    const QIcon icon = programIcon();
+    QApplication::setWindowIcon(icon);
+    setWindowIcon(icon);
+
+    m_menu = new QMenu(QStringLiteral("Menu"), this);
+    m_menu->setObjectName(QStringLiteral("menu"));
+    QAction *mnuFechar = m_menu->addAction(QStringLiteral("Sair"));
+    mnuFechar->setObjectName(QStringLiteral("mnuFechar"));
+    connect(mnuFechar, &QAction::triggered, this, &FrmPopup::shutDown);
+
+    m_tray = new QSystemTrayIcon(icon, this);
+    m_tray->setToolTip(QStringLiteral("Notavex"));
+    m_tray->setContextMenu(m_menu);
+    connect(m_tray, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) { trayActivated(reason); });
+}
+
+void FrmPopup::showTrayIconWhenPossible()
+{
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        m_tray->show();
+        return;
+    }
+    // No notification area yet (a panel that starts after us, or none at all): keep running and
+    // look again now and then.
+    m_trayRetry = new QTimer(this);
+    m_trayRetry->setInterval(trayRetryMs);
+    connect(m_trayRetry, &QTimer::timeout, this, [this] {
+        if (!m_tray || !QSystemTrayIcon::isSystemTrayAvailable())
+            return;
+        m_trayRetry->stop();
+        m_tray->show();
+    });
+    m_trayRetry->start();
+}
+
+void FrmPopup::trayActivated(int reason)
+{
+    // The context menu opens by itself on a right click; a left click opens the same menu.
+    if (reason != QSystemTrayIcon::Trigger || !TrayReady || m_state != State::Running)
+        return;
+    m_menu->popup(QCursor::pos());
+}
+
+void FrmPopup::unloadDialogs()
+{
+    // A dialog is closed as if dismissed; nothing it holds is kept.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *w : windows) {
+        QPointer<QDialog> dialog = qobject_cast<QDialog *>(w);
+        if (dialog && dialog->isVisible())
+            dialog->reject();
+    }
+}
+
+void FrmPopup::closeOpenForms()
+{
+    for (int i = OpenForms::count() - 1; i >= 1; --i) {
+        QPointer<QWidget> w = OpenForms::at(i);
+        if (!w)
+            continue;
+        w->close();
+        if (w)
+            OpenForms::remove(w);
+    }
+}
+
+void FrmPopup::shutDown()
+{
+    if (m_state == State::Ended)
+        return;
+    if (m_state == State::Loading || m_state == State::Starting) {
+        // Saving now would drop the notes not loaded yet.
+        m_shutDownPending = true;
+        return;
+    }
+    if (m_state == State::Created) {
+        m_state = State::Ended;
+        return;
+    }
+    m_state = State::Ended;
+    if (m_trayRetry)
+        m_trayRetry->stop();
+
+    unloadDialogs();
+    SaveNotes(0);
+    closeOpenForms();
+    if (m_tray)
+        m_tray->hide();
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+void FrmPopup::closeEvent(QCloseEvent *event)
+{
+    shutDown();
+    event->accept();
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QLocalServer;
+class QLockFile;
+
+// One running copy per data folder. The copy that holds the lock also listens on a local socket,
+// through which an uninstalling copy asks it to close.
+class SingleInstance : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit SingleInstance(const QString &dataPath, QObject *parent = nullptr);
+    ~SingleInstance() override;
+
+    // True when no other copy runs for this data folder. A lock left by a copy that crashed is
+    // taken over.
+    bool acquire();
+
+    // Asks the copy running for dataPath to close; false when none answered in time.
+    static bool requestClose(const QString &dataPath, int timeoutMs = 250);
+
+    static QString lockFilePath(const QString &dataPath);
+    static QString serverName(const QString &dataPath);
+
+signals:
+    void closeRequested();
+
+private:
+    void acceptConnection();
+
+    QString m_dataPath;
+    std::unique_ptr<QLockFile> m_lock;
+    QLocalServer *m_server = nullptr;
+};

@@ -1,0 +1,157 @@
+# Shared by the end-to-end scripts: a private X server, a fresh home folder, checks and clean-up.
+# Sourced, not run; every script is run as `bash script BUILD_DIR`.
+
+set -u
+
+BUILD_DIR=$(cd "${1:?usage: bash $0 BUILD_DIR}" && pwd)
+BIN="$BUILD_DIR/notavex"
+[ -x "$BIN" ] || { echo "FAIL: no program at $BIN"; exit 1; }
+
+E2E_TMP=$(mktemp -d /tmp/notavex-e2e.XXXXXX)
+STARTED_PIDS=()
+FAILURES=0
+
+cleanup() {
+    local pid
+    for pid in "${STARTED_PIDS[@]}"; do
+        kill -TERM "$pid" 2>/dev/null
+    done
+    sleep 0.2
+    for pid in "${STARTED_PIDS[@]}"; do
+        kill -KILL "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    done
+    rm -rf "$E2E_TMP"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM HUP
+
+check() { # description, command...
+    local what=$1
+    shift
+    if "$@"; then
+        echo "PASS: $what"
+    else
+        echo "FAIL: $what"
+        FAILURES=$((FAILURES + 1))
+    fi
+}
+
+finish() {
+    if [ "$FAILURES" -gt 0 ]; then
+        echo "$FAILURES check(s) failed"
+        exit 1
+    fi
+    echo "all checks passed"
+    exit 0
+}
+
+started() { STARTED_PIDS+=("$1"); }
+
+# A user with a documents folder, as a desktop session would have.
+new_home() { # name
+    local home="$E2E_TMP/$1"
+    mkdir -p "$home/Documents" "$home/.config" "$home/run"
+    chmod 700 "$home/run"
+    echo 'XDG_DOCUMENTS_DIR="$HOME/Documents"' >"$home/.config/user-dirs.dirs"
+    use_home "$home"
+}
+
+use_home() {
+    export HOME=$1
+    export XDG_RUNTIME_DIR="$HOME/run"
+    unset XDG_CONFIG_HOME XDG_DATA_HOME
+    DATA="$HOME/Documents/Notavex"
+}
+
+start_x() {
+    local fdfile="$E2E_TMP/display"
+    Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$fdfile" >"$E2E_TMP/xvfb.log" 2>&1 &
+    started $!
+    local i
+    for i in $(seq 50); do
+        [ -s "$fdfile" ] && break
+        sleep 0.1
+    done
+    [ -s "$fdfile" ] || { echo "FAIL: Xvfb did not start"; exit 1; }
+    export DISPLAY=":$(head -n1 "$fdfile")"
+    export QT_QPA_PLATFORM=xcb
+    # No desktop bus: the tray must be the X11 one this script controls.
+    unset DBUS_SESSION_BUS_ADDRESS WAYLAND_DISPLAY SESSION_MANAGER
+    for i in $(seq 50); do
+        xdpyinfo >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    echo "FAIL: display $DISPLAY not answering"
+    exit 1
+}
+
+start_wm() {
+    openbox --sm-disable >"$E2E_TMP/openbox.log" 2>&1 &
+    started $!
+    sleep 0.3
+}
+
+start_tray() {
+    trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
+        >"$E2E_TMP/trayer.log" 2>&1 &
+    TRAYER_PID=$!
+    started $TRAYER_PID
+}
+
+# Starts the program in the background; its pid in NV_PID.
+start_notavex() {
+    "$BIN" "$@" >>"$E2E_TMP/notavex.log" 2>&1 &
+    NV_PID=$!
+    started $NV_PID
+}
+
+# The program is ready once its data folder exists and it listens for requests.
+wait_ready() { # pid
+    local i
+    for i in $(seq 300); do
+        if [ -d "$DATA" ] && compgen -G "$XDG_RUNTIME_DIR/notavex-*.sock" >/dev/null; then
+            sleep 0.3
+            kill -0 "$1" 2>/dev/null
+            return
+        fi
+        kill -0 "$1" 2>/dev/null || return 1
+        sleep 0.05
+    done
+    return 1
+}
+
+alive() { kill -0 "$1" 2>/dev/null; }
+
+# Waits up to $2 seconds for process $1 to end; its exit status in EXIT_STATUS.
+ended_within() {
+    local pid=$1 limit=$2 waited=0
+    while alive "$pid"; do
+        sleep 0.05
+        waited=$((waited + 1))
+        [ "$waited" -ge $((limit * 20)) ] && return 1
+    done
+    wait "$pid" 2>/dev/null
+    EXIT_STATUS=$?
+    return 0
+}
+
+count_alive() {
+    local n=0 pid
+    for pid in "$@"; do
+        alive "$pid" && n=$((n + 1))
+    done
+    echo "$n"
+}
+
+file_is() { # path, printf format of the expected bytes
+    [ "$(od -An -c "$1" 2>/dev/null)" = "$(printf "$2" | od -An -c)" ]
+}
+
+ini_value() { # file, key: the value with the CR removed
+    grep -a "^$2=" "$1" 2>/dev/null | head -n1 | cut -d= -f2- | tr -d '\r'
+}
+
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+has_file() { compgen -G "$1" >/dev/null; }

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Every way of ending the running copy saves the notes: "uninstall", SIGTERM, SIGHUP.
+source "$(dirname "$0")/common.bash" "$@"
+
+start_x
+start_wm
+new_home user
+
+# Damages the list and the count so that only a real save puts them right.
+spoil_saved_state() {
+    rm -f "$DATA"/[Ii]ndice.dat
+    sed -i 's/^TotalForms=.*/TotalForms=7\r/' "$DATA/Indice.cfg"
+}
+
+saved_state_ok() {
+    file_is "$DATA/indice.dat" ',\r\n' && [ "$(ini_value "$DATA/Indice.cfg" TotalForms)" = 0 ]
+}
+
+echo "-- uninstall"
+start_notavex
+running=$NV_PID
+check "program becomes ready" wait_ready "$running"
+spoil_saved_state
+t0=$(now_ms)
+timeout 10 "$BIN" uninstall >>"$E2E_TMP/notavex.log" 2>&1
+status=$?
+took=$(($(now_ms) - t0))
+check "uninstalling copy ends in well under a second (${took} ms)" [ "$took" -lt 800 ]
+check "uninstalling copy exits with status 0 (got $status)" [ "$status" -eq 0 ]
+check "running copy ends" ended_within "$running" 5
+check "running copy ended normally (status ${EXIT_STATUS:-?})" [ "${EXIT_STATUS:-1}" -eq 0 ]
+check "running copy saved: TotalForms 0 and the list ," saved_state_ok
+
+echo "-- other letter case or more words are normal starts"
+start_notavex
+running=$NV_PID
+check "program becomes ready again" wait_ready "$running"
+for args in "Uninstall" "uninstall now"; do
+    # shellcheck disable=SC2086
+    timeout 10 "$BIN" $args >>"$E2E_TMP/notavex.log" 2>&1
+    check "\"$args\" ends as a second copy and leaves the running one alone" alive "$running"
+done
+
+echo "-- SIGTERM"
+spoil_saved_state
+kill -TERM "$running"
+check "SIGTERM ends the program" ended_within "$running" 5
+check "it ended normally (status ${EXIT_STATUS:-?})" [ "${EXIT_STATUS:-1}" -eq 0 ]
+check "SIGTERM saved the notes" saved_state_ok
+
+echo "-- SIGHUP (the session went away)"
+start_notavex
+running=$NV_PID
+check "program becomes ready again" wait_ready "$running"
+spoil_saved_state
+kill -HUP "$running"
+check "SIGHUP ends the program" ended_within "$running" 5
+check "SIGHUP saved the notes" saved_state_ok
+
+echo "-- uninstall with no copy running writes nothing"
+new_home nobody
+touch "$E2E_TMP/marker"
+sleep 0.01
+t0=$(now_ms)
+timeout 10 "$BIN" uninstall >>"$E2E_TMP/notavex.log" 2>&1
+took=$(($(now_ms) - t0))
+check "uninstall alone ends quickly (${took} ms)" [ "$took" -lt 800 ]
+check "no data folder was created" test ! -e "$DATA"
+check "nothing in the home folder changed" \
+    [ -z "$(find "$HOME" -newer "$E2E_TMP/marker" -print -quit)" ]
+
+finish

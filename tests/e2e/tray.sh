@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# The tray icon: the program runs without a notification area, docks when one appears, and
+# its menu's "Sair" ends the program with a save.
+source "$(dirname "$0")/common.bash" "$@"
+
+start_x
+start_wm
+new_home user
+
+# Lines of the program's windows inside the tray panel, as xwininfo prints them.
+tray_icons() {
+    local panel
+    panel=$(xwininfo -root -tree 2>/dev/null | awk '/\("panel" "trayer"\)/ {print $1; exit}')
+    [ -n "$panel" ] || return 0
+    xwininfo -tree -id "$panel" 2>/dev/null | grep '("notavex" "Notavex")'
+}
+icon_count() { tray_icons | grep -c . ; }
+icon_docked_within() { # seconds
+    local i
+    for i in $(seq $(($1 * 10))); do
+        [ "$(icon_count)" -ge 1 ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+echo "-- no notification area"
+start_notavex
+running=$NV_PID
+check "program becomes ready without a tray" wait_ready "$running"
+sleep 2.5
+check "it keeps running without a tray" alive "$running"
+
+echo "-- a notification area appears"
+start_tray
+check "the icon docks within 5 s" icon_docked_within 5
+check "exactly one icon" [ "$(icon_count)" -eq 1 ]
+timeout 10 "$BIN" >>"$E2E_TMP/notavex.log" 2>&1
+sleep 1
+check "a second copy adds no icon" [ "$(icon_count)" -eq 1 ]
+
+echo "-- the panel restarts"
+kill "$TRAYER_PID"
+sleep 0.5
+start_tray
+check "the icon docks again in the new panel within 5 s" icon_docked_within 5
+check "the program still runs" alive "$running"
+
+echo "-- Sair from the tray menu"
+rm -f "$DATA"/[Ii]ndice.dat
+# The line ends with the icon's absolute position, "+X+Y", after its size "WxH+x+y".
+read -r size pos < <(tray_icons | head -n1 | awk '{print $(NF-1), $NF}')
+w=${size%%x*}
+rest=${size#*x}
+h=${rest%%+*}
+x=$(echo "$pos" | cut -d+ -f2)
+y=$(echo "$pos" | cut -d+ -f3)
+xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 3
+sleep 0.7
+t0=$(now_ms)
+xdotool key Down Return
+ended_within "$running" 5
+took=$(($(now_ms) - t0))
+check "Sair ends the program (${took} ms)" [ "$took" -lt 5000 ]
+check "Sair saved the notes" file_is "$DATA/indice.dat" ',\r\n'
+sleep 0.3
+check "the icon left the tray" [ "$(icon_count)" -eq 0 ]
+
+finish

@@ -1,0 +1,101 @@
+#include "note/RtfImages.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QImageReader>
+#include <QPixmap>
+#include <QTextDocument>
+#include <QUrl>
+
+#include <atomic>
+
+namespace RtfImages {
+
+namespace {
+
+bool isPng(const QByteArray &data)
+{
+    return data.startsWith("\x89PNG\r\n\x1a\n");
+}
+
+bool isJpeg(const QByteArray &data)
+{
+    return data.startsWith("\xff\xd8\xff");
+}
+
+// Resources are looked up by name alone, whatever their type, so the bytes need a name of their
+// own.
+QUrl encodedUrl(const QString &imageName)
+{
+    return QUrl(imageName + QLatin1String("#encoded"));
+}
+
+QSize sizeOf(const QByteArray &data)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    return QImageReader(&buffer).size();
+}
+
+} // namespace
+
+QTextImageFormat addImage(QTextDocument *doc, const QImage &image, const QByteArray &encoded)
+{
+    static std::atomic<int> serial{0};
+    const QString name = QStringLiteral("rtfimage:%1").arg(++serial);
+    doc->addResource(QTextDocument::ImageResource, QUrl(name), image);
+    if (isPng(encoded) || isJpeg(encoded))
+        doc->addResource(QTextDocument::UserResource, encodedUrl(name), encoded);
+    QTextImageFormat fmt;
+    fmt.setName(name);
+    return fmt;
+}
+
+Encoded encoded(const QTextDocument &doc, const QTextImageFormat &format)
+{
+    const QUrl url(format.name());
+    Encoded out;
+    const QVariant original = doc.resource(QTextDocument::UserResource, encodedUrl(format.name()));
+    if (original.userType() == QMetaType::QByteArray) {
+        const QByteArray bytes = original.toByteArray();
+        if (isPng(bytes) || isJpeg(bytes)) {
+            out.data = bytes;
+            out.png = isPng(bytes);
+            out.size = sizeOf(bytes);
+            if (out.size.isValid())
+                return out;
+            out = Encoded{};
+        }
+    }
+
+    const QVariant resource = doc.resource(QTextDocument::ImageResource, url);
+    QImage image;
+    if (resource.userType() == QMetaType::QImage) {
+        image = resource.value<QImage>();
+    } else if (resource.userType() == QMetaType::QPixmap) {
+        image = resource.value<QPixmap>().toImage();
+    } else if (resource.userType() == QMetaType::QByteArray) {
+        const QByteArray bytes = resource.toByteArray();
+        if (isPng(bytes) || isJpeg(bytes)) {
+            out.data = bytes;
+            out.png = isPng(bytes);
+            out.size = sizeOf(bytes);
+            if (out.size.isValid())
+                return out;
+            out = Encoded{};
+        }
+        image.loadFromData(bytes);
+    }
+    if (image.isNull())
+        return out;
+    QBuffer buffer(&out.data);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG"))
+        return Encoded{};
+    out.png = true;
+    out.size = image.size();
+    return out;
+}
+
+} // namespace RtfImages

@@ -1,0 +1,1120 @@
+#include "note/Rtf.h"
+#include "note/RtfCodePages.h"
+#include "note/RtfImages.h"
+#include "platform/Cp1252.h"
+
+#include <QBuffer>
+#include <QColor>
+#include <QHash>
+#include <QImage>
+#include <QImageReader>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QUrl>
+
+#include <algorithm>
+#include <cstdint>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+// Groups deeper than this share the state of the deepest saved one, so hostile nesting costs
+// nothing but a counter.
+constexpr int kMaxDepth = 256;
+// Longest control word name RTF allows; longer names are read but never match.
+constexpr qsizetype kMaxWordLength = 32;
+// Pictures larger than this are dropped rather than decoded.
+constexpr qint64 kMaxPicturePixels = 40'000'000;
+constexpr int kMaxPictureSide = 20000;
+// Twips per pixel at 96 dpi, the scale the program uses everywhere.
+constexpr double kTwipsPerPixel = 15.0;
+
+enum class Dest : std::uint8_t { Text, Skip, Object, FontTable, ColorTable, Picture };
+
+struct CharState
+{
+    int font = -1; // -1: the document's default font (\deff)
+    int halfPoints = 24;
+    int colour = 0;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strike = false;
+
+    bool operator==(const CharState &) const = default;
+};
+
+struct GroupState
+{
+    CharState chr;
+    Qt::Alignment align = Qt::AlignLeft;
+    int uc = 1;
+    Dest dest = Dest::Text;
+};
+
+struct Font
+{
+    QString name;
+    int codePage = 0; // 0: the document's code page
+};
+
+enum class Kw {
+    Ansi,
+    AnsiCpg,
+    Mac,
+    Pc,
+    Pca,
+    Deff,
+    FontTable,
+    ColorTable,
+    F,
+    Fs,
+    B,
+    I,
+    Ul,
+    UlNone,
+    Strike,
+    Cf,
+    Plain,
+    Pard,
+    Par,
+    Line,
+    Tab,
+    Ql,
+    Qc,
+    Qr,
+    Qj,
+    U,
+    Uc,
+    Bin,
+    Pict,
+    PngBlip,
+    JpegBlip,
+    OtherBlip,
+    PicW,
+    PicH,
+    PicWGoal,
+    PicHGoal,
+    PicScaleX,
+    PicScaleY,
+    Red,
+    Green,
+    Blue,
+    FCharset,
+    Cpg,
+    ShpPict,
+    SkipDest,
+    Object,
+    Result,
+    Char,
+    Cell
+};
+
+struct KwInfo
+{
+    Kw kw;
+    char16_t ch = 0;
+};
+
+const std::unordered_map<std::string_view, KwInfo> &keywords()
+{
+    static const std::unordered_map<std::string_view, KwInfo> table = [] {
+        std::unordered_map<std::string_view, KwInfo> t = {
+            {"ansi", {Kw::Ansi}},
+            {"ansicpg", {Kw::AnsiCpg}},
+            {"mac", {Kw::Mac}},
+            {"pc", {Kw::Pc}},
+            {"pca", {Kw::Pca}},
+            {"deff", {Kw::Deff}},
+            {"fonttbl", {Kw::FontTable}},
+            {"colortbl", {Kw::ColorTable}},
+            {"f", {Kw::F}},
+            {"fs", {Kw::Fs}},
+            {"b", {Kw::B}},
+            {"i", {Kw::I}},
+            {"ul", {Kw::Ul}},
+            {"ulnone", {Kw::UlNone}},
+            {"strike", {Kw::Strike}},
+            {"striked", {Kw::Strike}},
+            {"cf", {Kw::Cf}},
+            {"plain", {Kw::Plain}},
+            {"pard", {Kw::Pard}},
+            {"par", {Kw::Par}},
+            {"page", {Kw::Par}},
+            {"sect", {Kw::Par}},
+            {"row", {Kw::Par}},
+            {"line", {Kw::Line}},
+            {"tab", {Kw::Tab}},
+            {"cell", {Kw::Cell}},
+            {"nestcell", {Kw::Cell}},
+            {"ql", {Kw::Ql}},
+            {"qc", {Kw::Qc}},
+            {"qr", {Kw::Qr}},
+            {"qj", {Kw::Qj}},
+            {"u", {Kw::U}},
+            {"uc", {Kw::Uc}},
+            {"bin", {Kw::Bin}},
+            {"pict", {Kw::Pict}},
+            {"pngblip", {Kw::PngBlip}},
+            {"jpegblip", {Kw::JpegBlip}},
+            {"picw", {Kw::PicW}},
+            {"pich", {Kw::PicH}},
+            {"picwgoal", {Kw::PicWGoal}},
+            {"pichgoal", {Kw::PicHGoal}},
+            {"picscalex", {Kw::PicScaleX}},
+            {"picscaley", {Kw::PicScaleY}},
+            {"red", {Kw::Red}},
+            {"green", {Kw::Green}},
+            {"blue", {Kw::Blue}},
+            {"fcharset", {Kw::FCharset}},
+            {"cpg", {Kw::Cpg}},
+            {"shppict", {Kw::ShpPict}},
+            {"object", {Kw::Object}},
+            {"result", {Kw::Result}},
+            {"emdash", {Kw::Char, 0x2014}},
+            {"endash", {Kw::Char, 0x2013}},
+            {"bullet", {Kw::Char, 0x2022}},
+            {"lquote", {Kw::Char, 0x2018}},
+            {"rquote", {Kw::Char, 0x2019}},
+            {"ldblquote", {Kw::Char, 0x201C}},
+            {"rdblquote", {Kw::Char, 0x201D}},
+            {"emspace", {Kw::Char, 0x2003}},
+            {"enspace", {Kw::Char, 0x2002}},
+            {"qmspace", {Kw::Char, 0x2005}},
+            {"zwj", {Kw::Char, 0x200D}},
+            {"zwnj", {Kw::Char, 0x200C}},
+            {"ltrmark", {Kw::Char, 0x200E}},
+            {"rtlmark", {Kw::Char, 0x200F}},
+        };
+        for (const char *name :
+             {"uld", "uldb", "uldash", "uldashd", "uldashdd", "ulhwave", "ulldash", "ulth", "ulthd",
+              "ulthdash", "ulthdashd", "ulthdashdd", "ulthldash", "ululdbwave", "ulw", "ulwave"})
+            t.emplace(name, KwInfo{Kw::Ul});
+        for (const char *name : {"wmetafile", "emfblip", "dibitmap", "wbitmap", "macpict",
+                                 "pmmetafile", "wbmbitspixel"})
+            t.emplace(name, KwInfo{Kw::OtherBlip});
+        // Destinations whose text is never part of the note.
+        for (const char *name : {"stylesheet",
+                                 "info",
+                                 "header",
+                                 "headerl",
+                                 "headerr",
+                                 "headerf",
+                                 "footer",
+                                 "footerl",
+                                 "footerr",
+                                 "footerf",
+                                 "footnote",
+                                 "annotation",
+                                 "atnid",
+                                 "atnauthor",
+                                 "atndate",
+                                 "atnref",
+                                 "fldinst",
+                                 "themedata",
+                                 "colorschememapping",
+                                 "datastore",
+                                 "latentstyles",
+                                 "listtable",
+                                 "listoverridetable",
+                                 "revtbl",
+                                 "rsidtbl",
+                                 "xmlnstbl",
+                                 "filetbl",
+                                 "nonshppict",
+                                 "txe",
+                                 "xe",
+                                 "tc",
+                                 "private",
+                                 "pgdsctbl",
+                                 "userprops",
+                                 "docvar",
+                                 "comment",
+                                 "doccomm",
+                                 "title",
+                                 "subject",
+                                 "operator",
+                                 "keywords",
+                                 "company",
+                                 "author",
+                                 "creatim",
+                                 "revtim",
+                                 "printim",
+                                 "buptim",
+                                 "template",
+                                 "bkmkstart",
+                                 "bkmkend",
+                                 "objdata",
+                                 "objclass",
+                                 "objname",
+                                 "generator",
+                                 "pnseclvl",
+                                 "pn",
+                                 "mmathPr",
+                                 "listpicture",
+                                 "passwordhash",
+                                 "protusertbl",
+                                 "fchars",
+                                 "lchars",
+                                 "ftnsep",
+                                 "ftnsepc",
+                                 "ftncn",
+                                 "aftnsep",
+                                 "aftnsepc",
+                                 "aftncn",
+                                 "hlinkbase",
+                                 "background",
+                                 "shpinst",
+                                 "sp",
+                                 "sn",
+                                 "sv",
+                                 "do",
+                                 "falt",
+                                 "panose",
+                                 "fname"})
+            t.emplace(name, KwInfo{Kw::SkipDest});
+        return t;
+    }();
+    return table;
+}
+
+bool isAlpha(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Characters that would make QTextCursor::insertText open blocks or frames of its own.
+bool isStructural(char16_t c)
+{
+    return c == 0 || c == u'\n' || c == u'\r' || c == 0x2029 || c == 0xFDD0 || c == 0xFDD1;
+}
+
+class Reader
+{
+public:
+    Reader(const QByteArray &data, QTextDocument *doc)
+        : m_data(data.constData()), m_size(data.size()), m_doc(doc), m_cursor(doc)
+    {
+        m_stack.reserve(64);
+        m_stack.push_back(GroupState{});
+    }
+
+    void run();
+
+private:
+    GroupState &state() { return m_stack.back(); }
+
+    void openGroup();
+    void closeGroup();
+    void controlWord();
+    void controlSymbol(char c);
+    void word(std::string_view name, bool hasParam, int param);
+    void textBytes(qsizetype from, qsizetype to);
+    void textByte(char c);
+    void unicodeChar(int value);
+    void hexEscape();
+    void binary(int length);
+
+    bool consumeFallback();
+    void syncRun();
+    void appendText(QStringView text);
+    void flushBytes();
+    void flushRun();
+    void paragraph();
+    void finishBlock();
+    QTextCharFormat charFormat(const CharState &chr);
+    int codePageFor(const CharState &chr) const;
+
+    void commitFont();
+    void flushFontBytes();
+    void commitColour();
+    void finishPicture();
+
+    const char *m_data;
+    qsizetype m_size;
+    qsizetype m_pos = 0;
+    QTextDocument *m_doc;
+    QTextCursor m_cursor;
+
+    std::vector<GroupState> m_stack;
+    int m_overflowDepth = 0;
+    int m_skip = 0; // fallback characters still to skip after \u
+
+    int m_docCodePage = 1252;
+    int m_defaultFont = 0;
+    QHash<int, Font> m_fonts;
+    std::vector<QColor> m_colours; // invalid colour: "auto"
+
+    // Text waiting to be inserted, all in one format.
+    CharState m_runState;
+    bool m_runValid = false;
+    QByteArray m_bytes;
+    int m_bytesCodePage = 1252;
+    QString m_run;
+    CharState m_formatKey;
+    QTextCharFormat m_format;
+    bool m_formatValid = false;
+
+    // Font table entry being read.
+    bool m_fontOpen = false;
+    int m_fontNumber = 0;
+    Font m_font;
+    QByteArray m_fontBytes;
+
+    int m_red = -1, m_green = -1, m_blue = -1;
+
+    // Picture being read.
+    QByteArray m_pict;
+    int m_pictNibble = -1;
+    enum class PictType { None, Png, Jpeg, Other } m_pictType = PictType::None;
+    int m_picW = 0, m_picH = 0, m_picWGoal = 0, m_picHGoal = 0;
+    int m_picScaleX = 100, m_picScaleY = 100;
+};
+
+void Reader::run()
+{
+    m_cursor.beginEditBlock();
+    while (m_pos < m_size) {
+        const char c = m_data[m_pos];
+        switch (c) {
+        case '{':
+            ++m_pos;
+            openGroup();
+            break;
+        case '}':
+            ++m_pos;
+            closeGroup();
+            break;
+        case '\\':
+            ++m_pos;
+            controlWord();
+            break;
+        case '\r':
+        case '\n':
+            ++m_pos;
+            break;
+        default: {
+            // Plain text goes in spans, not byte by byte.
+            const qsizetype start = m_pos;
+            if (m_skip == 0 && state().dest == Dest::Text) {
+                while (m_pos < m_size) {
+                    const char d = m_data[m_pos];
+                    if (d == '{' || d == '}' || d == '\\' || d == '\r' || d == '\n' ||
+                        (static_cast<unsigned char>(d) < 0x20 && d != '\t'))
+                        break;
+                    ++m_pos;
+                }
+                if (m_pos > start) {
+                    textBytes(start, m_pos);
+                    break;
+                }
+            }
+            ++m_pos;
+            textByte(c);
+            break;
+        }
+        }
+    }
+    // Whatever is still open when the data ends is closed as if the braces were there.
+    while (m_stack.size() > 2)
+        closeGroup();
+    if (m_fontOpen)
+        commitFont();
+    flushRun();
+    finishBlock();
+    m_cursor.endEditBlock();
+}
+
+void Reader::openGroup()
+{
+    m_skip = 0;
+    if (m_stack.size() >= size_t(kMaxDepth)) {
+        ++m_overflowDepth;
+        return;
+    }
+    m_stack.push_back(m_stack.back());
+}
+
+void Reader::closeGroup()
+{
+    m_skip = 0;
+    if (m_overflowDepth > 0) {
+        --m_overflowDepth;
+        return;
+    }
+    // The document group is never left: what follows a stray closing brace is still read, in
+    // the state the document had.
+    if (m_stack.size() <= 2)
+        return;
+    const Dest leaving = state().dest;
+    const Dest parent = m_stack[m_stack.size() - 2].dest;
+    if (leaving == Dest::FontTable && m_fontOpen)
+        commitFont();
+    if (leaving == Dest::Picture && parent != Dest::Picture) {
+        m_stack.pop_back();
+        finishPicture();
+        return;
+    }
+    m_stack.pop_back();
+}
+
+void Reader::controlWord()
+{
+    if (m_pos >= m_size)
+        return;
+    const char c = m_data[m_pos];
+    if (!isAlpha(c)) {
+        ++m_pos;
+        controlSymbol(c);
+        return;
+    }
+    const qsizetype start = m_pos;
+    while (m_pos < m_size && isAlpha(m_data[m_pos]))
+        ++m_pos;
+    const qsizetype length = m_pos - start;
+    bool hasParam = false;
+    bool negative = false;
+    qint64 value = 0;
+    if (m_pos + 1 < m_size && m_data[m_pos] == '-' && isDigit(m_data[m_pos + 1])) {
+        negative = true;
+        ++m_pos;
+    }
+    while (m_pos < m_size && isDigit(m_data[m_pos])) {
+        hasParam = true;
+        if (value <= INT32_MAX)
+            value = value * 10 + (m_data[m_pos] - '0');
+        ++m_pos;
+    }
+    if (negative)
+        value = -value;
+    value = std::clamp<qint64>(value, INT32_MIN, INT32_MAX);
+    if (m_pos < m_size && m_data[m_pos] == ' ')
+        ++m_pos;
+    if (length > kMaxWordLength) {
+        consumeFallback();
+        return;
+    }
+    word(std::string_view(m_data + start, size_t(length)), hasParam, int(value));
+}
+
+void Reader::controlSymbol(char c)
+{
+    switch (c) {
+    case '\'':
+        hexEscape();
+        return;
+    case '*': {
+        if (consumeFallback())
+            return;
+        // An optional destination we do not know is skipped whole; pictures saved for newer
+        // readers are the exception.
+        qsizetype p = m_pos;
+        while (p < m_size && (m_data[p] == '\r' || m_data[p] == '\n' || m_data[p] == ' '))
+            ++p;
+        static constexpr std::string_view shp = "\\shppict";
+        if (m_size - p >= qsizetype(shp.size()) &&
+            std::string_view(m_data + p, shp.size()) == shp &&
+            (m_size - p == qsizetype(shp.size()) || !isAlpha(m_data[p + shp.size()])))
+            return;
+        state().dest = Dest::Skip;
+        return;
+    }
+    case '\\':
+    case '{':
+    case '}':
+        textByte(c);
+        return;
+    case '\r':
+    case '\n':
+        // A backslash before a line end is a paragraph mark in some writers.
+        if (!consumeFallback())
+            paragraph();
+        return;
+    case '~':
+        if (!consumeFallback())
+            unicodeChar(0x00A0);
+        m_skip = 0;
+        return;
+    case '-':
+        if (!consumeFallback())
+            unicodeChar(0x00AD);
+        m_skip = 0;
+        return;
+    case '_':
+        if (!consumeFallback())
+            unicodeChar(0x2011);
+        m_skip = 0;
+        return;
+    case '\t':
+        if (!consumeFallback())
+            unicodeChar(u'\t');
+        m_skip = 0;
+        return;
+    default:
+        consumeFallback();
+        return;
+    }
+}
+
+// After \uN the next \ucN characters are the fallback for older readers and are skipped. Returns
+// true when the current token was one of them.
+bool Reader::consumeFallback()
+{
+    if (m_skip <= 0)
+        return false;
+    --m_skip;
+    return true;
+}
+
+void Reader::hexEscape()
+{
+    int value = 0;
+    int digits = 0;
+    while (digits < 2 && m_pos < m_size) {
+        const int v = hexValue(m_data[m_pos]);
+        if (v < 0)
+            break;
+        value = value * 16 + v;
+        ++digits;
+        ++m_pos;
+    }
+    if (consumeFallback())
+        return;
+    if (digits == 0)
+        return;
+    const char byte = char(value);
+    const Dest dest = state().dest;
+    if (dest == Dest::Text) {
+        syncRun();
+        m_bytes.append(byte);
+    } else if (dest == Dest::FontTable) {
+        // An escaped ';' is part of the name, not its end.
+        m_fontBytes.append(byte);
+    }
+}
+
+void Reader::textBytes(qsizetype from, qsizetype to)
+{
+    syncRun();
+    m_bytes.append(m_data + from, to - from);
+}
+
+void Reader::textByte(char c)
+{
+    if (consumeFallback())
+        return;
+    switch (state().dest) {
+    case Dest::Text:
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t')
+            return; // stray control bytes are not text
+        syncRun();
+        m_bytes.append(c);
+        return;
+    case Dest::FontTable:
+        if (c == ';') {
+            commitFont();
+            m_fontOpen = true; // further names without \f go on
+            m_font = Font{};
+            m_fontNumber = INT_MIN;
+        } else if (static_cast<unsigned char>(c) >= 0x20) {
+            if (!m_fontOpen) {
+                m_fontOpen = true;
+                m_fontNumber = INT_MIN;
+            }
+            m_fontBytes.append(c);
+        }
+        return;
+    case Dest::ColorTable:
+        if (c == ';')
+            commitColour();
+        return;
+    case Dest::Picture: {
+        const int v = hexValue(c);
+        if (v < 0)
+            return;
+        if (m_pictNibble < 0) {
+            m_pictNibble = v;
+        } else {
+            m_pict.append(char(m_pictNibble * 16 + v));
+            m_pictNibble = -1;
+        }
+        return;
+    }
+    case Dest::Skip:
+    case Dest::Object:
+        return;
+    }
+}
+
+void Reader::unicodeChar(int value)
+{
+    const auto ch = char16_t(value);
+    switch (state().dest) {
+    case Dest::Text: {
+        if (ch == 0x2029) {
+            paragraph();
+            return;
+        }
+        syncRun();
+        flushBytes();
+        const QChar qc(ch);
+        appendText(QStringView(&qc, 1));
+        return;
+    }
+    case Dest::FontTable:
+        if (!m_fontOpen) {
+            m_fontOpen = true;
+            m_fontNumber = INT_MIN;
+        }
+        flushFontBytes();
+        if (!isStructural(ch) && ch >= 0x20)
+            m_font.name.append(QChar(ch));
+        return;
+    default:
+        return;
+    }
+}
+
+void Reader::binary(int length)
+{
+    if (length <= 0)
+        return;
+    const qsizetype n = std::min<qsizetype>(length, m_size - m_pos);
+    if (state().dest == Dest::Picture)
+        m_pict.append(m_data + m_pos, n);
+    m_pos += n;
+}
+
+void Reader::word(std::string_view name, bool hasParam, int param)
+{
+    const auto &table = keywords();
+    const auto it = table.find(name);
+    if (it == table.end()) {
+        consumeFallback();
+        return;
+    }
+    const Kw kw = it->second.kw;
+    // \bin's data is never text, whatever state we are in.
+    if (kw == Kw::Bin) {
+        if (hasParam)
+            binary(param);
+        consumeFallback();
+        return;
+    }
+    if (consumeFallback())
+        return;
+    GroupState &st = state();
+    if (st.dest == Dest::Skip)
+        return;
+    if (st.dest == Dest::Object) {
+        if (kw == Kw::Result)
+            st.dest = Dest::Text;
+        else if (kw == Kw::SkipDest)
+            st.dest = Dest::Skip;
+        return;
+    }
+    CharState &chr = st.chr;
+    const bool on = !hasParam || param != 0;
+    switch (kw) {
+    case Kw::Ansi:
+        m_docCodePage = 1252;
+        break;
+    case Kw::AnsiCpg:
+        if (hasParam)
+            m_docCodePage = RtfCodePages::isSupported(param) ? param : 1252;
+        break;
+    case Kw::Mac:
+    case Kw::Pc:
+    case Kw::Pca:
+        break;
+    case Kw::Deff:
+        if (hasParam)
+            m_defaultFont = param;
+        break;
+    case Kw::FontTable:
+        st.dest = Dest::FontTable;
+        break;
+    case Kw::ColorTable:
+        st.dest = Dest::ColorTable;
+        m_red = m_green = m_blue = -1;
+        break;
+    case Kw::F:
+        if (!hasParam)
+            break;
+        if (st.dest == Dest::FontTable) {
+            if (m_fontOpen)
+                commitFont();
+            m_fontOpen = true;
+            m_fontNumber = param;
+            m_font = Font{};
+            m_fontBytes.clear();
+        } else {
+            chr.font = param;
+        }
+        break;
+    case Kw::FCharset:
+        if (st.dest == Dest::FontTable && hasParam && m_font.codePage == 0) {
+            flushFontBytes();
+            m_font.codePage = RtfCodePages::forCharset(param);
+        }
+        break;
+    case Kw::Cpg:
+        if (st.dest == Dest::FontTable && hasParam && RtfCodePages::isSupported(param)) {
+            flushFontBytes();
+            m_font.codePage = param;
+        }
+        break;
+    case Kw::Fs:
+        if (hasParam && param > 0)
+            chr.halfPoints = std::min(param, 3276);
+        break;
+    case Kw::B:
+        chr.bold = on;
+        break;
+    case Kw::I:
+        chr.italic = on;
+        break;
+    case Kw::Ul:
+        chr.underline = on;
+        break;
+    case Kw::UlNone:
+        chr.underline = false;
+        break;
+    case Kw::Strike:
+        chr.strike = on;
+        break;
+    case Kw::Cf:
+        chr.colour = hasParam ? param : 0;
+        break;
+    case Kw::Plain:
+        chr = CharState{};
+        break;
+    case Kw::Pard:
+        st.align = Qt::AlignLeft;
+        break;
+    case Kw::Ql:
+        st.align = Qt::AlignLeft;
+        break;
+    case Kw::Qc:
+        st.align = Qt::AlignHCenter;
+        break;
+    case Kw::Qr:
+        st.align = Qt::AlignRight;
+        break;
+    case Kw::Qj:
+        st.align = Qt::AlignJustify;
+        break;
+    case Kw::Par:
+        paragraph();
+        break;
+    case Kw::Line:
+        unicodeChar(QChar::LineSeparator);
+        break;
+    case Kw::Tab:
+    case Kw::Cell:
+        unicodeChar(u'\t');
+        break;
+    case Kw::Char:
+        unicodeChar(it->second.ch);
+        break;
+    case Kw::U:
+        if (hasParam && param >= -32768 && param <= 65535) {
+            const int unit = param < 0 ? param + 65536 : param;
+            if (!isStructural(char16_t(unit)) || unit == 0x2029)
+                unicodeChar(unit);
+        }
+        m_skip = st.uc;
+        break;
+    case Kw::Uc:
+        if (hasParam)
+            st.uc = std::clamp(param, 0, 64);
+        break;
+    case Kw::Pict:
+        if (st.dest == Dest::Text) {
+            st.dest = Dest::Picture;
+            m_pict.clear();
+            m_pictNibble = -1;
+            m_pictType = PictType::None;
+            m_picW = m_picH = m_picWGoal = m_picHGoal = 0;
+            m_picScaleX = m_picScaleY = 100;
+        } else {
+            st.dest = Dest::Skip;
+        }
+        break;
+    case Kw::PngBlip:
+        if (st.dest == Dest::Picture)
+            m_pictType = PictType::Png;
+        break;
+    case Kw::JpegBlip:
+        if (st.dest == Dest::Picture)
+            m_pictType = PictType::Jpeg;
+        break;
+    case Kw::OtherBlip:
+        if (st.dest == Dest::Picture)
+            m_pictType = PictType::Other;
+        break;
+    case Kw::PicW:
+        m_picW = param;
+        break;
+    case Kw::PicH:
+        m_picH = param;
+        break;
+    case Kw::PicWGoal:
+        m_picWGoal = param;
+        break;
+    case Kw::PicHGoal:
+        m_picHGoal = param;
+        break;
+    case Kw::PicScaleX:
+        if (hasParam)
+            m_picScaleX = param;
+        break;
+    case Kw::PicScaleY:
+        if (hasParam)
+            m_picScaleY = param;
+        break;
+    case Kw::Red:
+        if (st.dest == Dest::ColorTable)
+            m_red = std::clamp(param, 0, 255);
+        break;
+    case Kw::Green:
+        if (st.dest == Dest::ColorTable)
+            m_green = std::clamp(param, 0, 255);
+        break;
+    case Kw::Blue:
+        if (st.dest == Dest::ColorTable)
+            m_blue = std::clamp(param, 0, 255);
+        break;
+    case Kw::ShpPict:
+        break;
+    case Kw::SkipDest:
+        st.dest = Dest::Skip;
+        break;
+    case Kw::Object:
+        st.dest = Dest::Object;
+        break;
+    case Kw::Result:
+    case Kw::Bin:
+        break;
+    }
+}
+
+int Reader::codePageFor(const CharState &chr) const
+{
+    const auto it = m_fonts.constFind(chr.font >= 0 ? chr.font : m_defaultFont);
+    if (it != m_fonts.constEnd() && it->codePage != 0)
+        return it->codePage;
+    return m_docCodePage;
+}
+
+// Makes the pending run match the current character state before text is added to it.
+void Reader::syncRun()
+{
+    const CharState &chr = state().chr;
+    if (m_runValid && chr == m_runState)
+        return;
+    flushRun();
+    m_runState = chr;
+    m_runValid = true;
+    m_bytesCodePage = codePageFor(chr);
+}
+
+void Reader::flushBytes()
+{
+    if (m_bytes.isEmpty())
+        return;
+    appendText(RtfCodePages::decode(m_bytesCodePage, m_bytes));
+    m_bytes.clear();
+}
+
+void Reader::appendText(QStringView text)
+{
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (isStructural(u))
+            continue;
+        m_run.append(c);
+    }
+}
+
+QTextCharFormat Reader::charFormat(const CharState &chr)
+{
+    if (m_formatValid && chr == m_formatKey)
+        return m_format;
+    QTextCharFormat fmt;
+    const auto font = m_fonts.constFind(chr.font >= 0 ? chr.font : m_defaultFont);
+    if (font != m_fonts.constEnd() && !font->name.isEmpty())
+        fmt.setFontFamilies(QStringList(font->name));
+    fmt.setFontPointSize(chr.halfPoints / 2.0);
+    fmt.setFontWeight(chr.bold ? QFont::Bold : QFont::Normal);
+    fmt.setFontItalic(chr.italic);
+    fmt.setFontUnderline(chr.underline);
+    fmt.setFontStrikeOut(chr.strike);
+    if (chr.colour > 0 && size_t(chr.colour) < m_colours.size() && m_colours[chr.colour].isValid())
+        fmt.setForeground(m_colours[chr.colour]);
+    else if (chr.colour == 0 && !m_colours.empty() && m_colours[0].isValid())
+        fmt.setForeground(m_colours[0]);
+    m_format = fmt;
+    m_formatKey = chr;
+    m_formatValid = true;
+    return fmt;
+}
+
+void Reader::flushRun()
+{
+    flushBytes();
+    if (!m_run.isEmpty()) {
+        m_cursor.insertText(m_run, charFormat(m_runState));
+        m_run.clear();
+    }
+    m_runValid = false;
+}
+
+void Reader::finishBlock()
+{
+    QTextBlockFormat bf;
+    if (state().align != Qt::AlignLeft)
+        bf.setAlignment(state().align);
+    m_cursor.setBlockFormat(bf);
+    if (m_cursor.block().length() <= 1)
+        m_cursor.setBlockCharFormat(charFormat(state().chr));
+}
+
+void Reader::paragraph()
+{
+    if (state().dest != Dest::Text)
+        return;
+    flushRun();
+    finishBlock();
+    m_cursor.insertBlock(QTextBlockFormat(), charFormat(state().chr));
+}
+
+void Reader::flushFontBytes()
+{
+    if (m_fontBytes.isEmpty())
+        return;
+    m_font.name +=
+        RtfCodePages::decode(m_font.codePage ? m_font.codePage : m_docCodePage, m_fontBytes);
+    m_fontBytes.clear();
+}
+
+void Reader::commitFont()
+{
+    flushFontBytes();
+    if (m_fontNumber != INT_MIN && !m_fonts.contains(m_fontNumber)) {
+        m_font.name = m_font.name.trimmed();
+        m_fonts.insert(m_fontNumber, m_font);
+    }
+    m_fontOpen = false;
+    m_font = Font{};
+    m_fontNumber = INT_MIN;
+}
+
+void Reader::commitColour()
+{
+    if (m_red < 0 && m_green < 0 && m_blue < 0)
+        m_colours.emplace_back();
+    else
+        m_colours.emplace_back(std::max(m_red, 0), std::max(m_green, 0), std::max(m_blue, 0));
+    m_red = m_green = m_blue = -1;
+}
+
+void Reader::finishPicture()
+{
+    const QByteArray data = std::exchange(m_pict, QByteArray());
+    if (state().dest != Dest::Text ||
+        (m_pictType != PictType::Png && m_pictType != PictType::Jpeg) || data.isEmpty())
+        return;
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    // The data decides, not the blip word, but only PNG and JPEG are accepted.
+    QImageReader reader(&buffer);
+    const QByteArray format = reader.format();
+    if (format != "png" && format != "jpeg")
+        return;
+    const QSize natural = reader.size();
+    if (!natural.isValid() || natural.width() > kMaxPictureSide ||
+        natural.height() > kMaxPictureSide ||
+        qint64(natural.width()) * natural.height() > kMaxPicturePixels)
+        return;
+    const QImage image = reader.read();
+    if (image.isNull())
+        return;
+
+    double width = image.width();
+    double height = image.height();
+    if (m_picWGoal > 0)
+        width = m_picWGoal / kTwipsPerPixel;
+    if (m_picHGoal > 0)
+        height = m_picHGoal / kTwipsPerPixel;
+    if (m_picScaleX > 0 && m_picScaleX != 100)
+        width = width * m_picScaleX / 100.0;
+    if (m_picScaleY > 0 && m_picScaleY != 100)
+        height = height * m_picScaleY / 100.0;
+    width = std::clamp(width, 1.0, double(kMaxPictureSide));
+    height = std::clamp(height, 1.0, double(kMaxPictureSide));
+
+    flushRun();
+    QTextImageFormat fmt = RtfImages::addImage(m_doc, image, data);
+    if (qAbs(width - image.width()) > 0.01 || qAbs(height - image.height()) > 0.01) {
+        fmt.setWidth(width);
+        fmt.setHeight(height);
+    }
+    m_cursor.insertImage(fmt);
+}
+
+} // namespace
+
+namespace Rtf {
+
+bool looksLikeRtf(const QByteArray &data)
+{
+    qsizetype i = 0;
+    while (i < data.size() &&
+           (data[i] == ' ' || data[i] == '\t' || data[i] == '\r' || data[i] == '\n'))
+        ++i;
+    return QByteArrayView(data).sliced(i).startsWith("{\\rtf");
+}
+
+void read(const QByteArray &data, QTextDocument *doc)
+{
+    const bool undo = doc->isUndoRedoEnabled();
+    doc->setUndoRedoEnabled(false);
+    doc->clear();
+    if (!looksLikeRtf(data)) {
+        // Line ends of any style; characters that would build frames are not text.
+        QString text = StoredText::decode(data);
+        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        text.replace(u'\r', u'\n');
+        text.removeIf([](QChar c) {
+            return c.unicode() == 0 || c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1;
+        });
+        doc->setPlainText(text);
+    } else {
+        Reader reader(data, doc);
+        reader.run();
+    }
+    doc->setUndoRedoEnabled(undo);
+}
+
+} // namespace Rtf

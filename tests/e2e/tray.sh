@@ -62,7 +62,7 @@ xdotool key Down Return
 ended_within "$running" 5
 took=$(($(now_ms) - t0))
 check "Sair ends the program (${took} ms)" [ "$took" -lt 5000 ]
-check "Sair saved the notes" file_is "$DATA/indice.dat" ',\r\n'
+check "Sair saved the notes" file_is "$DATA/indice.dat" ',1,\r\n'
 sleep 0.3
 check "the icon left the tray" [ "$(icon_count)" -eq 0 ]
 

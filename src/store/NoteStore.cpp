@@ -193,23 +193,28 @@ void LoadNotes()
         frmNote *w = createNoteWindow(section, QString(), false);
 
         w->txtTitle->setText(ReadIni(section, key(u"Titulo"), QString(), file));
-        const QString top = ReadIni(section, key(u"Top"), QString(), file);
-        if (!top.isEmpty())
-            w->SetTop(int(IniNumber(top, w->Top())));
-        const QString left = ReadIni(section, key(u"Left"), QString(), file);
-        if (!left.isEmpty())
-            w->SetLeft(int(IniNumber(left, w->Left())));
+        // Positions are compared as stored; the window itself only holds whole pixels.
+        int top = w->Top();
+        const QString topText = ReadIni(section, key(u"Top"), QString(), file);
+        if (!topText.isEmpty())
+            top = int(IniNumber(topText, top));
+        int left = w->Left();
+        const QString leftText = ReadIni(section, key(u"Left"), QString(), file);
+        if (!leftText.isEmpty())
+            left = int(IniNumber(leftText, left));
 
         // A note beyond the right or bottom edge of every screen comes back onto the primary
         // one. The test takes all screens, so notes kept on a second monitor stay there.
         const QRect desktop = Services::screen().virtualGeometry();
         const QSize primary = Services::screen().primarySize();
-        if (w->Top() > (desktop.y() + desktop.height()) * kTwipsPerPixel - 2000)
-            w->SetTop(int(Services::random().fraction() *
-                          std::max(0, primary.height() * kTwipsPerPixel - 3000)));
-        if (w->Left() > (desktop.x() + desktop.width()) * kTwipsPerPixel - 2000)
-            w->SetLeft(int(Services::random().fraction() *
-                           std::max(0, primary.width() * kTwipsPerPixel - 2700)));
+        if (top > (desktop.y() + desktop.height()) * kTwipsPerPixel - 2000)
+            top = int(Services::random().fraction() *
+                      std::max(0, primary.height() * kTwipsPerPixel - 3000));
+        if (left > (desktop.x() + desktop.width()) * kTwipsPerPixel - 2000)
+            left = int(Services::random().fraction() *
+                       std::max(0, primary.width() * kTwipsPerPixel - 2700));
+        w->SetTop(top);
+        w->SetLeft(left);
 
         w->Picture1->SetBackColor(
             quint32(IniNumber(ReadIni(section, key(u"Color1"), key(u"&H52E9FE"), file), 0x52E9FE)));

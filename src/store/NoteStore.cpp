@@ -68,10 +68,20 @@ void applyNewTextFormat(RichTextBox *box)
     box->SetSelUnderline(StrToBool(ReadIni(fmt, key(u"FontUnderline"), key(u"False"), file)));
 }
 
+std::function<void(frmNote *, const QPoint &, bool)> &noteMenuHandler()
+{
+    static std::function<void(frmNote *, const QPoint &, bool)> handler;
+    return handler;
+}
+
 frmNote *createNoteWindow(const QString &IdText, const QString &Title, bool show)
 {
     auto *w = new frmNote;
     w->SetTag(IdText);
+    QObject::connect(w, &frmNote::noteMenuRequested, w, [w](const QPoint &pos, bool onTop) {
+        if (noteMenuHandler())
+            noteMenuHandler()(w, pos, onTop);
+    });
     w->Form_Load();
     w->setWindowTitle(Title);
     if (show)
@@ -87,6 +97,11 @@ void runPendingEvents(int times)
 }
 
 } // namespace
+
+void SetNoteMenuHandler(std::function<void(frmNote *, const QPoint &, bool onTop)> handler)
+{
+    noteMenuHandler() = std::move(handler);
+}
 
 frmNote *CreateNote(const QString &IdText, const QString &Title, bool Colored)
 {

@@ -3,6 +3,9 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
+
+class QPoint;
 class frmNote;
 
 // Makes the window of a note: Tag := IdText, caption := Title, shown, and the default character
@@ -23,3 +26,6 @@ void DeleteNote(qint16 Id, qint16 Index);
 
 // Creates a window for every listed note and finally sets TrayReady.
 void LoadNotes();
+
+// Who opens the note menu when a note window asks for it (the hidden main window).
+void SetNoteMenuHandler(std::function<void(frmNote *, const QPoint &, bool onTop)> handler);

@@ -15,6 +15,11 @@
 
 #include <limits>
 
+#ifdef Q_OS_LINUX
+#include <sys/inotify.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 QByteArray readFile(const QString &path)
@@ -84,6 +89,7 @@ private slots:
     void loadNotes_onTopAndVisibility_data();
     void loadNotes_onTopAndVisibility();
     void createNote_appliesNewTextFormat();
+    void saveNotes_manyNotes_replaceTheIndexOnce();
 
 private:
     void closeNotes();
@@ -456,6 +462,43 @@ void tst_NoteStore::createNote_appliesNewTextFormat()
     QCOMPARE(e->txtNote->SelFontName(), std::optional<QString>(QStringLiteral("Arial")));
     QCOMPARE(e->txtNote->SelFontSize(), std::optional<double>(9.75));
     QCOMPARE(e->txtNote->SelBold(), std::optional<bool>(false));
+}
+
+void tst_NoteStore::saveNotes_manyNotes_replaceTheIndexOnce()
+{
+#ifdef Q_OS_LINUX
+    QList<int> ids;
+    for (int i = 1; i <= 300; ++i)
+        ids.append(i);
+    makeNotes(ids);
+    QVERIFY(SaveNotes(0));
+    for (int i = 1; i < OpenForms::count(); ++i)
+        note(i)->SetTop(note(i)->Top() + 150);
+
+    // Every replacement of a file in the folder ends with a rename onto its name.
+    const int fd = inotify_init1(IN_NONBLOCK);
+    QVERIFY(fd >= 0);
+    QVERIFY(inotify_add_watch(fd, QFile::encodeName(DataPath).constData(),
+                              IN_MOVED_TO | IN_CLOSE_WRITE) >= 0);
+    QVERIFY(SaveNotes(0));
+    QMap<QString, int> replaced;
+    char buf[1 << 16];
+    for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) {
+        for (char *p = buf; p < buf + n;) {
+            auto *ev = reinterpret_cast<inotify_event *>(p);
+            if (ev->len && (ev->mask & IN_MOVED_TO))
+                replaced[QFile::decodeName(ev->name)]++;
+            p += sizeof(inotify_event) + ev->len;
+        }
+    }
+    close(fd);
+    QCOMPARE(replaced.value(u"Indice.cfg"_qs), 1);
+    QCOMPARE(replaced.value(u"indice.dat"_qs), 1);
+    QCOMPARE(replaced.value(u"notavex300.arl"_qs), 1);
+    QCOMPARE(ini(u"Indice"_qs, u"TotalForms"_qs), u"300"_qs);
+#else
+    QSKIP("Counts replacements with inotify");
+#endif
 }
 
 QTEST_MAIN(tst_NoteStore)

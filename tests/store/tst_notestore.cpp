@@ -474,6 +474,7 @@ void tst_NoteStore::saveNotes_manyNotes_replaceTheIndexOnce()
     QVERIFY(SaveNotes(0));
     for (int i = 1; i < OpenForms::count(); ++i)
         note(i)->SetTop(note(i)->Top() + 150);
+    note(300)->txtNote->SetText(u"mudou"_qs);
 
     // Every replacement of a file in the folder ends with a rename onto its name.
     const int fd = inotify_init1(IN_NONBLOCK);
@@ -493,8 +494,10 @@ void tst_NoteStore::saveNotes_manyNotes_replaceTheIndexOnce()
     }
     close(fd);
     QCOMPARE(replaced.value(u"Indice.cfg"_qs), 1);
-    QCOMPARE(replaced.value(u"indice.dat"_qs), 1);
+    QCOMPARE(replaced.value(u"indice.dat"_qs), 0); // the same list
+    // Only the text that changed is written again.
     QCOMPARE(replaced.value(u"notavex300.arl"_qs), 1);
+    QCOMPARE(replaced.value(u"notavex299.arl"_qs), 0);
     QCOMPARE(ini(u"Indice"_qs, u"TotalForms"_qs), u"300"_qs);
 #else
     QSKIP("Counts replacements with inotify");

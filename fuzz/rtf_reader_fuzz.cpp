@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the RTF reader. Besides crashes, hangs and runaway memory it checks that
-// whatever the reader makes of the input survives the writer: the text read back must be the same.
+// whatever the reader makes of the input survives the writer: the text read back must be the same,
+// and writing it again must give the same file.
 
 #include "note/Rtf.h"
 
@@ -30,6 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     QTextDocument again;
     Rtf::read(written, &again);
     if (again.toPlainText() != text)
+        std::abort();
+    if (Rtf::write(again) != written)
         std::abort();
     return 0;
 }

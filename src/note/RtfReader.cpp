@@ -26,8 +26,10 @@ namespace {
 constexpr int kMaxDepth = 256;
 // Longest control word name RTF allows; longer names are read but never match.
 constexpr qsizetype kMaxWordLength = 32;
-// Pictures larger than this are dropped rather than decoded.
-constexpr qint64 kMaxPicturePixels = 40'000'000;
+// Pictures are dropped rather than decoded beyond these sizes, so that a small file of well
+// compressed pictures cannot take all memory.
+constexpr qint64 kMaxPicturePixels = 30'000'000;
+constexpr qint64 kMaxDocumentPixels = 60'000'000;
 constexpr int kMaxPictureSide = 20000;
 // Twips per pixel at 96 dpi, the scale the program uses everywhere.
 constexpr double kTwipsPerPixel = 15.0;
@@ -386,8 +388,14 @@ private:
     QByteArray m_pict;
     int m_pictNibble = -1;
     enum class PictType { None, Png, Jpeg, Other } m_pictType = PictType::None;
-    int m_picW = 0, m_picH = 0, m_picWGoal = 0, m_picHGoal = 0;
+    int m_picWGoal = 0, m_picHGoal = 0;
     int m_picScaleX = 100, m_picScaleY = 100;
+    qint64 m_pixels = 0; // of all pictures read so far
+
+    // What the current block was created with.
+    Qt::Alignment m_blockAlign = Qt::AlignLeft;
+    CharState m_blockChar;
+    bool m_blockCharValid = false;
 };
 
 void Reader::run()
@@ -854,7 +862,7 @@ void Reader::word(std::string_view name, bool hasParam, int param)
             m_pict.clear();
             m_pictNibble = -1;
             m_pictType = PictType::None;
-            m_picW = m_picH = m_picWGoal = m_picHGoal = 0;
+            m_picWGoal = m_picHGoal = 0;
             m_picScaleX = m_picScaleY = 100;
         } else {
             st.dest = Dest::Skip;
@@ -873,11 +881,8 @@ void Reader::word(std::string_view name, bool hasParam, int param)
             m_pictType = PictType::Other;
         break;
     case Kw::PicW:
-        m_picW = param;
-        break;
     case Kw::PicH:
-        m_picH = param;
-        break;
+        break; // the picture data knows its own size
     case Kw::PicWGoal:
         m_picWGoal = param;
         break;
@@ -989,13 +994,21 @@ void Reader::flushRun()
     m_runValid = false;
 }
 
-void Reader::finishBlock()
+QTextBlockFormat blockFormat(Qt::Alignment align)
 {
     QTextBlockFormat bf;
-    if (state().align != Qt::AlignLeft)
-        bf.setAlignment(state().align);
-    m_cursor.setBlockFormat(bf);
-    if (m_cursor.block().length() <= 1)
+    if (align != Qt::AlignLeft)
+        bf.setAlignment(align);
+    return bf;
+}
+
+// The paragraph properties in effect at its end are the paragraph's. Blocks are created with the
+// state of their start, so most need no change here.
+void Reader::finishBlock()
+{
+    if (state().align != m_blockAlign)
+        m_cursor.setBlockFormat(blockFormat(state().align));
+    if (!(m_blockCharValid && m_blockChar == state().chr) && m_cursor.block().length() <= 1)
         m_cursor.setBlockCharFormat(charFormat(state().chr));
 }
 
@@ -1005,7 +1018,10 @@ void Reader::paragraph()
         return;
     flushRun();
     finishBlock();
-    m_cursor.insertBlock(QTextBlockFormat(), charFormat(state().chr));
+    m_blockAlign = state().align;
+    m_blockChar = state().chr;
+    m_blockCharValid = true;
+    m_cursor.insertBlock(blockFormat(m_blockAlign), charFormat(m_blockChar));
 }
 
 void Reader::flushFontBytes()
@@ -1023,6 +1039,7 @@ void Reader::commitFont()
     if (m_fontNumber != INT_MIN && !m_fonts.contains(m_fontNumber)) {
         m_font.name = m_font.name.trimmed();
         m_fonts.insert(m_fontNumber, m_font);
+        m_formatValid = false;
     }
     m_fontOpen = false;
     m_font = Font{};
@@ -1036,6 +1053,7 @@ void Reader::commitColour()
     else
         m_colours.emplace_back(std::max(m_red, 0), std::max(m_green, 0), std::max(m_blue, 0));
     m_red = m_green = m_blue = -1;
+    m_formatValid = false;
 }
 
 void Reader::finishPicture()
@@ -1055,11 +1073,13 @@ void Reader::finishPicture()
     const QSize natural = reader.size();
     if (!natural.isValid() || natural.width() > kMaxPictureSide ||
         natural.height() > kMaxPictureSide ||
-        qint64(natural.width()) * natural.height() > kMaxPicturePixels)
+        qint64(natural.width()) * natural.height() > kMaxPicturePixels ||
+        m_pixels + qint64(natural.width()) * natural.height() > kMaxDocumentPixels)
         return;
     const QImage image = reader.read();
     if (image.isNull())
         return;
+    m_pixels += qint64(image.width()) * image.height();
 
     double width = image.width();
     double height = image.height();

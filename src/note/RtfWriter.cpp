@@ -88,11 +88,17 @@ CharFormat Writer::resolve(const QTextCharFormat &fmt)
     CharFormat out;
     QString family = fmt.fontFamilies().toStringList().value(0);
     if (family.isEmpty())
+        family = fmt.property(QTextFormat::FontFamily).toString();
+    if (family.isEmpty())
         family = m_defaultFont.families().value(0, m_defaultFont.family());
     out.font = fontIndex(family);
 
     double points = fmt.hasProperty(QTextFormat::FontPointSize) ? fmt.fontPointSize()
                                                                 : m_defaultFont.pointSizeF();
+    if (points <= 0 && fmt.hasProperty(QTextFormat::FontPixelSize))
+        points = fmt.intProperty(QTextFormat::FontPixelSize) * 0.75;
+    if (points <= 0 && m_defaultFont.pixelSize() > 0)
+        points = m_defaultFont.pixelSize() * 0.75;
     if (points <= 0)
         points = 12;
     out.halfPoints = std::clamp(int(points * 2 + 0.5), 1, 3276);

@@ -1,5 +1,6 @@
 #include "shell/FrmPopup.h"
 
+#include "note/frmNote.h"
 #include "platform/Globals.h"
 #include "platform/OpenForms.h"
 #include "platform/Services.h"
@@ -138,15 +139,11 @@ void FrmPopup::createTrayIcon()
     QApplication::setWindowIcon(icon);
     setWindowIcon(icon);
 
-    m_menu = new QMenu(QStringLiteral("Menu"), this);
-    m_menu->setObjectName(QStringLiteral("menu"));
-    QAction *mnuFechar = m_menu->addAction(QStringLiteral("Sair"));
-    mnuFechar->setObjectName(QStringLiteral("mnuFechar"));
-    connect(mnuFechar, &QAction::triggered, this, &FrmPopup::shutDown);
+    createMenus();
 
     m_tray = new QSystemTrayIcon(icon, this);
     m_tray->setToolTip(QStringLiteral("Notavex"));
-    m_tray->setContextMenu(m_menu);
+    // No context menu of the icon's own: every click goes through trayClick and its gate.
     connect(m_tray, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) { trayActivated(reason); });
 }
@@ -172,10 +169,10 @@ void FrmPopup::showTrayIconWhenPossible()
 
 void FrmPopup::trayActivated(int reason)
 {
-    // The context menu opens by itself on a right click; a left click opens the same menu.
-    if (reason != QSystemTrayIcon::Trigger || !TrayReady || m_state != State::Running)
+    // The tray reports presses of the left and right button alike; both open the same menu.
+    if (reason != QSystemTrayIcon::Trigger && reason != QSystemTrayIcon::Context)
         return;
-    m_menu->popup(QCursor::pos());
+    trayClick(QCursor::pos());
 }
 
 void FrmPopup::unloadDialogs()
@@ -215,6 +212,11 @@ void FrmPopup::shutDown()
         return;
     }
     m_state = State::Ended;
+    TrayReady = false;
+    if (menu)
+        menu->close();
+    if (menu2)
+        menu2->close();
     if (m_trayRetry)
         m_trayRetry->stop();
 

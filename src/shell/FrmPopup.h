@@ -3,8 +3,10 @@
 #include <QRect>
 #include <QWidget>
 
+class QAction;
 class QMenu;
 class QSystemTrayIcon;
+class frmNote;
 class QTimer;
 class QuitSignals;
 class SingleInstance;
@@ -36,7 +38,45 @@ public:
     QRect WorkArea;
 
     QSystemTrayIcon *trayIcon() const { return m_tray; }
-    QMenu *trayMenu() const { return m_menu; }
+    QMenu *trayMenu() const { return menu; }
+
+    // A click on the tray icon: ignored until TrayReady, otherwise the tray menu opens at pos
+    // with its items enabled from the notes' visibility.
+    void trayClick(const QPoint &pos);
+    // Enables "Ocutar Todos" when a note is visible, "Mostrar Todos" when one is hidden, and
+    // "Mostra Selecionadas..." and "Excluir..." when there is a note at all.
+    void RefreshTrayMenu();
+    // The note menu for the current note, opened by the note window itself.
+    void showNoteMenu(frmNote *note, const QPoint &pos, bool onTop);
+
+    // The tray menu and the note menu, item by item.
+    QMenu *menu = nullptr;
+    QAction *mnuNew = nullptr;
+    QAction *mnOpc = nullptr;
+    QAction *MnOrganizar = nullptr;
+    QAction *menExcluir = nullptr;
+    QAction *mnSN = nullptr;
+    QAction *mnuShowAll = nullptr;
+    QAction *mnuHide = nullptr;
+    QAction *mnuAjuda = nullptr;
+    QAction *menSobre = nullptr;
+    QAction *mnuFechar = nullptr;
+
+    QMenu *menu2 = nullptr;
+    QAction *menAlarme = nullptr;
+    QAction *menTítulo = nullptr;
+    QAction *mnOpc2 = nullptr;
+    QAction *menTop = nullptr;
+    QAction *menOcultar = nullptr;
+    QAction *menImprimir = nullptr;
+    QAction *menKill = nullptr;
+    QAction *menPersonaliza = nullptr;
+    QAction *menFonte = nullptr;
+    QAction *menData = nullptr;
+    QAction *menSelecionar = nullptr;
+    QAction *menOpen = nullptr;
+    QAction *menSave = nullptr;
+    QAction *Mn_Ajuda = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -45,6 +85,19 @@ private:
     enum class State { Created, Starting, Loading, Running, Ended };
 
     void createTrayIcon();
+    void createMenus();
+    // Gives an item its command. Items whose command does not exist yet stay disabled.
+    void wire(QAction *item, void (FrmPopup::*handler)());
+    bool isWired(const QAction *item) const;
+    frmNote *currentNote() const;
+
+    void mnuNew_Click();
+    void mnuShowAll_Click();
+    void mnuHide_Click();
+    void menTop_Click();
+    void menOcultar_Click();
+    void menKill_Click();
+    void menSelecionar_Click();
     void showTrayIconWhenPossible();
     void trayActivated(int reason);
     void unloadDialogs();
@@ -56,6 +109,5 @@ private:
     SingleInstance *m_instance = nullptr;
     QuitSignals *m_quitSignals = nullptr;
     QSystemTrayIcon *m_tray = nullptr;
-    QMenu *m_menu = nullptr;
     QTimer *m_trayRetry = nullptr;
 };

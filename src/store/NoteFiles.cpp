@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QMutex>
 #include <QSaveFile>
@@ -102,6 +103,13 @@ QString ContentFile(int noteId)
 
 bool WriteFileAtomic(const QString &path, const QByteArray &data)
 {
+    // A file that already holds these bytes is left alone: saving a thousand unchanged notes
+    // must not flush a thousand files to disk.
+    if (const QFileInfo info(path); info.isFile() && info.size() == data.size()) {
+        QFile current(path);
+        if (current.open(QIODevice::ReadOnly) && current.readAll() == data)
+            return true;
+    }
     QSaveFile file(path);
     // Writing in place would let a crash leave half a file behind.
     file.setDirectWriteFallback(false);

@@ -58,11 +58,12 @@ y=$(echo "$pos" | cut -d+ -f3)
 xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 3
 sleep 0.7
 t0=$(now_ms)
-xdotool key Down Return
+# "Sair" is the last item of the menu.
+xdotool key Up Return
 ended_within "$running" 5
 took=$(($(now_ms) - t0))
 check "Sair ends the program (${took} ms)" [ "$took" -lt 5000 ]
-check "Sair saved the notes" file_is "$DATA/indice.dat" ',\r\n'
+check "Sair saved the notes" file_is "$DATA/indice.dat" ',1,\r\n'
 sleep 0.3
 check "the icon left the tray" [ "$(icon_count)" -eq 0 ]
 

@@ -1,5 +1,6 @@
 #include "mock/FakeServices.h"
 
+#include "note/frmNote.h"
 #include "platform/Globals.h"
 #include "platform/OpenForms.h"
 #include "platform/ProfileString.h"
@@ -34,23 +35,22 @@ QString totalForms()
                                    QStringLiteral("missing"), IndexFile());
 }
 
-// Stands in for a note window: only its Tag matters to the shell.
-class FakeNote : public QWidget
+// A note window that reports when it is closed. The test owns it, so it is not deleted on close.
+class FakeNote : public frmNote
 {
 public:
     explicit FakeNote(int id, std::function<void()> onClose = {}) : m_onClose(std::move(onClose))
     {
-        setProperty("Tag", QString::number(id));
-        OpenForms::add(this);
+        setAttribute(Qt::WA_DeleteOnClose, false);
+        SetTag(QString::number(id));
     }
-    ~FakeNote() override { OpenForms::remove(this); }
 
 protected:
-    void closeEvent(QCloseEvent *) override
+    void closeEvent(QCloseEvent *e) override
     {
         if (m_onClose)
             m_onClose();
-        OpenForms::remove(this);
+        frmNote::closeEvent(e);
     }
 
 private:
@@ -98,6 +98,8 @@ void tst_FrmPopup::init()
     QVERIFY(m_tmp->isValid());
     QVERIFY(QDir().mkpath(docs()));
     QVERIFY(QDir().mkpath(app()));
+    // An existing, empty data folder: no welcome note joins the windows a test makes.
+    QVERIFY(QDir().mkpath(data()));
     m_fakes = std::make_unique<FakeServices>();
     m_fakes->screen->work = QRect(0, 24, 1280, 776);
     TrayReady = false;
@@ -107,12 +109,18 @@ void tst_FrmPopup::init()
 
 void tst_FrmPopup::cleanup()
 {
+    // A start-up that loaded notes and was not shut down leaves their windows behind.
+    for (int i = OpenForms::count() - 1; i >= 0; --i) {
+        if (auto *note = qobject_cast<frmNote *>(OpenForms::at(i)))
+            delete note;
+    }
     m_fakes.reset();
     m_tmp.reset();
 }
 
 void tst_FrmPopup::startUp_preparesTheProgram()
 {
+    QVERIFY(QDir(data()).removeRecursively());
     FrmPopup popup;
     QCOMPARE(OpenForms::at(0), &popup);
     QVERIFY(start(popup));
@@ -129,16 +137,16 @@ void tst_FrmPopup::startUp_preparesTheProgram()
     QVERIFY(tray);
     QCOMPARE(tray->toolTip(), QStringLiteral("Notavex"));
     QVERIFY(!tray->icon().isNull());
-    QMenu *menu = popup.trayMenu();
-    QCOMPARE(menu->actions().size(), 1);
-    QCOMPARE(menu->actions().first()->text(), QStringLiteral("Sair"));
-    QCOMPARE(menu->actions().first()->objectName(), QStringLiteral("mnuFechar"));
+    QCOMPARE(popup.trayMenu(), popup.menu);
+    QCOMPARE(popup.mnuFechar->text(), QStringLiteral("Sair"));
 
     // "Sair" ends the program.
-    menu->actions().first()->trigger();
+    popup.mnuFechar->trigger();
+    QCoreApplication::processEvents();
     QVERIFY(popup.isShutDown());
     QVERIFY(!tray->isVisible());
-    QCOMPARE(readFile(ListFile()), QByteArray(",\r\n"));
+    QCOMPARE(readFile(ListFile()), QByteArray(",1,\r\n"));
+    QCOMPARE(OpenForms::count(), 1);
 }
 
 void tst_FrmPopup::startUp_readsColoridos_data()
@@ -169,6 +177,7 @@ void tst_FrmPopup::startUp_readsColoridos()
 
 void tst_FrmPopup::startUp_withoutDataFolder_endsBeforeTrayIcon()
 {
+    QVERIFY(QDir(data()).removeRecursively());
     QFile blocker(data().chopped(1));
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
@@ -232,7 +241,7 @@ void tst_FrmPopup::shutDown_savesBeforeClosingWindows()
 
     FrmPopup popup;
     QVERIFY(start(popup));
-    QVERIFY(QFile::remove(ListFile()));
+    QFile::remove(ListFile());
 
     QList<QByteArray> listSeenAtClose;
     std::vector<std::unique_ptr<FakeNote>> windows;
@@ -267,7 +276,7 @@ void tst_FrmPopup::shutDown_runsOnce()
     FrmPopup popup;
     QVERIFY(start(popup));
     popup.shutDown();
-    QVERIFY(QFile::remove(ListFile()));
+    QFile::remove(ListFile());
     popup.shutDown();
     QVERIFY(popup.close());
     QVERIFY(!QFile::exists(ListFile()));
@@ -286,7 +295,7 @@ void tst_FrmPopup::shutDown_onSignal()
     QFETCH(int, signalNumber);
     FrmPopup popup;
     QVERIFY(start(popup));
-    QVERIFY(QFile::remove(ListFile()));
+    QFile::remove(ListFile());
     FakeNote note(4);
 
     ::raise(signalNumber);
@@ -298,7 +307,7 @@ void tst_FrmPopup::shutDown_onCloseRequestFromAnotherCopy()
 {
     FrmPopup popup;
     QVERIFY(start(popup));
-    QVERIFY(QFile::remove(ListFile()));
+    QFile::remove(ListFile());
 
     QVERIFY(SingleInstance::requestClose(DataPath));
     QTRY_VERIFY(popup.isShutDown());
@@ -306,7 +315,7 @@ void tst_FrmPopup::shutDown_onCloseRequestFromAnotherCopy()
     QCOMPARE(totalForms(), QStringLiteral("0"));
 
     // A repeated request finds the work done.
-    QVERIFY(QFile::remove(ListFile()));
+    QFile::remove(ListFile());
     SingleInstance::requestClose(DataPath, 50);
     QTest::qWait(50);
     QVERIFY(!QFile::exists(ListFile()));

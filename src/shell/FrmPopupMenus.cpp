@@ -1,0 +1,198 @@
+// The two pop-up menus of FrmPopup: the tray menu and the note menu of the current note.
+#include "shell/FrmPopup.h"
+
+#include "dialogs/ShowHideNotes.h"
+#include "note/frmNote.h"
+#include "platform/Globals.h"
+#include "platform/OpenForms.h"
+#include "platform/Services.h"
+#include "store/Ini.h"
+#include "store/NoteFiles.h"
+#include "store/NoteStore.h"
+
+#include <QAction>
+#include <QMenu>
+
+namespace {
+
+QAction *addItem(QMenu *menu, const char *name, const QString &caption)
+{
+    QAction *item = menu->addAction(caption);
+    item->setObjectName(QString::fromUtf8(name));
+    item->setEnabled(false);
+    return item;
+}
+
+void addSeparator(QMenu *menu, const char *name)
+{
+    menu->addSeparator()->setObjectName(QString::fromUtf8(name));
+}
+
+} // namespace
+
+void FrmPopup::createMenus()
+{
+    menu = new QMenu(QStringLiteral("Menu"), this);
+    menu->setObjectName(QStringLiteral("menu"));
+    mnuNew = addItem(menu, "mnuNew", QStringLiteral("Nova Nota"));
+    addSeparator(menu, "spr12");
+    mnOpc = addItem(menu, "mnOpc", QStringLiteral("Opções"));
+    MnOrganizar = addItem(menu, "MnOrganizar", QStringLiteral("Organizar Notas"));
+    addSeparator(menu, "spr11");
+    menExcluir = addItem(menu, "menExcluir", QStringLiteral("Excluir..."));
+    addSeparator(menu, "spr10");
+    mnSN = addItem(menu, "mnSN", QStringLiteral("Mostra Selecionadas..."));
+    mnuShowAll = addItem(menu, "mnuShowAll", QStringLiteral("Mostrar Todos"));
+    mnuHide = addItem(menu, "mnuHide", QStringLiteral("Ocutar Todos"));
+    addSeparator(menu, "spr1");
+    mnuAjuda = addItem(menu, "mnuAjuda", QStringLiteral("Ajuda"));
+    menSobre = addItem(menu, "menSobre", QStringLiteral("Sobre o Notavex..."));
+    mnuFechar = addItem(menu, "mnuFechar", QStringLiteral("Sair"));
+
+    menu2 = new QMenu(QStringLiteral("Menu2"), this);
+    menu2->setObjectName(QStringLiteral("menu2"));
+    menAlarme = addItem(menu2, "menAlarme", QStringLiteral("Alarme"));
+    menTítulo = addItem(menu2, "menTítulo", QStringLiteral("Título..."));
+    mnOpc2 = addItem(menu2, "mnOpc2", QStringLiteral("Opções"));
+    addSeparator(menu2, "spp");
+    menTop = addItem(menu2, "menTop", QStringLiteral("Sempre Visível"));
+    menTop->setCheckable(true);
+    menOcultar = addItem(menu2, "menOcultar", QStringLiteral("Ocultar"));
+    addSeparator(menu2, "spp2");
+    menImprimir = addItem(menu2, "menImprimir", QStringLiteral("Imprimir"));
+    addSeparator(menu2, "spp3");
+    menKill = addItem(menu2, "menKill", QStringLiteral("Excluir"));
+    addSeparator(menu2, "spr3");
+    menPersonaliza = addItem(menu2, "menPersonaliza", QStringLiteral("Cor"));
+    menFonte = addItem(menu2, "menFonte", QStringLiteral("Fonte..."));
+    addSeparator(menu2, "spr4");
+    menData = addItem(menu2, "menData", QStringLiteral("Inserir data e hora..."));
+    addSeparator(menu2, "spr7");
+    menSelecionar = addItem(menu2, "menSelecionar", QStringLiteral("Selecionar Tudo"));
+    menOpen = addItem(menu2, "menOpen", QStringLiteral("Carregar do Arquivo..."));
+    menSave = addItem(menu2, "menSave", QStringLiteral("Salvar em Arquivo..."));
+    addSeparator(menu2, "sssp");
+    Mn_Ajuda = addItem(menu2, "Mn_Ajuda", QStringLiteral("Ajuda"));
+
+    wire(mnuNew, &FrmPopup::mnuNew_Click);
+    wire(mnuShowAll, &FrmPopup::mnuShowAll_Click);
+    wire(mnuHide, &FrmPopup::mnuHide_Click);
+    wire(mnuFechar, &FrmPopup::shutDown);
+    wire(menTop, &FrmPopup::menTop_Click);
+    wire(menOcultar, &FrmPopup::menOcultar_Click);
+    wire(menKill, &FrmPopup::menKill_Click);
+    wire(menSelecionar, &FrmPopup::menSelecionar_Click);
+
+    // Note windows ask for the note menu through the store, which made them.
+    SetNoteMenuHandler(
+        [this](frmNote *note, const QPoint &pos, bool onTop) { showNoteMenu(note, pos, onTop); });
+}
+
+void FrmPopup::wire(QAction *item, void (FrmPopup::*handler)())
+{
+    item->setProperty("wired", true);
+    item->setEnabled(true);
+    // Queued: a handler may close windows or open a dialog, which must not happen inside the
+    // menu's own event handling.
+    connect(item, &QAction::triggered, this, handler, Qt::QueuedConnection);
+}
+
+bool FrmPopup::isWired(const QAction *item) const
+{
+    return item->property("wired").toBool();
+}
+
+void FrmPopup::trayClick(const QPoint &pos)
+{
+    // Clicks while the notes load or while a dialog is open are dropped, not queued.
+    if (!TrayReady || isShutDown())
+        return;
+    activateWindow();
+    for (QAction *item : {mnuShowAll, mnuHide, mnSN, menExcluir})
+        item->setEnabled(false);
+    RefreshTrayMenu();
+    menu->popup(pos);
+}
+
+void FrmPopup::RefreshTrayMenu()
+{
+    bool anyVisible = false;
+    bool anyHidden = false;
+    for (int i = 1; i < OpenForms::count() && !(anyVisible && anyHidden); ++i) {
+        const QWidget *w = OpenForms::at(i);
+        if (!qobject_cast<const frmNote *>(w))
+            continue;
+        if (w->isVisible())
+            anyVisible = true;
+        else
+            anyHidden = true;
+    }
+    // An item whose command does not exist yet stays disabled whatever the notes.
+    mnuHide->setEnabled(anyVisible && isWired(mnuHide));
+    mnuShowAll->setEnabled(anyHidden && isWired(mnuShowAll));
+    const bool anyNote = anyVisible || anyHidden;
+    mnSN->setEnabled(anyNote && isWired(mnSN));
+    menExcluir->setEnabled(anyNote && isWired(menExcluir));
+}
+
+void FrmPopup::showNoteMenu(frmNote *note, const QPoint &pos, bool onTop)
+{
+    if (!note || isShutDown())
+        return;
+    menTop->setChecked(onTop);
+    menu2->popup(pos);
+}
+
+frmNote *FrmPopup::currentNote() const
+{
+    return qobject_cast<frmNote *>(OpenForms::at(CurrentFormIndex));
+}
+
+void FrmPopup::mnuNew_Click()
+{
+    const qint16 id = NextNoteId();
+    CreateNote(QString::number(id), QString(), Coloridos);
+    Services::sound().play(AppPath + QStringLiteral("novo.wav"));
+}
+
+void FrmPopup::mnuShowAll_Click()
+{
+    MostrarTodos();
+}
+
+void FrmPopup::mnuHide_Click()
+{
+    OcultarTodos();
+}
+
+void FrmPopup::menTop_Click()
+{
+    if (frmNote *note = currentNote())
+        note->ImTop_Click();
+}
+
+void FrmPopup::menOcultar_Click()
+{
+    if (frmNote *note = currentNote())
+        note->hide();
+}
+
+void FrmPopup::menKill_Click()
+{
+    frmNote *note = currentNote();
+    if (!note)
+        return;
+    const auto answer = Services::messageBoxes().show(
+        QStringLiteral("Deseja Excluir o Lembrete Atual?"), MessageBoxes::YesNo,
+        MessageBoxes::Question, MessageBoxes::AnswerNo, QStringLiteral("Notavex"));
+    if (answer != MessageBoxes::AnswerYes)
+        return;
+    Services::sound().play(AppPath + QStringLiteral("excluir.wav"));
+    DeleteNote(CurrentNoteId, CurrentFormIndex);
+}
+
+void FrmPopup::menSelecionar_Click()
+{
+    if (frmNote *note = currentNote())
+        note->txtNote->selectAll();
+}

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Notavex needs to build, run and test. Skips apt when all are present.
 set -euo pipefail
-pkgs=(cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev libgl-dev
+pkgs=(cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev libgl-dev libxcb1-dev
       libchm-dev libchm-bin fp-utils
       xvfb xauth openbox trayer xdotool x11-utils python3)
 missing=()

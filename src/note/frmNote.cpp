@@ -2,6 +2,7 @@
 
 #include "note/NoteShape.h"
 #include "platform/Globals.h"
+#include "platform/NativePosition.h"
 #include "platform/OpenForms.h"
 #include "platform/ProfileString.h"
 #include "platform/Services.h"
@@ -223,9 +224,14 @@ qint16 frmNote::NoteId() const
     return qint16(OpenForms::noteIdOf(this));
 }
 
+QPoint frmNote::screenPosition() const
+{
+    return NativeWindowPosition(this).value_or(pos());
+}
+
 int frmNote::Top() const
 {
-    return y() * TwipsPerPixel;
+    return screenPosition().y() * TwipsPerPixel;
 }
 
 void frmNote::SetTop(int twips)
@@ -235,7 +241,15 @@ void frmNote::SetTop(int twips)
 
 int frmNote::Left() const
 {
-    return x() * TwipsPerPixel;
+    return screenPosition().x() * TwipsPerPixel;
+}
+
+void frmNote::hideEvent(QHideEvent *e)
+{
+    // Shown again later, the window goes where Qt believes it is: make that where it was seen.
+    if (const auto seen = NativeWindowPosition(this); seen && *seen != pos())
+        move(*seen);
+    QWidget::hideEvent(e);
 }
 
 void frmNote::SetLeft(int twips)

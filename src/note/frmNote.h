@@ -100,8 +100,10 @@ protected:
     void mouseMoveEvent(QMouseEvent *e) override;
     void mouseReleaseEvent(QMouseEvent *e) override;
     void closeEvent(QCloseEvent *e) override;
+    void hideEvent(QHideEvent *e) override;
 
 private:
+    QPoint screenPosition() const;
     void applyShape();
     void DragWindow(const QPoint &globalPos);
     void dragTo(const QPoint &globalPos);

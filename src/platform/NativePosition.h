@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QPoint>
+
+#include <optional>
+
+class QWidget;
+
+// Where the window system really shows a mapped top-level window. Qt's own idea can be wrong on
+// X11: a window manager that reparents many windows at once races Qt's position query, and the
+// window is then believed to sit at 0,0 while it is shown where it was put. Empty where the
+// window system cannot be asked.
+std::optional<QPoint> NativeWindowPosition(const QWidget *window);

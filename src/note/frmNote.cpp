@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QHash>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMouseEvent>
@@ -43,10 +44,22 @@ QRect twipsRect(int left, int top, int width, int height)
     return QRect(tw(left), tw(top), tw(width), tw(height));
 }
 
+// Every note shows the same pictures: decode each once and share it (QPixmap copies share data).
 QPixmap notePicture(const QString &name)
 {
-    initNotePictures();
-    return QPixmap(u":/note/"_qs + name);
+    static QHash<QString, QPixmap> cache;
+    auto it = cache.find(name);
+    if (it == cache.end()) {
+        initNotePictures();
+        it = cache.insert(name, QPixmap(u":/note/"_qs + name));
+    }
+    return *it;
+}
+
+const QCursor &buttonCursor()
+{
+    static const QCursor cursor(notePicture(u"cursor.png"_qs), 9, 1);
+    return cursor;
 }
 
 QFont makeFont(const QString &family, double points, bool bold)
@@ -78,8 +91,7 @@ frmNote::frmNote(QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), Image2(notePicture(u"hide.png"_qs)),
       Image1(notePicture(u"hide_hot.png"_qs)), imHot(notePicture(u"pin_hot.png"_qs)),
       imUp(notePicture(u"pin_up.png"_qs)), imDown(notePicture(u"pin_down.png"_qs)),
-      ButtonCursor(notePicture(u"cursor.png"_qs), 9, 1),
-      m_windowPicture(notePicture(u"note_window.png"_qs))
+      ButtonCursor(buttonCursor()), m_windowPicture(notePicture(u"note_window.png"_qs))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(tw(2730), tw(2970));
@@ -201,8 +213,13 @@ void frmNote::Form_Load()
 
 void frmNote::applyShape()
 {
-    const std::optional<QRegion> region =
-        RegionFromPicture(m_windowPicture.toImage(), ShapeTransparent);
+    // All notes share one picture, so they share its shape too; it is worked out once.
+    static qint64 shapeOf = -1;
+    static std::optional<QRegion> region;
+    if (shapeOf != m_windowPicture.cacheKey()) {
+        region = RegionFromPicture(m_windowPicture.toImage(), ShapeTransparent);
+        shapeOf = m_windowPicture.cacheKey();
+    }
     if (region)
         setMask(*region);
     else

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QPoint>
 
 #include <optional>
@@ -11,3 +12,7 @@ class QWidget;
 // window is then believed to sit at 0,0 while it is shown where it was put. Empty where the
 // window system cannot be asked.
 std::optional<QPoint> NativeWindowPosition(const QWidget *window);
+
+// The same for many windows at once, asked in one go: a thousand questions one after the other
+// cost a thousand round trips to the window system.
+QList<std::optional<QPoint>> NativeWindowPositions(const QList<const QWidget *> &windows);

@@ -2,6 +2,7 @@
 
 #include "note/frmNote.h"
 #include "platform/Globals.h"
+#include "platform/NativePosition.h"
 #include "platform/OpenForms.h"
 #include "platform/ProfileString.h"
 #include "platform/Services.h"
@@ -137,14 +138,26 @@ bool SaveNotes(qint16 Id)
         ProfileBatch batch(file);
         ok &= WritePrivateProfileString(key(u"Indice"), key(u"TotalForms"),
                                         QString::number(notes.size()), file);
-        for (frmNote *w : notes) {
+        // Where the saved notes are is asked of the window system in one go.
+        QList<const QWidget *> saved;
+        QList<qsizetype> slot(notes.size(), -1);
+        for (qsizetype i = 0; i < notes.size(); ++i) {
+            if (Id == 0 || OpenForms::noteIdOf(notes.at(i)) == Id) {
+                slot[i] = saved.size();
+                saved.append(notes.at(i));
+            }
+        }
+        const QList<std::optional<QPoint>> seen = NativeWindowPositions(saved);
+        for (qsizetype i = 0; i < notes.size(); ++i) {
+            frmNote *w = notes.at(i);
             const QString tag = QString::number(OpenForms::noteIdOf(w));
-            if (Id == 0 || OpenForms::noteIdOf(w) == Id) {
+            if (slot.at(i) >= 0) {
+                const QPoint at = seen.at(slot.at(i)).value_or(w->pos());
                 const auto write = [&](const char16_t *name, const QString &value) {
                     ok &= WritePrivateProfileString(tag, key(name), value, file);
                 };
-                write(u"Top", QString::number(w->Top()));
-                write(u"Left", QString::number(w->Left()));
+                write(u"Top", QString::number(at.y() * kTwipsPerPixel));
+                write(u"Left", QString::number(at.x() * kTwipsPerPixel));
                 write(u"Tag", tag);
                 write(u"Titulo", w->txtTitle->text());
                 write(u"Visivel", w->isVisible() ? key(u"True") : key(u"False"));

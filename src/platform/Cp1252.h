@@ -21,8 +21,9 @@ int byteFor(char16_t ch);
 
 } // namespace Cp1252
 
-// Text stored in a 1252 file. Values 1252 cannot hold are written as UTF-8 so that they are not lost;
-// reading takes UTF-8 only when the bytes are valid UTF-8 with at least one multi-byte sequence.
+// Text stored in a 1252 file. Values 1252 cannot hold are written as UTF-8 so that they are not
+// lost; reading takes UTF-8 only when the bytes are valid UTF-8 with at least one multi-byte
+// sequence.
 namespace StoredText {
 
 QString decode(QByteArrayView bytes);

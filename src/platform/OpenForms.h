@@ -10,7 +10,7 @@ class QWidget;
 namespace OpenForms {
 
 int count();
-QWidget *at(int index); // nullptr outside the list
+QWidget *at(int index);        // nullptr outside the list
 int indexOf(const QWidget *w); // -1 when absent
 void add(QWidget *w);
 void remove(const QWidget *w);

@@ -107,7 +107,6 @@ void FrmPopup::trayClick(const QPoint &pos)
     // Clicks while the notes load or while a dialog is open are dropped, not queued.
     if (!TrayReady || isShutDown())
         return;
-    activateWindow();
     for (QAction *item : {mnuShowAll, mnuHide, mnSN, menExcluir})
         item->setEnabled(false);
     RefreshTrayMenu();

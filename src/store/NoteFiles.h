@@ -6,9 +6,9 @@
 // The data folder's three kinds of file. Names match without regard to case: an existing file is
 // found and used under whatever case it has.
 
-QString IndexFile();                 // DataPath + "Indice.cfg"
-QString ListFile();                  // DataPath + "indice.dat"
-QString ContentFile(int noteId);     // DataPath + "notavex<N>.arl"
+QString IndexFile();             // DataPath + "Indice.cfg"
+QString ListFile();              // DataPath + "indice.dat"
+QString ContentFile(int noteId); // DataPath + "notavex<N>.arl"
 
 // path itself when it exists or no file of another case matches; otherwise the existing file.
 QString ResolveFileCase(const QString &path);

@@ -37,17 +37,16 @@ QString formatAt(const QTextDocument &doc, int pos)
         if (pos < f.position() || pos >= f.position() + f.length())
             continue;
         const QTextCharFormat fmt = f.charFormat();
-        return QStringLiteral("%1|%2|%3|%4|%5|%6|%7")
-            .arg(fmt.fontFamilies().toStringList().value(0))
+        return u"%1|%2|%3|%4|%5|%6|%7"_qs.arg(fmt.fontFamilies().toStringList().value(0))
             .arg(fmt.fontPointSize())
             .arg(fmt.fontWeight() > QFont::Medium ? "b" : "-")
             .arg(fmt.fontItalic() ? "i" : "-")
             .arg(fmt.fontUnderline() ? "u" : "-")
             .arg(fmt.fontStrikeOut() ? "s" : "-")
             .arg(fmt.hasProperty(QTextFormat::ForegroundBrush) ? fmt.foreground().color().name()
-                                                               : QStringLiteral("auto"));
+                                                               : u"auto"_qs);
     }
-    return QStringLiteral("none");
+    return u"none"_qs;
 }
 
 QByteArray pngBytes(const QSize &size)
@@ -71,6 +70,18 @@ QList<QTextImageFormat> imagesOf(const QTextDocument &doc)
             if (it.fragment().charFormat().isImageFormat())
                 out << it.fragment().charFormat().toImageFormat();
     return out;
+}
+
+// What was read from data is no longer than it and can be saved and read again unchanged.
+void checkRecovered(const QByteArray &data, const QTextDocument &doc, const char *what)
+{
+    const QString text = doc.toPlainText();
+    QVERIFY2(text.size() <= data.size(), what);
+    const QByteArray saved = Rtf::write(doc);
+    QTextDocument again;
+    Rtf::read(saved, &again);
+    QVERIFY2(again.toPlainText() == text, what);
+    QVERIFY2(Rtf::write(again) == saved, what);
 }
 
 const QByteArray kHead = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 "
@@ -127,85 +138,77 @@ void TestRtfReader::text_data()
     QTest::addColumn<QString>("text");
 
     QTest::newRow("par and line end ignored")
-        << QByteArray("{\\rtf1 one\\par\r\ntwo\r\n\\par three}")
-        << QStringLiteral("one\ntwo\nthree");
+        << QByteArray("{\\rtf1 one\\par\r\ntwo\r\n\\par three}") << u"one\ntwo\nthree"_qs;
     QTest::newRow("control word eats one space")
-        << QByteArray("{\\rtf1\\b  two spaces\\b0 x}") << QStringLiteral(" two spacesx");
-    QTest::newRow("line and tab") << QByteArray("{\\rtf1 a\\line b\\tab c}")
-                                  << QStringLiteral("a\u2028b\tc");
+        << QByteArray("{\\rtf1\\b  two spaces\\b0 x}") << u" two spacesx"_qs;
+    QTest::newRow("line and tab") << QByteArray("{\\rtf1 a\\line b\\tab c}") << u"a\u2028b\tc"_qs;
     QTest::newRow("escaped symbols")
-        << QByteArray("{\\rtf1 \\\\ \\{x\\} \\~\\_}") << QStringLiteral("\\ {x} \u00a0\u2011");
+        << QByteArray("{\\rtf1 \\\\ \\{x\\} \\~\\_}") << u"\\ {x} \u00a0\u2011"_qs;
     QTest::newRow("named characters")
         << QByteArray("{\\rtf1 \\lquote a\\rquote \\ldblquote b\\rdblquote \\emdash\\endash "
                       "\\bullet}")
-        << QStringLiteral("\u2018a\u2019\u201cb\u201d\u2014\u2013\u2022");
+        << u"\u2018a\u2019\u201cb\u201d\u2014\u2013\u2022"_qs;
     QTest::newRow("1252 hex escapes")
-        << QByteArray("{\\rtf1 voc\\'ea \\'80\\'93\\'e1}") << QStringLiteral("você €“á");
+        << QByteArray("{\\rtf1 voc\\'ea \\'80\\'93\\'e1}") << u"você €“á"_qs;
     QTest::newRow("ansicpg1251") << QByteArray("{\\rtf1\\ansi\\ansicpg1251 \\'cf\\'f0\\'e8\\'e2}")
-                                 << QStringLiteral("Прив");
+                                 << u"Прив"_qs;
     QTest::newRow("fcharset204 in a 1252 document")
         << QByteArray("{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}"
                       "{\\f1\\fswiss\\fcharset204 Arial CYR;}}\\f0 \\'e9 {\\f1 \\'e4\\'e0} \\'e9}")
-        << QStringLiteral("é да é");
+        << u"é да é"_qs;
     QTest::newRow("fcharset238 Central European")
-        << QByteArray("{\\rtf1{\\fonttbl{\\f0\\fcharset238 Arial;}}\\f0 \\'9a\\'e8}")
-        << QStringLiteral("šč");
-    QTest::newRow("fcharset161 Greek")
-        << QByteArray("{\\rtf1{\\fonttbl{\\f0\\fcharset161 Arial;}}\\f0 \\'e1\\'e2}")
-        << QStringLiteral("αβ");
+        << QByteArray("{\\rtf1{\\fonttbl{\\f0\\fcharset238 Arial;}}\\f0 \\'9a\\'e8}") << u"šč"_qs;
     QTest::newRow("cpg overrides charset")
-        << QByteArray("{\\rtf1{\\fonttbl{\\f0\\fcharset0\\cpg1250 Arial;}}\\f0 \\'9a}")
-        << QStringLiteral("š");
+        << QByteArray("{\\rtf1{\\fonttbl{\\f0\\fcharset0\\cpg1250 Arial;}}\\f0 \\'9a}") << u"š"_qs;
     QTest::newRow("deff picks the text code page")
         << QByteArray("{\\rtf1\\deff1{\\fonttbl{\\f0\\fcharset0 A;}{\\f1\\fcharset204 B;}}\\'e4}")
-        << QStringLiteral("д");
+        << u"д"_qs;
 #ifdef Q_OS_UNIX
     QTest::newRow("fcharset128 Shift-JIS pair")
         << QByteArray("{\\rtf1{\\fonttbl{\\f0\\fcharset128 MS Mincho;}}\\f0 \\'82\\'a0x}")
-        << QStringLiteral("あx");
+        << u"あx"_qs;
 #endif
     QTest::newRow("u with uc1 skips one fallback")
-        << QByteArray("{\\rtf1\\uc1 a\\u8364?b}") << QStringLiteral("a€b");
+        << QByteArray("{\\rtf1\\uc1 a\\u8364?b}") << u"a€b"_qs;
     QTest::newRow("u with uc0 skips nothing")
-        << QByteArray("{\\rtf1\\uc0 a\\u8364 b}") << QStringLiteral("a€b");
+        << QByteArray("{\\rtf1\\uc0 a\\u8364 b}") << u"a€b"_qs;
     QTest::newRow("u with uc2 skips hex escapes")
-        << QByteArray("{\\rtf1\\uc2 a\\u8364\\'80\\'80b}") << QStringLiteral("a€b");
+        << QByteArray("{\\rtf1\\uc2 a\\u8364\\'80\\'80b}") << u"a€b"_qs;
     QTest::newRow("uc is scoped to its group")
-        << QByteArray("{\\rtf1\\uc1{\\uc2 \\u8364xx}\\u8364?y}") << QStringLiteral("€€y");
-    QTest::newRow("negative u") << QByteArray("{\\rtf1 \\u-3913?}") << QStringLiteral("\uf0b7");
+        << QByteArray("{\\rtf1\\uc1{\\uc2 \\u8364xx}\\u8364?y}") << u"€€y"_qs;
+    QTest::newRow("negative u") << QByteArray("{\\rtf1 \\u-3913?}") << u"\uf0b7"_qs;
     QTest::newRow("surrogate pair")
-        << QByteArray("{\\rtf1 \\u-10179?\\u-8704?!}") << QStringLiteral("\U0001F600!");
+        << QByteArray("{\\rtf1 \\u-10179?\\u-8704?!}") << u"\U0001F600!"_qs;
     QTest::newRow("fallback skip ends at a brace")
-        << QByteArray("{\\rtf1\\uc3 \\u8364{x}y}") << QStringLiteral("€xy");
+        << QByteArray("{\\rtf1\\uc3 \\u8364{x}y}") << u"€xy"_qs;
     QTest::newRow("starred destination skipped")
         << QByteArray("{\\rtf1 a{\\*\\generator Riched20 10.0;}b{\\*\\unknown {x}y}c}")
-        << QStringLiteral("abc");
+        << u"abc"_qs;
     QTest::newRow("info and stylesheet skipped")
         << QByteArray("{\\rtf1{\\stylesheet{\\s0 Normal;}}{\\info{\\title T}{\\author A}}x}")
-        << QStringLiteral("x");
+        << u"x"_qs;
     QTest::newRow("headers and footnotes skipped")
-        << QByteArray("{\\rtf1{\\header H}{\\footer F}a{\\footnote N}b}") << QStringLiteral("ab");
+        << QByteArray("{\\rtf1{\\header H}{\\footer F}a{\\footnote N}b}") << u"ab"_qs;
     QTest::newRow("field keeps its result")
         << QByteArray("{\\rtf1 see {\\field{\\*\\fldinst HYPERLINK \"http://x\"}"
                       "{\\fldrslt link}} now}")
-        << QStringLiteral("see link now");
+        << u"see link now"_qs;
     QTest::newRow("object keeps its result")
         << QByteArray("{\\rtf1 a{\\object\\objemb{\\*\\objclass Paint}{\\*\\objdata 0102}"
                       "{\\result R}}b}")
-        << QStringLiteral("aRb");
+        << u"aRb"_qs;
     QTest::newRow("unknown words ignored, text kept")
-        << QByteArray("{\\rtf1\\foo12\\bar-3 a{\\baz b}}") << QStringLiteral("ab");
+        << QByteArray("{\\rtf1\\foo12\\bar-3 a{\\baz b}}") << u"ab"_qs;
     QTest::newRow("fonttbl without groups")
-        << QByteArray("{\\rtf1{\\fonttbl\\f0\\fnil Arial;\\f1\\fnil Courier;}\\f1 x}")
-        << QStringLiteral("x");
+        << QByteArray("{\\rtf1{\\fonttbl\\f0\\fnil Arial;\\f1\\fnil Courier;}\\f1 x}") << u"x"_qs;
     QTest::newRow("backslash line end is a paragraph")
-        << QByteArray("{\\rtf1 a\\\nb}") << QStringLiteral("a\nb");
+        << QByteArray("{\\rtf1 a\\\nb}") << u"a\nb"_qs;
     QTest::newRow("table cells and rows")
         << QByteArray("{\\rtf1\\trowd\\cellx100\\cellx200 a\\cell b\\cell\\row c}")
-        << QStringLiteral("a\tb\t\nc");
+        << u"a\tb\t\nc"_qs;
     QTest::newRow("literal control bytes dropped") << QByteArray("{\\rtf1 a\x01\x02"
                                                                  "b\tc}")
-                                                   << QStringLiteral("ab\tc");
+                                                   << u"ab\tc"_qs;
     QTest::newRow("empty document") << QByteArray("{\\rtf1}") << QString();
 }
 
@@ -225,36 +228,31 @@ void TestRtfReader::formats_data()
     QTest::addColumn<QString>("format");
 
     QTest::newRow("defaults: deff font, 12 pt")
-        << QByteArray("x") << 0 << QStringLiteral("Arial|12|-|-|-|-|auto");
+        << QByteArray("x") << 0 << u"Arial|12|-|-|-|-|auto"_qs;
     QTest::newRow("f and fs") << QByteArray("\\f1\\fs21 x") << 0
-                              << QStringLiteral("Times New Roman|10.5|-|-|-|-|auto");
-    QTest::newRow("b") << QByteArray("a\\b x\\b0 y") << 1
-                       << QStringLiteral("Arial|12|b|-|-|-|auto");
-    QTest::newRow("b0 ends bold") << QByteArray("a\\b x\\b0 y") << 2
-                                  << QStringLiteral("Arial|12|-|-|-|-|auto");
-    QTest::newRow("i") << QByteArray("\\i x") << 0 << QStringLiteral("Arial|12|-|i|-|-|auto");
-    QTest::newRow("ul") << QByteArray("\\ul x") << 0 << QStringLiteral("Arial|12|-|-|u|-|auto");
-    QTest::newRow("ulnone") << QByteArray("\\ul a\\ulnone x") << 1
-                            << QStringLiteral("Arial|12|-|-|-|-|auto");
-    QTest::newRow("ul0") << QByteArray("\\ul a\\ul0 x") << 1
-                         << QStringLiteral("Arial|12|-|-|-|-|auto");
+                              << u"Times New Roman|10.5|-|-|-|-|auto"_qs;
+    QTest::newRow("b") << QByteArray("a\\b x\\b0 y") << 1 << u"Arial|12|b|-|-|-|auto"_qs;
+    QTest::newRow("b0 ends bold") << QByteArray("a\\b x\\b0 y") << 2 << u"Arial|12|-|-|-|-|auto"_qs;
+    QTest::newRow("i") << QByteArray("\\i x") << 0 << u"Arial|12|-|i|-|-|auto"_qs;
+    QTest::newRow("ul") << QByteArray("\\ul x") << 0 << u"Arial|12|-|-|u|-|auto"_qs;
+    QTest::newRow("ulnone") << QByteArray("\\ul a\\ulnone x") << 1 << u"Arial|12|-|-|-|-|auto"_qs;
     QTest::newRow("uldb counts as underline")
-        << QByteArray("\\uldb x") << 0 << QStringLiteral("Arial|12|-|-|u|-|auto");
+        << QByteArray("\\uldb x") << 0 << u"Arial|12|-|-|u|-|auto"_qs;
     QTest::newRow("strike") << QByteArray("\\strike x\\strike0 y") << 0
-                            << QStringLiteral("Arial|12|-|-|-|s|auto");
-    QTest::newRow("cf") << QByteArray("\\cf2 x") << 0 << QStringLiteral("Arial|12|-|-|-|-|#0000ff");
+                            << u"Arial|12|-|-|-|s|auto"_qs;
+    QTest::newRow("cf") << QByteArray("\\cf2 x") << 0 << u"Arial|12|-|-|-|-|#0000ff"_qs;
     QTest::newRow("cf0 is automatic")
-        << QByteArray("\\cf1 a\\cf0 x") << 1 << QStringLiteral("Arial|12|-|-|-|-|auto");
+        << QByteArray("\\cf1 a\\cf0 x") << 1 << u"Arial|12|-|-|-|-|auto"_qs;
     QTest::newRow("cf out of range is automatic")
-        << QByteArray("\\cf99 x") << 0 << QStringLiteral("Arial|12|-|-|-|-|auto");
+        << QByteArray("\\cf99 x") << 0 << u"Arial|12|-|-|-|-|auto"_qs;
     QTest::newRow("group restores format")
-        << QByteArray("{\\b\\i\\cf1\\f1 a}x") << 1 << QStringLiteral("Arial|12|-|-|-|-|auto");
+        << QByteArray("{\\b\\i\\cf1\\f1 a}x") << 1 << u"Arial|12|-|-|-|-|auto"_qs;
     QTest::newRow("plain resets format") << QByteArray("\\b\\i\\ul\\strike\\cf1\\f1\\fs40\\plain x")
-                                         << 0 << QStringLiteral("Arial|12|-|-|-|-|auto");
+                                         << 0 << u"Arial|12|-|-|-|-|auto"_qs;
     QTest::newRow("unknown font leaves the family unset")
-        << QByteArray("\\f7 x") << 0 << QStringLiteral("|12|-|-|-|-|auto");
+        << QByteArray("\\f7 x") << 0 << u"|12|-|-|-|-|auto"_qs;
     QTest::newRow("zero and negative fs ignored")
-        << QByteArray("\\fs30\\fs0\\fs-4 x") << 0 << QStringLiteral("Arial|15|-|-|-|-|auto");
+        << QByteArray("\\fs30\\fs0\\fs-4 x") << 0 << u"Arial|15|-|-|-|-|auto"_qs;
 }
 
 void TestRtfReader::formats()
@@ -296,14 +294,14 @@ void TestRtfReader::alignment()
 void TestRtfReader::welcomeNote()
 {
     QTextDocument doc;
-    Rtf::read(fixture(QStringLiteral("welcome.rtf")), &doc);
+    Rtf::read(fixture(u"welcome.rtf"_qs), &doc);
     const QString text = textOf(doc);
     QCOMPARE(text,
              QStringLiteral("\nAgora você tem um aplicativo que lhe ajudará a gerenciar os seus "
                             "recados e compromissos de forma simples.\n\nO Notavex é simples e "
                             "eficiente;  fácil de operar e muito útil no seu dia a dia. \n\n"));
-    const QString plain = QStringLiteral("Times New Roman|10|-|i|-|-|#800000");
-    const QString bold = QStringLiteral("Times New Roman|10|b|i|-|-|#800000");
+    const QString plain = u"Times New Roman|10|-|i|-|-|#800000"_qs;
+    const QString bold = u"Times New Roman|10|b|i|-|-|#800000"_qs;
     QCOMPARE(formatAt(doc, int(text.indexOf(u"Agora"))), plain);
     QCOMPARE(formatAt(doc, int(text.indexOf(u"simples."))), plain);
     const int name = int(text.indexOf(u"Notavex"));
@@ -314,7 +312,7 @@ void TestRtfReader::welcomeNote()
     QCOMPARE(formatAt(doc, int(text.lastIndexOf(u"dia."))), plain);
     // The closing empty paragraphs carry the format set before them.
     const QTextBlock last = doc.lastBlock();
-    QCOMPARE(last.charFormat().fontFamilies().toStringList().value(0), QStringLiteral("Arial"));
+    QCOMPARE(last.charFormat().fontFamilies().toStringList().value(0), u"Arial"_qs);
     QVERIFY(!last.charFormat().fontItalic());
 }
 
@@ -323,13 +321,12 @@ void TestRtfReader::fixtures_data()
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("images");
-    QTest::newRow("features") << QStringLiteral("features.rtf")
+    QTest::newRow("features") << u"features.rtf"_qs
                               << QStringLiteral("Título\nNormal, itálico, sublinhado, riscado, "
                                                 "verde.\nПривет あ € 😀 {chaves} \\ barra\ttab\u2028"
                                                 "linha\nlink —–•‘x’\nfim\n")
                               << 0;
-    QTest::newRow("pictures") << QStringLiteral("picture.rtf")
-                              << QStringLiteral("Antes \ufffc depois \ufffc\n") << 2;
+    QTest::newRow("pictures") << u"picture.rtf"_qs << u"Antes \ufffc depois \ufffc\n"_qs << 2;
 }
 
 void TestRtfReader::fixtures()
@@ -353,32 +350,31 @@ void TestRtfReader::pictures_data()
     const QByteArray png = pngBytes(QSize(6, 4));
     const QByteArray hex = png.toHex();
     QTest::newRow("png hex") << "{\\rtf1 a{\\pict\\pngblip\\picw6\\pich4 " + hex + "}b}"
-                             << QStringLiteral("a\ufffcb") << QSize(6, 4) << QSizeF();
+                             << u"a\ufffcb"_qs << QSize(6, 4) << QSizeF();
     QTest::newRow("png hex with line breaks")
         << "{\\rtf1 {\\pict\\pngblip\r\n" + hex.left(10) + "\r\n" + hex.mid(10) + "}}"
-        << QStringLiteral("\ufffc") << QSize(6, 4) << QSizeF();
+        << u"\ufffc"_qs << QSize(6, 4) << QSizeF();
     QTest::newRow("goal size scales")
-        << "{\\rtf1 {\\pict\\pngblip\\picwgoal180\\pichgoal150 " + hex + "}}"
-        << QStringLiteral("\ufffc") << QSize(6, 4) << QSizeF(12, 10);
+        << "{\\rtf1 {\\pict\\pngblip\\picwgoal180\\pichgoal150 " + hex + "}}" << u"\ufffc"_qs
+        << QSize(6, 4) << QSizeF(12, 10);
     QTest::newRow("scale percent")
-        << "{\\rtf1 {\\pict\\pngblip\\picscalex200\\picscaley50 " + hex + "}}"
-        << QStringLiteral("\ufffc") << QSize(6, 4) << QSizeF(12, 2);
+        << "{\\rtf1 {\\pict\\pngblip\\picscalex200\\picscaley50 " + hex + "}}" << u"\ufffc"_qs
+        << QSize(6, 4) << QSizeF(12, 2);
     QTest::newRow("bin data") << "{\\rtf1 {\\pict\\pngblip\\bin" + QByteArray::number(png.size()) +
                                      ' ' + png + "}x}"
-                              << QStringLiteral("\ufffcx") << QSize(6, 4) << QSizeF();
+                              << u"\ufffcx"_qs << QSize(6, 4) << QSizeF();
     QTest::newRow("shppict used, nonshppict skipped")
         << "{\\rtf1 {\\*\\shppict{\\pict\\pngblip " + hex +
                "}}{\\nonshppict{\\pict\\wmetafile8 0102}}x}"
-        << QStringLiteral("\ufffcx") << QSize(6, 4) << QSizeF();
-    QTest::newRow("metafile skipped") << QByteArray("{\\rtf1 a{\\pict\\wmetafile8 0102ff}b}")
-                                      << QStringLiteral("ab") << QSize() << QSizeF();
-    QTest::newRow("corrupt png skipped") << "{\\rtf1 a{\\pict\\pngblip " + hex.left(40) + "}b}"
-                                         << QStringLiteral("ab") << QSize() << QSizeF();
+        << u"\ufffcx"_qs << QSize(6, 4) << QSizeF();
+    QTest::newRow("metafile skipped")
+        << QByteArray("{\\rtf1 a{\\pict\\wmetafile8 0102ff}b}") << u"ab"_qs << QSize() << QSizeF();
+    QTest::newRow("corrupt png skipped")
+        << "{\\rtf1 a{\\pict\\pngblip " + hex.left(40) + "}b}" << u"ab"_qs << QSize() << QSizeF();
     QTest::newRow("jpeg declared, png data")
-        << "{\\rtf1 a{\\pict\\jpegblip " + hex + "}b}" << QStringLiteral("a\ufffcb") << QSize(6, 4)
-        << QSizeF();
-    QTest::newRow("bmp data") << "{\\rtf1 a{\\pict\\pngblip 424d" + hex + "}b}"
-                              << QStringLiteral("ab") << QSize() << QSizeF();
+        << "{\\rtf1 a{\\pict\\jpegblip " + hex + "}b}" << u"a\ufffcb"_qs << QSize(6, 4) << QSizeF();
+    QTest::newRow("bmp data") << "{\\rtf1 a{\\pict\\pngblip 424d" + hex + "}b}" << u"ab"_qs
+                              << QSize() << QSizeF();
 }
 
 void TestRtfReader::pictures()
@@ -468,14 +464,8 @@ void TestRtfReader::brokenInput()
     Rtf::read(data, &doc);
     QVERIFY2(timer.elapsed() < 5000, "reading took too long");
     const QString text = doc.toPlainText();
-    QVERIFY(text.size() <= data.size());
     QVERIFY2(text.contains(recovered), qPrintable(text.left(200)));
-    // What was recovered can be saved and read again unchanged.
-    const QByteArray saved = Rtf::write(doc);
-    QTextDocument again;
-    Rtf::read(saved, &again);
-    QCOMPARE(again.toPlainText(), text);
-    QCOMPARE(Rtf::write(again), saved);
+    checkRecovered(data, doc, "");
 }
 
 // Inputs that once broke the reader.
@@ -490,13 +480,7 @@ void TestRtfReader::regressions()
         const QByteArray data = file.readAll();
         QTextDocument doc;
         Rtf::read(data, &doc);
-        const QString text = doc.toPlainText();
-        QVERIFY2(text.size() <= data.size(), qPrintable(name));
-        const QByteArray saved = Rtf::write(doc);
-        QTextDocument again;
-        Rtf::read(saved, &again);
-        QVERIFY2(again.toPlainText() == text, qPrintable(name));
-        QVERIFY2(Rtf::write(again) == saved, qPrintable(name));
+        checkRecovered(data, doc, qPrintable(name));
     }
 }
 

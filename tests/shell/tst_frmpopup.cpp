@@ -9,6 +9,7 @@
 #include "shell/Uninstall.h"
 #include "store/NoteFiles.h"
 #include "store/NoteStore.h"
+#include "store/TestFiles.h"
 
 #include <QAction>
 #include <QDialog>
@@ -23,16 +24,11 @@
 
 namespace {
 
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using TestFiles::readBytes;
 
 QString totalForms()
 {
-    return GetPrivateProfileString(QStringLiteral("Indice"), QStringLiteral("TotalForms"),
-                                   QStringLiteral("missing"), IndexFile());
+    return GetPrivateProfileString(u"Indice"_qs, u"TotalForms"_qs, u"missing"_qs, IndexFile());
 }
 
 // A note window that reports when it is closed. The test owns it, so it is not deleted on close.
@@ -83,10 +79,10 @@ private slots:
     void uninstallCommand();
 
 private:
-    QString docs() const { return m_tmp->path() + QStringLiteral("/Documents"); }
-    QString app() const { return m_tmp->path() + QStringLiteral("/app/"); }
-    QString data() const { return docs() + QStringLiteral("/Notavex/"); }
-    bool start(FrmPopup &popup) { return popup.startUp(docs(), app(), QStringLiteral("maria")); }
+    QString docs() const { return m_tmp->path() + u"/Documents"_qs; }
+    QString app() const { return m_tmp->path() + u"/app/"_qs; }
+    QString data() const { return docs() + u"/Notavex/"_qs; }
+    bool start(FrmPopup &popup) { return popup.startUp(docs(), app(), u"maria"_qs); }
 
     std::unique_ptr<QTemporaryDir> m_tmp;
     std::unique_ptr<FakeServices> m_fakes;
@@ -125,27 +121,27 @@ void tst_FrmPopup::startUp_preparesTheProgram()
     QCOMPARE(OpenForms::at(0), &popup);
     QVERIFY(start(popup));
 
-    QCOMPARE(popup.windowTitle(), QStringLiteral("Notavex"));
+    QCOMPARE(popup.windowTitle(), u"Notavex"_qs);
     QVERIFY(!popup.isVisible());
     QCOMPARE(DataPath, data());
-    QCOMPARE(readFile(ListFile()), QByteArray(",1,\r\n"));
+    QCOMPARE(readBytes(ListFile()), QByteArray(",1,\r\n"));
     QCOMPARE(popup.WorkArea, QRect(0, 24, 1280, 776));
     QVERIFY(TrayReady);
     QVERIFY(!QApplication::quitOnLastWindowClosed());
 
     QSystemTrayIcon *tray = popup.trayIcon();
     QVERIFY(tray);
-    QCOMPARE(tray->toolTip(), QStringLiteral("Notavex"));
+    QCOMPARE(tray->toolTip(), u"Notavex"_qs);
     QVERIFY(!tray->icon().isNull());
     QCOMPARE(popup.trayMenu(), popup.menu);
-    QCOMPARE(popup.mnuFechar->text(), QStringLiteral("Sair"));
+    QCOMPARE(popup.mnuFechar->text(), u"Sair"_qs);
 
     // "Sair" ends the program.
     popup.mnuFechar->trigger();
     QCoreApplication::processEvents();
     QVERIFY(popup.isShutDown());
     QVERIFY(!tray->isVisible());
-    QCOMPARE(readFile(ListFile()), QByteArray(",1,\r\n"));
+    QCOMPARE(readBytes(ListFile()), QByteArray(",1,\r\n"));
     QCOMPARE(OpenForms::count(), 1);
 }
 
@@ -163,11 +159,7 @@ void tst_FrmPopup::startUp_readsColoridos()
 {
     QFETCH(QByteArray, cfg);
     QFETCH(bool, expected);
-    QVERIFY(QDir().mkpath(data()));
-    QFile f(data() + QStringLiteral("Indice.cfg"));
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(cfg);
-    f.close();
+    QVERIFY(TestFiles::writeBytes(data() + u"Indice.cfg"_qs, cfg));
     Coloridos = !expected;
 
     FrmPopup popup;
@@ -178,17 +170,14 @@ void tst_FrmPopup::startUp_readsColoridos()
 void tst_FrmPopup::startUp_withoutDataFolder_endsBeforeTrayIcon()
 {
     QVERIFY(QDir(data()).removeRecursively());
-    QFile blocker(data().chopped(1));
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    QVERIFY(TestFiles::writeBytes(data().chopped(1), {}));
 
     FrmPopup popup;
     QVERIFY(!start(popup));
     QCOMPARE(popup.exitCode(), 1);
     QCOMPARE(popup.trayIcon(), nullptr);
     QCOMPARE(m_fakes->messageBoxes->asked.size(), 1);
-    QCOMPARE(m_fakes->messageBoxes->asked.first().text,
-             QStringLiteral("Você deve logar como administrador"));
+    QCOMPARE(m_fakes->messageBoxes->asked.first().text, u"Você deve logar como administrador"_qs);
     QVERIFY(!TrayReady);
 }
 
@@ -210,16 +199,16 @@ void tst_FrmPopup::secondCopy_sameDataFolder_isRefused()
 
     {
         // The same folder reached through a link is the same data folder.
-        const QString link = m_tmp->path() + QStringLiteral("/DocsLink");
+        const QString link = m_tmp->path() + u"/DocsLink"_qs;
         QVERIFY(QFile::link(docs(), link));
         FrmPopup viaLink;
-        QVERIFY(!viaLink.startUp(link, app(), QStringLiteral("maria")));
+        QVERIFY(!viaLink.startUp(link, app(), u"maria"_qs));
     }
 
     // Another data folder is another user's program.
     QTemporaryDir otherDocs;
     FrmPopup other;
-    QVERIFY(other.startUp(otherDocs.path(), app(), QStringLiteral("maria")));
+    QVERIFY(other.startUp(otherDocs.path(), app(), u"maria"_qs));
 }
 
 void tst_FrmPopup::shutDown_savesBeforeClosingWindows_data()
@@ -227,10 +216,10 @@ void tst_FrmPopup::shutDown_savesBeforeClosingWindows_data()
     QTest::addColumn<QList<int>>("notes"); // in creation order
     QTest::addColumn<QByteArray>("list");
     QTest::addColumn<QString>("total");
-    QTest::newRow("no notes") << QList<int>{} << QByteArray(",\r\n") << QStringLiteral("0");
-    QTest::newRow("one note") << QList<int>{7} << QByteArray(",7,\r\n") << QStringLiteral("1");
+    QTest::newRow("no notes") << QList<int>{} << QByteArray(",\r\n") << u"0"_qs;
+    QTest::newRow("one note") << QList<int>{7} << QByteArray(",7,\r\n") << u"1"_qs;
     QTest::newRow("newest window listed first")
-        << QList<int>{3, 1, 12} << QByteArray(",12,1,3,\r\n") << QStringLiteral("3");
+        << QList<int>{3, 1, 12} << QByteArray(",12,1,3,\r\n") << u"3"_qs;
 }
 
 void tst_FrmPopup::shutDown_savesBeforeClosingWindows()
@@ -247,7 +236,7 @@ void tst_FrmPopup::shutDown_savesBeforeClosingWindows()
     std::vector<std::unique_ptr<FakeNote>> windows;
     for (int id : notes) {
         windows.push_back(std::make_unique<FakeNote>(
-            id, [&listSeenAtClose] { listSeenAtClose.append(readFile(ListFile())); }));
+            id, [&listSeenAtClose] { listSeenAtClose.append(readBytes(ListFile())); }));
     }
     // An open dialog is not a note; it is dismissed before anything is saved.
     QDialog dialog;
@@ -261,7 +250,7 @@ void tst_FrmPopup::shutDown_savesBeforeClosingWindows()
 
     QVERIFY(!dialog.isVisible());
     QVERIFY(!savedBeforeDialogClosed);
-    QCOMPARE(readFile(ListFile()), list);
+    QCOMPARE(readBytes(ListFile()), list);
     QCOMPARE(totalForms(), total);
     QCOMPARE(listSeenAtClose.size(), notes.size());
     for (const QByteArray &seen : listSeenAtClose)
@@ -300,7 +289,7 @@ void tst_FrmPopup::shutDown_onSignal()
 
     ::raise(signalNumber);
     QTRY_VERIFY(popup.isShutDown());
-    QCOMPARE(readFile(ListFile()), QByteArray(",4,\r\n"));
+    QCOMPARE(readBytes(ListFile()), QByteArray(",4,\r\n"));
 }
 
 void tst_FrmPopup::shutDown_onCloseRequestFromAnotherCopy()
@@ -311,8 +300,8 @@ void tst_FrmPopup::shutDown_onCloseRequestFromAnotherCopy()
 
     QVERIFY(SingleInstance::requestClose(DataPath));
     QTRY_VERIFY(popup.isShutDown());
-    QCOMPARE(readFile(ListFile()), QByteArray(",\r\n"));
-    QCOMPARE(totalForms(), QStringLiteral("0"));
+    QCOMPARE(readBytes(ListFile()), QByteArray(",\r\n"));
+    QCOMPARE(totalForms(), u"0"_qs);
 
     // A repeated request finds the work done.
     QFile::remove(ListFile());
@@ -324,14 +313,14 @@ void tst_FrmPopup::shutDown_onCloseRequestFromAnotherCopy()
 void tst_FrmPopup::saveNotes_recreatesMissingFolder()
 {
     FrmPopup popup; // index 0, never a note
-    DataPath = m_tmp->path() + QStringLiteral("/gone/Notavex/");
+    DataPath = m_tmp->path() + u"/gone/Notavex/"_qs;
     FakeNote note(2);
     QDialog untagged;
     OpenForms::add(&untagged);
     SaveNotes(0);
     OpenForms::remove(&untagged);
-    QCOMPARE(readFile(DataPath + QStringLiteral("indice.dat")), QByteArray(",2,\r\n"));
-    QCOMPARE(totalForms(), QStringLiteral("1"));
+    QCOMPARE(readBytes(DataPath + u"indice.dat"_qs), QByteArray(",2,\r\n"));
+    QCOMPARE(totalForms(), u"1"_qs);
 }
 
 void tst_FrmPopup::uninstallCommand_data()

@@ -8,6 +8,7 @@
 #include "store/Ini.h"
 #include "store/NoteFiles.h"
 #include "store/NoteStore.h"
+#include "store/TestFiles.h"
 
 #include <QAction>
 #include <QDir>
@@ -19,18 +20,8 @@
 
 namespace {
 
-void writeFile(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(data);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using TestFiles::readBytes;
+#define writeFile(path, data) QVERIFY(TestFiles::writeBytes(path, data))
 
 // "name=caption" for every item of a menu, separators included.
 QStringList items(const QMenu *menu)
@@ -124,32 +115,16 @@ void tst_TrayMenu::menus_haveTheirItemsInOrder()
 {
     startWith({});
     QCOMPARE(
-        items(m_popup->menu),
-        QStringList({"mnuNew=Nova Nota", "spr12=-", "mnOpc=Opções", "MnOrganizar=Organizar Notas",
-                     "spr11=-", "menExcluir=Excluir...", "spr10=-", "mnSN=Mostra Selecionadas...",
-                     "mnuShowAll=Mostrar Todos", "mnuHide=Ocutar Todos", "spr1=-", "mnuAjuda=Ajuda",
-                     "menSobre=Sobre o Notavex...", "mnuFechar=Sair"}));
-    QCOMPARE(items(m_popup->menu2), QStringList({"menAlarme=Alarme",
-                                                 "menTítulo=Título...",
-                                                 "mnOpc2=Opções",
-                                                 "spp=-",
-                                                 "menTop=Sempre Visível",
-                                                 "menOcultar=Ocultar",
-                                                 "spp2=-",
-                                                 "menImprimir=Imprimir",
-                                                 "spp3=-",
-                                                 "menKill=Excluir",
-                                                 "spr3=-",
-                                                 "menPersonaliza=Cor",
-                                                 "menFonte=Fonte...",
-                                                 "spr4=-",
-                                                 "menData=Inserir data e hora...",
-                                                 "spr7=-",
-                                                 "menSelecionar=Selecionar Tudo",
-                                                 "menOpen=Carregar do Arquivo...",
-                                                 "menSave=Salvar em Arquivo...",
-                                                 "sssp=-",
-                                                 "Mn_Ajuda=Ajuda"}));
+        items(m_popup->menu).join(u'|'),
+        u"mnuNew=Nova Nota|spr12=-|mnOpc=Opções|MnOrganizar=Organizar Notas|spr11=-|"
+        "menExcluir=Excluir...|spr10=-|mnSN=Mostra Selecionadas...|mnuShowAll=Mostrar Todos|"
+        "mnuHide=Ocutar Todos|spr1=-|mnuAjuda=Ajuda|menSobre=Sobre o Notavex...|mnuFechar=Sair"_qs);
+    QCOMPARE(items(m_popup->menu2).join(u'|'),
+             u"menAlarme=Alarme|menTítulo=Título...|mnOpc2=Opções|spp=-|menTop=Sempre Visível|"
+             "menOcultar=Ocultar|spp2=-|menImprimir=Imprimir|spp3=-|menKill=Excluir|spr3=-|"
+             "menPersonaliza=Cor|menFonte=Fonte...|spr4=-|menData=Inserir data e hora...|spr7=-|"
+             "menSelecionar=Selecionar Tudo|menOpen=Carregar do Arquivo...|"
+             "menSave=Salvar em Arquivo...|sssp=-|Mn_Ajuda=Ajuda"_qs);
     QCOMPARE(m_popup->menu->title(), u"Menu"_qs);
     QCOMPARE(m_popup->menu2->title(), u"Menu2"_qs);
 }
@@ -231,7 +206,7 @@ void tst_TrayMenu::newNote_getsNextNumberPlaceTitleAndSound()
     QVERIFY(w->Top() <= 11520 - 3500);
     QVERIFY(w->Top() >= 11520 - 3500 - 30);
     QCOMPARE(w->Left(), qRound((15360 - 3000) / 2 / 15.0) * 15);
-    QCOMPARE(readFile(ListFile()), QByteArray(",1,2,4,3,\r\n"));
+    QCOMPARE(readBytes(ListFile()), QByteArray(",1,2,4,3,\r\n"));
     QCOMPARE(m_fakes->sound->played, QStringList({AppPath + u"novo.wav"_qs}));
 }
 
@@ -247,7 +222,7 @@ void tst_TrayMenu::deleteCurrent_asksFirst()
     QFETCH(bool, yes);
     startWith({{1, u"True"_qs, u"False"_qs}, {2, u"True"_qs, u"False"_qs}});
     QVERIFY(SaveNotes(0));
-    const QByteArray cfgBefore = readFile(IndexFile());
+    const QByteArray cfgBefore = readBytes(IndexFile());
     CurrentNoteId = 2;
     CurrentFormIndex = qint16(FindNoteFormIndex(2));
     m_fakes->messageBoxes->setNextAnswer(yes ? MessageBoxes::AnswerYes : MessageBoxes::AnswerNo);
@@ -263,12 +238,12 @@ void tst_TrayMenu::deleteCurrent_asksFirst()
     QCOMPARE(q.caption, u"Notavex"_qs);
     if (yes) {
         QCOMPARE(FindNoteFormIndex(2), 0);
-        QCOMPARE(readFile(ListFile()), QByteArray(",1,\r\n"));
+        QCOMPARE(readBytes(ListFile()), QByteArray(",1,\r\n"));
         QVERIFY(!QFile::exists(ContentFile(2)));
         QCOMPARE(m_fakes->sound->played, QStringList({AppPath + u"excluir.wav"_qs}));
     } else {
         QCOMPARE(FindNoteFormIndex(2), 2);
-        QCOMPARE(readFile(IndexFile()), cfgBefore);
+        QCOMPARE(readBytes(IndexFile()), cfgBefore);
         QVERIFY(QFile::exists(ContentFile(2)));
         QVERIFY(m_fakes->sound->played.isEmpty());
     }

@@ -62,7 +62,7 @@ void TestNoteShape::keepsExactlyTheNonTransparentPixels()
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
             QVERIFY2(region->contains(QPoint(x, y)) == (rows[y][x] != u'W'),
-                     qPrintable(QStringLiteral("pixel %1,%2").arg(x).arg(y)));
+                     qPrintable(u"pixel %1,%2"_qs.arg(x).arg(y)));
 }
 
 void TestNoteShape::nullPictureGivesNoRegion()
@@ -106,7 +106,7 @@ void TestNoteShape::windowPicture()
             const bool isWhite = (picture.pixel(x, y) & 0xFFFFFF) == 0xFFFFFF;
             white += isWhite;
             QVERIFY2(region.contains(QPoint(x, y)) != isWhite,
-                     qPrintable(QStringLiteral("pixel %1,%2").arg(x).arg(y)));
+                     qPrintable(u"pixel %1,%2"_qs.arg(x).arg(y)));
         }
     }
     QVERIFY(white > 0);

@@ -71,7 +71,7 @@ void tst_Services::messageBox()
     QFETCH(QString, expectedTitle);
     QFETCH(int, expectedAnswer);
 
-    const QString text = QStringLiteral("Deseja Excluir o Lembrete Atual?");
+    const QString text = u"Deseja Excluir o Lembrete Atual?"_qs;
     bool checked = false;
     whenBoxShows(
         [&](QMessageBox *box) {

@@ -424,25 +424,22 @@ void TestFrmNote::hoverPictures_data()
     QTest::addColumn<QStringList>("moves");
     QTest::addColumn<QString>("pin");
     QTest::addColumn<QString>("hide");
+    const auto row = [](const char *name, bool pinned, const QStringList &moves, const QString &pin,
+                        const QString &hide) {
+        QTest::newRow(name) << pinned << moves << pin << hide;
+    };
 
-    QTest::newRow("over pin") << false << QStringList{u"pin"_qs} << u"up"_qs << u"normal"_qs;
-    QTest::newRow("pin then surface")
-        << false << QStringList{u"pin"_qs, u"surface"_qs} << u"hot"_qs << u"normal"_qs;
-    QTest::newRow("pin then text")
-        << false << QStringList{u"pin"_qs, u"text"_qs} << u"hot"_qs << u"normal"_qs;
-    QTest::newRow("pin then hide button")
-        << false << QStringList{u"pin"_qs, u"hide"_qs} << u"hot"_qs << u"hover"_qs;
-    QTest::newRow("hide button then pin")
-        << false << QStringList{u"hide"_qs, u"pin"_qs} << u"up"_qs << u"normal"_qs;
-    QTest::newRow("leaving the pin")
-        << false << QStringList{u"pin"_qs, u"leave pin"_qs} << u"hot"_qs << u"normal"_qs;
-    QTest::newRow("leaving the hide button")
-        << false << QStringList{u"hide"_qs, u"leave hide"_qs} << u"hot"_qs << u"normal"_qs;
-    QTest::newRow("pinned pin then hide")
-        << true << QStringList{u"pin"_qs, u"hide"_qs} << u"down"_qs << u"hover"_qs;
-    QTest::newRow("pinned everywhere")
-        << true << QStringList{u"hide"_qs, u"surface"_qs, u"text"_qs, u"leave pin"_qs} << u"down"_qs
-        << u"normal"_qs;
+    row("over pin", false, QStringList{u"pin"_qs}, "up", "normal");
+    row("pin then surface", false, QStringList{u"pin"_qs, u"surface"_qs}, "hot", "normal");
+    row("pin then text", false, QStringList{u"pin"_qs, u"text"_qs}, "hot", "normal");
+    row("pin then hide button", false, QStringList{u"pin"_qs, u"hide"_qs}, "hot", "hover");
+    row("hide button then pin", false, QStringList{u"hide"_qs, u"pin"_qs}, "up", "normal");
+    row("leaving the pin", false, QStringList{u"pin"_qs, u"leave pin"_qs}, "hot", "normal");
+    row("leaving the hide button", false, QStringList{u"hide"_qs, u"leave hide"_qs}, "hot",
+        "normal");
+    row("pinned pin then hide", true, QStringList{u"pin"_qs, u"hide"_qs}, "down", "hover");
+    row("pinned everywhere", true,
+        QStringList{u"hide"_qs, u"surface"_qs, u"text"_qs, u"leave pin"_qs}, "down", "normal");
 }
 
 void TestFrmNote::hoverPictures()

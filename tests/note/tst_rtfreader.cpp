@@ -136,80 +136,65 @@ void TestRtfReader::text_data()
 {
     QTest::addColumn<QByteArray>("rtf");
     QTest::addColumn<QString>("text");
+    const auto row = [](const char *name, const QByteArray &rtf, const QString &text) {
+        QTest::newRow(name) << rtf << text;
+    };
 
-    QTest::newRow("par and line end ignored")
-        << QByteArray("{\\rtf1 one\\par\r\ntwo\r\n\\par three}") << u"one\ntwo\nthree"_qs;
-    QTest::newRow("control word eats one space")
-        << QByteArray("{\\rtf1\\b  two spaces\\b0 x}") << u" two spacesx"_qs;
-    QTest::newRow("line and tab") << QByteArray("{\\rtf1 a\\line b\\tab c}") << u"a\u2028b\tc"_qs;
-    QTest::newRow("escaped symbols")
-        << QByteArray("{\\rtf1 \\\\ \\{x\\} \\~\\_}") << u"\\ {x} \u00a0\u2011"_qs;
-    QTest::newRow("named characters")
-        << QByteArray("{\\rtf1 \\lquote a\\rquote \\ldblquote b\\rdblquote \\emdash\\endash "
-                      "\\bullet}")
-        << u"\u2018a\u2019\u201cb\u201d\u2014\u2013\u2022"_qs;
-    QTest::newRow("1252 hex escapes")
-        << QByteArray("{\\rtf1 voc\\'ea \\'80\\'93\\'e1}") << u"você €“á"_qs;
-    QTest::newRow("ansicpg1251") << QByteArray("{\\rtf1\\ansi\\ansicpg1251 \\'cf\\'f0\\'e8\\'e2}")
-                                 << u"Прив"_qs;
-    QTest::newRow("fcharset204 in a 1252 document")
-        << QByteArray("{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}"
-                      "{\\f1\\fswiss\\fcharset204 Arial CYR;}}\\f0 \\'e9 {\\f1 \\'e4\\'e0} \\'e9}")
-        << u"é да é"_qs;
-    QTest::newRow("fcharset238 Central European")
-        << QByteArray("{\\rtf1{\\fonttbl{\\f0\\fcharset238 Arial;}}\\f0 \\'9a\\'e8}") << u"šč"_qs;
-    QTest::newRow("cpg overrides charset")
-        << QByteArray("{\\rtf1{\\fonttbl{\\f0\\fcharset0\\cpg1250 Arial;}}\\f0 \\'9a}") << u"š"_qs;
-    QTest::newRow("deff picks the text code page")
-        << QByteArray("{\\rtf1\\deff1{\\fonttbl{\\f0\\fcharset0 A;}{\\f1\\fcharset204 B;}}\\'e4}")
-        << u"д"_qs;
+    row("par and line end ignored", "{\\rtf1 one\\par\r\ntwo\r\n\\par three}", "one\ntwo\nthree");
+    row("control word eats one space", "{\\rtf1\\b  two spaces\\b0 x}", " two spacesx");
+    row("line and tab", "{\\rtf1 a\\line b\\tab c}", "a\u2028b\tc");
+    row("escaped symbols", "{\\rtf1 \\\\ \\{x\\} \\~\\_}", "\\ {x} \u00a0\u2011");
+    row("named characters",
+        "{\\rtf1 \\lquote a\\rquote \\ldblquote b\\rdblquote \\emdash\\endash "
+        "\\bullet}",
+        "\u2018a\u2019\u201cb\u201d\u2014\u2013\u2022");
+    row("1252 hex escapes", "{\\rtf1 voc\\'ea \\'80\\'93\\'e1}", "você €“á");
+    row("ansicpg1251", "{\\rtf1\\ansi\\ansicpg1251 \\'cf\\'f0\\'e8\\'e2}", "Прив");
+    row("fcharset204 in a 1252 document",
+        "{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}"
+        "{\\f1\\fswiss\\fcharset204 Arial CYR;}}\\f0 \\'e9 {\\f1 \\'e4\\'e0} \\'e9}",
+        "é да é");
+    row("fcharset238 Central European",
+        "{\\rtf1{\\fonttbl{\\f0\\fcharset238 Arial;}}\\f0 \\'9a\\'e8}", "šč");
+    row("cpg overrides charset", "{\\rtf1{\\fonttbl{\\f0\\fcharset0\\cpg1250 Arial;}}\\f0 \\'9a}",
+        "š");
+    row("deff picks the text code page",
+        "{\\rtf1\\deff1{\\fonttbl{\\f0\\fcharset0 A;}{\\f1\\fcharset204 B;}}\\'e4}", "д");
 #ifdef Q_OS_UNIX
-    QTest::newRow("fcharset128 Shift-JIS pair")
-        << QByteArray("{\\rtf1{\\fonttbl{\\f0\\fcharset128 MS Mincho;}}\\f0 \\'82\\'a0x}")
-        << u"あx"_qs;
+    row("fcharset128 Shift-JIS pair",
+        "{\\rtf1{\\fonttbl{\\f0\\fcharset128 MS Mincho;}}\\f0 \\'82\\'a0x}", "あx");
 #endif
-    QTest::newRow("u with uc1 skips one fallback")
-        << QByteArray("{\\rtf1\\uc1 a\\u8364?b}") << u"a€b"_qs;
-    QTest::newRow("u with uc0 skips nothing")
-        << QByteArray("{\\rtf1\\uc0 a\\u8364 b}") << u"a€b"_qs;
-    QTest::newRow("u with uc2 skips hex escapes")
-        << QByteArray("{\\rtf1\\uc2 a\\u8364\\'80\\'80b}") << u"a€b"_qs;
-    QTest::newRow("uc is scoped to its group")
-        << QByteArray("{\\rtf1\\uc1{\\uc2 \\u8364xx}\\u8364?y}") << u"€€y"_qs;
-    QTest::newRow("negative u") << QByteArray("{\\rtf1 \\u-3913?}") << u"\uf0b7"_qs;
-    QTest::newRow("surrogate pair")
-        << QByteArray("{\\rtf1 \\u-10179?\\u-8704?!}") << u"\U0001F600!"_qs;
-    QTest::newRow("fallback skip ends at a brace")
-        << QByteArray("{\\rtf1\\uc3 \\u8364{x}y}") << u"€xy"_qs;
-    QTest::newRow("starred destination skipped")
-        << QByteArray("{\\rtf1 a{\\*\\generator Riched20 10.0;}b{\\*\\unknown {x}y}c}")
-        << u"abc"_qs;
-    QTest::newRow("info and stylesheet skipped")
-        << QByteArray("{\\rtf1{\\stylesheet{\\s0 Normal;}}{\\info{\\title T}{\\author A}}x}")
-        << u"x"_qs;
-    QTest::newRow("headers and footnotes skipped")
-        << QByteArray("{\\rtf1{\\header H}{\\footer F}a{\\footnote N}b}") << u"ab"_qs;
-    QTest::newRow("field keeps its result")
-        << QByteArray("{\\rtf1 see {\\field{\\*\\fldinst HYPERLINK \"http://x\"}"
-                      "{\\fldrslt link}} now}")
-        << u"see link now"_qs;
-    QTest::newRow("object keeps its result")
-        << QByteArray("{\\rtf1 a{\\object\\objemb{\\*\\objclass Paint}{\\*\\objdata 0102}"
-                      "{\\result R}}b}")
-        << u"aRb"_qs;
-    QTest::newRow("unknown words ignored, text kept")
-        << QByteArray("{\\rtf1\\foo12\\bar-3 a{\\baz b}}") << u"ab"_qs;
-    QTest::newRow("fonttbl without groups")
-        << QByteArray("{\\rtf1{\\fonttbl\\f0\\fnil Arial;\\f1\\fnil Courier;}\\f1 x}") << u"x"_qs;
-    QTest::newRow("backslash line end is a paragraph")
-        << QByteArray("{\\rtf1 a\\\nb}") << u"a\nb"_qs;
-    QTest::newRow("table cells and rows")
-        << QByteArray("{\\rtf1\\trowd\\cellx100\\cellx200 a\\cell b\\cell\\row c}")
-        << u"a\tb\t\nc"_qs;
-    QTest::newRow("literal control bytes dropped") << QByteArray("{\\rtf1 a\x01\x02"
-                                                                 "b\tc}")
-                                                   << u"ab\tc"_qs;
-    QTest::newRow("empty document") << QByteArray("{\\rtf1}") << QString();
+    row("u with uc1 skips one fallback", "{\\rtf1\\uc1 a\\u8364?b}", "a€b");
+    row("u with uc0 skips nothing", "{\\rtf1\\uc0 a\\u8364 b}", "a€b");
+    row("u with uc2 skips hex escapes", "{\\rtf1\\uc2 a\\u8364\\'80\\'80b}", "a€b");
+    row("uc is scoped to its group", "{\\rtf1\\uc1{\\uc2 \\u8364xx}\\u8364?y}", "€€y");
+    row("negative u", "{\\rtf1 \\u-3913?}", "\uf0b7");
+    row("surrogate pair", "{\\rtf1 \\u-10179?\\u-8704?!}", "\U0001F600!");
+    row("fallback skip ends at a brace", "{\\rtf1\\uc3 \\u8364{x}y}", "€xy");
+    row("starred destination skipped",
+        "{\\rtf1 a{\\*\\generator Riched20 10.0;}b{\\*\\unknown {x}y}c}", "abc");
+    row("info and stylesheet skipped",
+        "{\\rtf1{\\stylesheet{\\s0 Normal;}}{\\info{\\title T}{\\author A}}x}", "x");
+    row("headers and footnotes skipped", "{\\rtf1{\\header H}{\\footer F}a{\\footnote N}b}", "ab");
+    row("field keeps its result",
+        "{\\rtf1 see {\\field{\\*\\fldinst HYPERLINK \"http://x\"}"
+        "{\\fldrslt link}} now}",
+        "see link now");
+    row("object keeps its result",
+        "{\\rtf1 a{\\object\\objemb{\\*\\objclass Paint}{\\*\\objdata 0102}"
+        "{\\result R}}b}",
+        "aRb");
+    row("unknown words ignored, text kept", "{\\rtf1\\foo12\\bar-3 a{\\baz b}}", "ab");
+    row("fonttbl without groups", "{\\rtf1{\\fonttbl\\f0\\fnil Arial;\\f1\\fnil Courier;}\\f1 x}",
+        "x");
+    row("backslash line end is a paragraph", "{\\rtf1 a\\\nb}", "a\nb");
+    row("table cells and rows", "{\\rtf1\\trowd\\cellx100\\cellx200 a\\cell b\\cell\\row c}",
+        "a\tb\t\nc");
+    row("literal control bytes dropped",
+        "{\\rtf1 a\x01\x02"
+        "b\tc}",
+        "ab\tc");
+    row("empty document", "{\\rtf1}", QString());
 }
 
 void TestRtfReader::text()
@@ -226,33 +211,27 @@ void TestRtfReader::formats_data()
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<int>("pos");
     QTest::addColumn<QString>("format");
+    const auto row = [](const char *name, const QByteArray &body, int pos, const QString &format) {
+        QTest::newRow(name) << body << pos << format;
+    };
 
-    QTest::newRow("defaults: deff font, 12 pt")
-        << QByteArray("x") << 0 << u"Arial|12|-|-|-|-|auto"_qs;
-    QTest::newRow("f and fs") << QByteArray("\\f1\\fs21 x") << 0
-                              << u"Times New Roman|10.5|-|-|-|-|auto"_qs;
-    QTest::newRow("b") << QByteArray("a\\b x\\b0 y") << 1 << u"Arial|12|b|-|-|-|auto"_qs;
-    QTest::newRow("b0 ends bold") << QByteArray("a\\b x\\b0 y") << 2 << u"Arial|12|-|-|-|-|auto"_qs;
-    QTest::newRow("i") << QByteArray("\\i x") << 0 << u"Arial|12|-|i|-|-|auto"_qs;
-    QTest::newRow("ul") << QByteArray("\\ul x") << 0 << u"Arial|12|-|-|u|-|auto"_qs;
-    QTest::newRow("ulnone") << QByteArray("\\ul a\\ulnone x") << 1 << u"Arial|12|-|-|-|-|auto"_qs;
-    QTest::newRow("uldb counts as underline")
-        << QByteArray("\\uldb x") << 0 << u"Arial|12|-|-|u|-|auto"_qs;
-    QTest::newRow("strike") << QByteArray("\\strike x\\strike0 y") << 0
-                            << u"Arial|12|-|-|-|s|auto"_qs;
-    QTest::newRow("cf") << QByteArray("\\cf2 x") << 0 << u"Arial|12|-|-|-|-|#0000ff"_qs;
-    QTest::newRow("cf0 is automatic")
-        << QByteArray("\\cf1 a\\cf0 x") << 1 << u"Arial|12|-|-|-|-|auto"_qs;
-    QTest::newRow("cf out of range is automatic")
-        << QByteArray("\\cf99 x") << 0 << u"Arial|12|-|-|-|-|auto"_qs;
-    QTest::newRow("group restores format")
-        << QByteArray("{\\b\\i\\cf1\\f1 a}x") << 1 << u"Arial|12|-|-|-|-|auto"_qs;
-    QTest::newRow("plain resets format") << QByteArray("\\b\\i\\ul\\strike\\cf1\\f1\\fs40\\plain x")
-                                         << 0 << u"Arial|12|-|-|-|-|auto"_qs;
-    QTest::newRow("unknown font leaves the family unset")
-        << QByteArray("\\f7 x") << 0 << u"|12|-|-|-|-|auto"_qs;
-    QTest::newRow("zero and negative fs ignored")
-        << QByteArray("\\fs30\\fs0\\fs-4 x") << 0 << u"Arial|15|-|-|-|-|auto"_qs;
+    row("defaults: deff font, 12 pt", "x", 0, "Arial|12|-|-|-|-|auto");
+    row("f and fs", "\\f1\\fs21 x", 0, "Times New Roman|10.5|-|-|-|-|auto");
+    row("b", "a\\b x\\b0 y", 1, "Arial|12|b|-|-|-|auto");
+    row("b0 ends bold", "a\\b x\\b0 y", 2, "Arial|12|-|-|-|-|auto");
+    row("i", "\\i x", 0, "Arial|12|-|i|-|-|auto");
+    row("ul", "\\ul x", 0, "Arial|12|-|-|u|-|auto");
+    row("ulnone", "\\ul a\\ulnone x", 1, "Arial|12|-|-|-|-|auto");
+    row("uldb counts as underline", "\\uldb x", 0, "Arial|12|-|-|u|-|auto");
+    row("strike", "\\strike x\\strike0 y", 0, "Arial|12|-|-|-|s|auto");
+    row("cf", "\\cf2 x", 0, "Arial|12|-|-|-|-|#0000ff");
+    row("cf0 is automatic", "\\cf1 a\\cf0 x", 1, "Arial|12|-|-|-|-|auto");
+    row("cf out of range is automatic", "\\cf99 x", 0, "Arial|12|-|-|-|-|auto");
+    row("group restores format", "{\\b\\i\\cf1\\f1 a}x", 1, "Arial|12|-|-|-|-|auto");
+    row("plain resets format", "\\b\\i\\ul\\strike\\cf1\\f1\\fs40\\plain x", 0,
+        "Arial|12|-|-|-|-|auto");
+    row("unknown font leaves the family unset", "\\f7 x", 0, "|12|-|-|-|-|auto");
+    row("zero and negative fs ignored", "\\fs30\\fs0\\fs-4 x", 0, "Arial|15|-|-|-|-|auto");
 }
 
 void TestRtfReader::formats()
@@ -406,52 +385,47 @@ void TestRtfReader::brokenInput_data()
 {
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<QString>("recovered"); // must appear in the text
+    const auto row = [](const char *name, const QByteArray &data, const QString &recovered) {
+        QTest::newRow(name) << data << recovered;
+    };
 
-    QTest::newRow("missing closing braces") << QByteArray("{\\rtf1 abc{\\b def") << "abcdef";
-    QTest::newRow("extra closing braces") << QByteArray("{\\rtf1 abc}}}} def}") << "abc def";
-    QTest::newRow("closing brace before opening") << QByteArray("{\\rtf1 }{ab}c") << "abc";
-    QTest::newRow("100k nested groups")
-        << "{\\rtf1 " + QByteArray(100000, '{') + "deep" + QByteArray(100000, '}') + " after}"
-        << "deep after";
-    QTest::newRow("100k unclosed groups") << "{\\rtf1 " + QByteArray(100000, '{') + "deep"
-                                          << "deep";
-    QTest::newRow("bin with huge length") << QByteArray("{\\rtf1 ab\\bin99999999999 cd}") << "ab";
-    QTest::newRow("bin with negative length") << QByteArray("{\\rtf1 ab\\bin-5 cd}") << "abcd";
-    QTest::newRow("bin past the end in a picture")
-        << QByteArray("{\\rtf1 ab{\\pict\\pngblip\\bin2000000000 xx") << "ab";
-    QTest::newRow("truncated hex escape") << QByteArray("{\\rtf1 ab\\'e") << "ab";
-    QTest::newRow("hex escape without digits") << QByteArray("{\\rtf1 ab\\'zz}") << "abzz";
-    QTest::newRow("backslash at the end") << QByteArray("{\\rtf1 ab\\") << "ab";
-    QTest::newRow("huge parameters")
-        << QByteArray("{\\rtf1\\fs99999999999999999999\\f-99999999999999\\uc99999999999 "
-                      "ab\\u99999999999 cd\\cf2147483647 ef}")
-        << "ab";
-    QTest::newRow("very long control word") << "{\\rtf1 ab\\" + QByteArray(100000, 'x') + " cd}"
-                                            << "abcd";
-    QTest::newRow("very long number") << "{\\rtf1 ab\\fs" + QByteArray(100000, '9') + " cd}"
-                                      << "abcd";
-    QTest::newRow("lone surrogates") << QByteArray("{\\rtf1 a\\u-10179?b\\u-8704?c}") << "a";
-    QTest::newRow("nul escapes") << QByteArray("{\\rtf1 a\\'00\\u0?b}") << "ab";
-    QTest::newRow("frame characters in u") << QByteArray("{\\rtf1 a\\u-560?\\u-559?b}") << "ab";
-    QTest::newRow("font table never closed")
-        << QByteArray("{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Times") << "";
-    QTest::newRow("colour table garbage")
-        << QByteArray("{\\rtf1{\\colortbl\\red999\\green-4;;;\\blue;}\\cf3 ok}") << "ok";
-    QTest::newRow("picture never closed")
-        << QByteArray("{\\rtf1 ok{\\pict\\pngblip 89504e47") << "ok";
+    row("missing closing braces", "{\\rtf1 abc{\\b def", "abcdef");
+    row("extra closing braces", "{\\rtf1 abc}}}} def}", "abc def");
+    row("closing brace before opening", "{\\rtf1 }{ab}c", "abc");
+    row("100k nested groups",
+        "{\\rtf1 " + QByteArray(100000, '{') + "deep" + QByteArray(100000, '}') + " after}",
+        "deep after");
+    row("100k unclosed groups", "{\\rtf1 " + QByteArray(100000, '{') + "deep", "deep");
+    row("bin with huge length", "{\\rtf1 ab\\bin99999999999 cd}", "ab");
+    row("bin with negative length", "{\\rtf1 ab\\bin-5 cd}", "abcd");
+    row("bin past the end in a picture", "{\\rtf1 ab{\\pict\\pngblip\\bin2000000000 xx", "ab");
+    row("truncated hex escape", "{\\rtf1 ab\\'e", "ab");
+    row("hex escape without digits", "{\\rtf1 ab\\'zz}", "abzz");
+    row("backslash at the end", "{\\rtf1 ab\\", "ab");
+    row("huge parameters",
+        "{\\rtf1\\fs99999999999999999999\\f-99999999999999\\uc99999999999 "
+        "ab\\u99999999999 cd\\cf2147483647 ef}",
+        "ab");
+    row("very long control word", "{\\rtf1 ab\\" + QByteArray(100000, 'x') + " cd}", "abcd");
+    row("very long number", "{\\rtf1 ab\\fs" + QByteArray(100000, '9') + " cd}", "abcd");
+    row("lone surrogates", "{\\rtf1 a\\u-10179?b\\u-8704?c}", "a");
+    row("nul escapes", "{\\rtf1 a\\'00\\u0?b}", "ab");
+    row("frame characters in u", "{\\rtf1 a\\u-560?\\u-559?b}", "ab");
+    row("font table never closed", "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Times", "");
+    row("colour table garbage", "{\\rtf1{\\colortbl\\red999\\green-4;;;\\blue;}\\cf3 ok}", "ok");
+    row("picture never closed", "{\\rtf1 ok{\\pict\\pngblip 89504e47", "ok");
     QByteArray garbage(65536, '\0');
     quint32 seed = 12345;
     for (char &c : garbage) {
         seed = seed * 1103515245u + 12345u;
         c = char(seed >> 24);
     }
-    QTest::newRow("binary garbage after header") << "{\\rtf1 ok " + garbage << "ok";
-    QTest::newRow("binary garbage") << garbage << "";
-    QTest::newRow("empty input") << QByteArray() << "";
-    QTest::newRow("plain text") << QByteArray("just text\r\nsecond line {not rtf}")
-                                << "just text\nsecond line {not rtf}";
-    QTest::newRow("plain text in UTF-8") << QByteArray("olá mundo") << "olá mundo";
-    QTest::newRow("plain text in 1252") << QByteArray("ol\xe1 mundo") << "olá mundo";
+    row("binary garbage after header", "{\\rtf1 ok " + garbage, "ok");
+    row("binary garbage", garbage, "");
+    row("empty input", QByteArray(), "");
+    row("plain text", "just text\r\nsecond line {not rtf}", "just text\nsecond line {not rtf}");
+    row("plain text in UTF-8", "olá mundo", "olá mundo");
+    row("plain text in 1252", "ol\xe1 mundo", "olá mundo");
 }
 
 void TestRtfReader::brokenInput()

@@ -185,22 +185,21 @@ private slots:
         QTest::addColumn<QStringList>("onDisk");
         QTest::addColumn<QString>("asked");
         QTest::addColumn<QString>("found");
+        const auto row = [](const char *name, const QStringList &onDisk, const QString &asked,
+                            const QString &found) {
+            QTest::newRow(name) << onDisk << asked << found;
+        };
 
-        QTest::newRow("exact name") << QStringList{"Indice.cfg"} << "Indice.cfg"
-                                    << "Indice.cfg";
-        QTest::newRow("other case") << QStringList{"INDICE.CFG"} << "Indice.cfg"
-                                    << "INDICE.CFG";
-        QTest::newRow("exact name wins over another case")
-            << QStringList{"indice.dat", "Indice.dat"} << "Indice.dat"
-            << "Indice.dat";
-        QTest::newRow("nothing matches") << QStringList{"other.cfg"} << "Indice.cfg"
-                                         << "Indice.cfg";
-        QTest::newRow("temporary files are not the file")
-            << QStringList{"Indice.cfg.Ab12Cd", "indice.cfg~", "Indice.cfgx"} << "Indice.cfg"
-            << "Indice.cfg";
-        QTest::newRow("content file")
-            << QStringList{"NotaVex12.ARL", "notavex1.arl"} << "notavex12.arl"
-            << "NotaVex12.ARL";
+        row("exact name", QStringList{"Indice.cfg"}, "Indice.cfg", "Indice.cfg");
+        row("other case", QStringList{"INDICE.CFG"}, "Indice.cfg", "INDICE.CFG");
+        row("exact name wins over another case", QStringList{"indice.dat", "Indice.dat"},
+            "Indice.dat", "Indice.dat");
+        row("nothing matches", QStringList{"other.cfg"}, "Indice.cfg", "Indice.cfg");
+        row("temporary files are not the file",
+            QStringList{"Indice.cfg.Ab12Cd", "indice.cfg~", "Indice.cfgx"}, "Indice.cfg",
+            "Indice.cfg");
+        row("content file", QStringList{"NotaVex12.ARL", "notavex1.arl"}, "notavex12.arl",
+            "NotaVex12.ARL");
     }
 
     void resolveFileCase()

@@ -394,20 +394,17 @@ void tst_NoteStore::loadNotes_onTopAndVisibility_data()
     QTest::addColumn<QString>("visivel");
     QTest::addColumn<bool>("pinned");
     QTest::addColumn<bool>("visible");
-    QTest::newRow("False, shown") << "False"
-                                  << "True" << false << true;
-    QTest::newRow("True, shown") << "True"
-                                 << "True" << true << true;
-    QTest::newRow("lower-case false pins") << "false"
-                                           << "True" << true << true;
-    QTest::newRow("pinned and hidden") << "True"
-                                       << "False" << true << false;
-    QTest::newRow("Visivel verdadeiro") << "False"
-                                        << "VERDADEIRO" << false << true;
-    QTest::newRow("Visivel 0 hides") << "False"
-                                     << "0" << false << false;
-    QTest::newRow("empty Visivel is the default") << ""
-                                                  << "" << false << true;
+    const auto row = [](const char *name, const QString &onTop, const QString &visivel, bool pinned,
+                        bool visible) {
+        QTest::newRow(name) << onTop << visivel << pinned << visible;
+    };
+    row("False, shown", "False", "True", false, true);
+    row("True, shown", "True", "True", true, true);
+    row("lower-case false pins", "false", "True", true, true);
+    row("pinned and hidden", "True", "False", true, false);
+    row("Visivel verdadeiro", "False", "VERDADEIRO", false, true);
+    row("Visivel 0 hides", "False", "0", false, false);
+    row("empty Visivel is the default", "", "", false, true);
 }
 
 void tst_NoteStore::loadNotes_onTopAndVisibility()

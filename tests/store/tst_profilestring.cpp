@@ -117,66 +117,57 @@ private slots:
         QTest::addColumn<QByteArray>("before"); // "<none>" for a missing file
         QTest::addColumn<QList<Op>>("ops");
         QTest::addColumn<QByteArray>("after");
+        const auto row = [](const char *name, const QByteArray &before, const QList<Op> &ops,
+                            const QByteArray &after) {
+            QTest::newRow(name) << before << ops << after;
+        };
 
-        QTest::newRow("creates the file and the section")
-            << QByteArray("<none>") << QList<Op>{{"W", "Indice", "TotalForms", "1"}}
-            << QByteArray("[Indice]\r\nTotalForms=1\r\n");
-        QTest::newRow("replaces in place, keeps the key's spelling and foreign lines")
-            << QByteArray("; notes\n[1]\nTOP=100\nLeft=2\n\n[2]\r\nTop=5\r\n")
-            << QList<Op>{{"W", "1", "top", "2000"}}
-            << QByteArray("; notes\n[1]\nTOP=2000\r\nLeft=2\n\n[2]\r\nTop=5\r\n");
-        QTest::newRow("adds after the section's last non-blank line")
-            << QByteArray("[1]\r\nTop=1\r\n; end of 1\r\n\r\n\r\n[2]\r\nTop=2\r\n")
-            << QList<Op>{{"W", "1", "Left", "3"}}
-            << QByteArray("[1]\r\nTop=1\r\n; end of 1\r\nLeft=3\r\n\r\n\r\n[2]\r\nTop=2\r\n");
-        QTest::newRow("adds to a section without keys")
-            << QByteArray("[1]\r\n\r\n[2]\r\n") << QList<Op>{{"W", "1", "k", "v"}}
-            << QByteArray("[1]\r\nk=v\r\n\r\n[2]\r\n");
-        QTest::newRow("last line without line end gets one before an added key")
-            << QByteArray("[1]\r\nTop=1") << QList<Op>{{"W", "1", "Left", "2"}}
-            << QByteArray("[1]\r\nTop=1\r\nLeft=2\r\n");
-        QTest::newRow("last line without line end gets one before a new section")
-            << QByteArray("[1]\nTop=1") << QList<Op>{{"W", "Indice", "TotalForms", "1"}}
-            << QByteArray("[1]\nTop=1\r\n[Indice]\r\nTotalForms=1\r\n");
-        QTest::newRow("first of two sections of one name is written")
-            << QByteArray("[a]\r\nk=1\r\n[a]\r\nk=2\r\n") << QList<Op>{{"W", "A", "K", "9"}}
-            << QByteArray("[a]\r\nk=9\r\n[a]\r\nk=2\r\n");
-        QTest::newRow("first of two keys of one name is written")
-            << QByteArray("[a]\r\nk=1\r\nk=2\r\n") << QList<Op>{{"W", "a", "k", "9"}}
-            << QByteArray("[a]\r\nk=9\r\nk=2\r\n");
-        QTest::newRow("section 7 is not 007")
-            << QByteArray("[007]\r\nTop=1\r\n") << QList<Op>{{"W", "7", "Top", "2"}}
-            << QByteArray("[007]\r\nTop=1\r\n[7]\r\nTop=2\r\n");
-        QTest::newRow("empty value is written as an empty value")
-            << QByteArray("[1]\r\nAlarme=1\r\n") << QList<Op>{{"W", "1", "Alarme", ""}}
-            << QByteArray("[1]\r\nAlarme=\r\n");
-        QTest::newRow("line breaks in a value cannot split the line")
-            << QByteArray("<none>") << QList<Op>{{"W", "1", "Titulo", "a\r\nb=c\nd"}}
-            << QByteArray("[1]\r\nTitulo=a  b=c d\r\n");
-        QTest::newRow("several keys keep their order")
-            << QByteArray("<none>")
-            << QList<Op>{{"W", "1", "Top", "1"},
-                         {"W", "1", "Left", "2"},
-                         {"W", "2", "Top", "3"},
-                         {"W", "1", "Tag", "1"}}
-            << QByteArray("[1]\r\nTop=1\r\nLeft=2\r\nTag=1\r\n[2]\r\nTop=3\r\n");
-        QTest::newRow("deleting a key removes only its line")
-            << QByteArray("[1]\nTop=1\nLeft=2\n") << QList<Op>{{"D", "1", "TOP"}}
-            << QByteArray("[1]\nLeft=2\n");
-        QTest::newRow("after deleting the first of two keys the second counts")
-            << QByteArray("[1]\r\nk=1\r\nk=2\r\n")
-            << QList<Op>{{"D", "1", "k"}, {"W", "1", "k", "3"}} << QByteArray("[1]\r\nk=3\r\n");
-        QTest::newRow("deleting a missing key changes nothing")
-            << QByteArray("[1]\nTop=1") << QList<Op>{{"D", "1", "Left"}, {"D", "9", "Top"}}
-            << QByteArray("[1]\nTop=1");
-        QTest::newRow("1252 text stays 1252")
-            << QByteArray("<none>") << QList<Op>{{"W", "1", "Titulo", "Reunião às 9h – €5"}}
-            << QByteArray("[1]\r\nTitulo=Reuni\xe3o \xe0s 9h \x96 \x80"
-                          "5\r\n");
-        QTest::newRow("text 1252 cannot hold is stored as UTF-8")
-            << QByteArray("<none>") << QList<Op>{{"W", "Ωμέγα", "Titulo", "Festa 🎉"}}
-            << QByteArray("[\xce\xa9\xce\xbc\xce\xad\xce\xb3\xce\xb1]\r\n"
-                          "Titulo=Festa \xf0\x9f\x8e\x89\r\n");
+        row("creates the file and the section", "<none>",
+            QList<Op>{{"W", "Indice", "TotalForms", "1"}}, "[Indice]\r\nTotalForms=1\r\n");
+        row("replaces in place, keeps the key's spelling and foreign lines",
+            "; notes\n[1]\nTOP=100\nLeft=2\n\n[2]\r\nTop=5\r\n",
+            QList<Op>{{"W", "1", "top", "2000"}},
+            "; notes\n[1]\nTOP=2000\r\nLeft=2\n\n[2]\r\nTop=5\r\n");
+        row("adds after the section's last non-blank line",
+            "[1]\r\nTop=1\r\n; end of 1\r\n\r\n\r\n[2]\r\nTop=2\r\n",
+            QList<Op>{{"W", "1", "Left", "3"}},
+            "[1]\r\nTop=1\r\n; end of 1\r\nLeft=3\r\n\r\n\r\n[2]\r\nTop=2\r\n");
+        row("adds to a section without keys", "[1]\r\n\r\n[2]\r\n", QList<Op>{{"W", "1", "k", "v"}},
+            "[1]\r\nk=v\r\n\r\n[2]\r\n");
+        row("last line without line end gets one before an added key", "[1]\r\nTop=1",
+            QList<Op>{{"W", "1", "Left", "2"}}, "[1]\r\nTop=1\r\nLeft=2\r\n");
+        row("last line without line end gets one before a new section", "[1]\nTop=1",
+            QList<Op>{{"W", "Indice", "TotalForms", "1"}},
+            "[1]\nTop=1\r\n[Indice]\r\nTotalForms=1\r\n");
+        row("first of two sections of one name is written", "[a]\r\nk=1\r\n[a]\r\nk=2\r\n",
+            QList<Op>{{"W", "A", "K", "9"}}, "[a]\r\nk=9\r\n[a]\r\nk=2\r\n");
+        row("first of two keys of one name is written", "[a]\r\nk=1\r\nk=2\r\n",
+            QList<Op>{{"W", "a", "k", "9"}}, "[a]\r\nk=9\r\nk=2\r\n");
+        row("section 7 is not 007", "[007]\r\nTop=1\r\n", QList<Op>{{"W", "7", "Top", "2"}},
+            "[007]\r\nTop=1\r\n[7]\r\nTop=2\r\n");
+        row("empty value is written as an empty value", "[1]\r\nAlarme=1\r\n",
+            QList<Op>{{"W", "1", "Alarme", ""}}, "[1]\r\nAlarme=\r\n");
+        row("line breaks in a value cannot split the line", "<none>",
+            QList<Op>{{"W", "1", "Titulo", "a\r\nb=c\nd"}}, "[1]\r\nTitulo=a  b=c d\r\n");
+        row("several keys keep their order", "<none>",
+            QList<Op>{{"W", "1", "Top", "1"},
+                      {"W", "1", "Left", "2"},
+                      {"W", "2", "Top", "3"},
+                      {"W", "1", "Tag", "1"}},
+            "[1]\r\nTop=1\r\nLeft=2\r\nTag=1\r\n[2]\r\nTop=3\r\n");
+        row("deleting a key removes only its line", "[1]\nTop=1\nLeft=2\n",
+            QList<Op>{{"D", "1", "TOP"}}, "[1]\nLeft=2\n");
+        row("after deleting the first of two keys the second counts", "[1]\r\nk=1\r\nk=2\r\n",
+            QList<Op>{{"D", "1", "k"}, {"W", "1", "k", "3"}}, "[1]\r\nk=3\r\n");
+        row("deleting a missing key changes nothing", "[1]\nTop=1",
+            QList<Op>{{"D", "1", "Left"}, {"D", "9", "Top"}}, "[1]\nTop=1");
+        row("1252 text stays 1252", "<none>", QList<Op>{{"W", "1", "Titulo", "Reunião às 9h – €5"}},
+            "[1]\r\nTitulo=Reuni\xe3o \xe0s 9h \x96 \x80"
+            "5\r\n");
+        row("text 1252 cannot hold is stored as UTF-8", "<none>",
+            QList<Op>{{"W", "Ωμέγα", "Titulo", "Festa 🎉"}},
+            "[\xce\xa9\xce\xbc\xce\xad\xce\xb3\xce\xb1]\r\n"
+            "Titulo=Festa \xf0\x9f\x8e\x89\r\n");
     }
 
     void writes()

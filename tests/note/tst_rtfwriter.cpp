@@ -1,7 +1,6 @@
 #include "note/Rtf.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QImage>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -11,14 +10,6 @@
 #include <QTextDocument>
 
 namespace {
-
-QByteArray fixture(const QString &name)
-{
-    QFile file(QStringLiteral(NOTAVEX_TEST_DATA "/rtf/") + name);
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("missing fixture %s", qPrintable(name));
-    return file.readAll();
-}
 
 QString signature(const QTextCharFormat &fmt)
 {
@@ -122,7 +113,6 @@ class TestRtfWriter : public QObject
 private slots:
     void randomDocuments_data();
     void randomDocuments();
-    void welcomeNoteSurvives();
     void pictureSurvives_data();
     void pictureSurvives();
     void jpegBytesKept();
@@ -151,18 +141,6 @@ void TestRtfWriter::randomDocuments()
     Rtf::read(rtf, &back);
     QCOMPARE(back.toPlainText(), doc.toPlainText());
     QCOMPARE(describe(back), describe(doc));
-}
-
-void TestRtfWriter::welcomeNoteSurvives()
-{
-    QTextDocument first;
-    Rtf::read(fixture(u"welcome.rtf"_qs), &first);
-    QTextDocument second;
-    Rtf::read(Rtf::write(first), &second);
-    QCOMPARE(describe(second), describe(first));
-    QVERIFY(first.toPlainText().contains(u"Notavex é simples"));
-    // Writing what was read gives the same file again.
-    QCOMPARE(Rtf::write(second), Rtf::write(first));
 }
 
 void TestRtfWriter::pictureSurvives_data()

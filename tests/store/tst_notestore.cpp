@@ -70,9 +70,8 @@ private slots:
 
     void nextNoteId_data();
     void nextNoteId();
-    void saveNotes_allNotes_writesKeysAndFlipsOrder();
+    void saveNotes_allNotes_writesKeysFlipsOrderAndLoadsBack();
     void saveNotes_oneNote_writesOnlyItsKeysButTheWholeList();
-    void saveAndLoad_roundTrip();
     void deleteNote_removesNoteKeepsSectionTag();
     void deleteNote_indexZero_clearsOnlyTheAlarm();
     void deleteNote_reusedNumber_startsFromDefaults();
@@ -155,7 +154,7 @@ void tst_NoteStore::nextNoteId()
     QCOMPARE(readBytes(ListFile()), after);
 }
 
-void tst_NoteStore::saveNotes_allNotes_writesKeysAndFlipsOrder()
+void tst_NoteStore::saveNotes_allNotes_writesKeysFlipsOrderAndLoadsBack()
 {
     makeNotes({1, 2, 3});
     frmNote *two = note(2);
@@ -164,7 +163,7 @@ void tst_NoteStore::saveNotes_allNotes_writesKeysAndFlipsOrder()
     two->txtTitle->setText(u"Compras ☕"_qs);
     two->Picture1->SetBackColor(0x112233);
     two->txtNote->SetBackColor(0x445566);
-    two->txtNote->SetText(u"leite\r\npão"_qs);
+    two->txtNote->SetText(u"leite\r\npão — Ωμέγα"_qs);
     two->hide();
 
     QVERIFY(SaveNotes(0));
@@ -187,6 +186,17 @@ void tst_NoteStore::saveNotes_allNotes_writesKeysAndFlipsOrder()
     LoadNotes();
     QCOMPARE(OpenForms::noteIdOf(note(1)), 3);
     QCOMPARE(OpenForms::noteIdOf(note(3)), 1);
+    two = note(2);
+    QCOMPARE(two->Top(), 1500);
+    QCOMPARE(two->Left(), 3000);
+    QCOMPARE(two->txtTitle->text(), u"Compras ☕"_qs);
+    QCOMPARE(two->Picture1->BackColor(), 0x112233u);
+    QCOMPARE(two->txtNote->BackColor(), 0x445566u);
+    QCOMPARE(two->Picture2->BackColor(), 0x445566u);
+    QCOMPARE(two->txtNote->Text(), u"leite\r\npão — Ωμέγα"_qs);
+    QVERIFY(!two->isVisible());
+    QVERIFY(note(1)->isVisible());
+    QVERIFY(TrayReady);
     QVERIFY(SaveNotes(0));
     QCOMPARE(readBytes(ListFile()), QByteArray(",1,2,3,\r\n"));
 }
@@ -201,36 +211,6 @@ void tst_NoteStore::saveNotes_oneNote_writesOnlyItsKeysButTheWholeList()
     QVERIFY(!QFile::exists(ContentFile(6)));
     QCOMPARE(readBytes(ListFile()), QByteArray(",6,5,\r\n"));
     QCOMPARE(ini(u"Indice"_qs, u"TotalForms"_qs), u"2"_qs);
-}
-
-void tst_NoteStore::saveAndLoad_roundTrip()
-{
-    makeNotes({1, 2});
-    frmNote *a = note(1);
-    a->SetTop(4500);
-    a->SetLeft(6000);
-    a->txtTitle->setText(u"Reunião"_qs);
-    a->Picture1->SetBackColor(0x73E5E5);
-    a->txtNote->SetBackColor(0x87FFFF);
-    a->txtNote->SetText(u"Ligar às 15h — Ωμέγα"_qs);
-    note(2)->hide();
-    QVERIFY(SaveNotes(0));
-
-    closeNotes();
-    LoadNotes();
-    QCOMPARE(OpenForms::count(), 3);
-    frmNote *b = qobject_cast<frmNote *>(OpenForms::at(FindNoteFormIndex(1)));
-    QVERIFY(b);
-    QCOMPARE(b->Top(), 4500);
-    QCOMPARE(b->Left(), 6000);
-    QCOMPARE(b->txtTitle->text(), u"Reunião"_qs);
-    QCOMPARE(b->Picture1->BackColor(), 0x73E5E5u);
-    QCOMPARE(b->txtNote->BackColor(), 0x87FFFFu);
-    QCOMPARE(b->Picture2->BackColor(), 0x87FFFFu);
-    QCOMPARE(b->txtNote->Text(), u"Ligar às 15h — Ωμέγα"_qs);
-    QVERIFY(b->isVisible());
-    QVERIFY(!note(FindNoteFormIndex(2))->isVisible());
-    QVERIFY(TrayReady);
 }
 
 void tst_NoteStore::deleteNote_removesNoteKeepsSectionTag()

@@ -200,9 +200,9 @@ private slots:
         QVERIFY(!mask.isEmpty());
         for (const QPoint p : {QPoint(0, 0), QPoint(181, 0), QPoint(0, 197), QPoint(181, 197),
                                QPoint(0, 99), QPoint(90, 0), QPoint(90, 197), QPoint(2, 2)})
-            QVERIFY2(!mask.contains(p), qPrintable(QStringLiteral("%1,%2").arg(p.x()).arg(p.y())));
+            QVERIFY2(!mask.contains(p), qPrintable(u"%1,%2"_qs.arg(p.x()).arg(p.y())));
         for (const QPoint p : {QPoint(91, 99), QPoint(1, 99), QPoint(181, 99), QPoint(90, 1)})
-            QVERIFY2(mask.contains(p), qPrintable(QStringLiteral("%1,%2").arg(p.x()).arg(p.y())));
+            QVERIFY2(mask.contains(p), qPrintable(u"%1,%2"_qs.arg(p.x()).arg(p.y())));
     }
 
     void positionInTwips()

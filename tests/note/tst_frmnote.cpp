@@ -281,19 +281,6 @@ private slots:
         QCOMPARE(tiny.pos(), QPoint(0, 0));
     }
 
-    void loadedNoteKeepsPlaceAndTitle()
-    {
-        TrayReady = false;
-        frmNote note;
-        note.SetTag(u"2"_qs);
-        note.move(40, 60);
-        note.txtTitle->setText(u"Compras"_qs);
-        note.Form_Load();
-        QVERIFY(m_random->seeds.isEmpty());
-        QCOMPARE(note.pos(), QPoint(40, 60));
-        QCOMPARE(note.txtTitle->text(), u"Compras"_qs);
-    }
-
     void pinTogglesOnTop_data()
     {
         QTest::addColumn<QString>("stored");

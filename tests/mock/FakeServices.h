@@ -16,8 +16,6 @@ class FakeClock : public Clock
 public:
     QDateTime now() const override { return m_now; }
     void setNow(const QDateTime &t) { m_now = t; }
-    void advanceMSecs(qint64 ms) { m_now = m_now.addMSecs(ms); }
-    void advanceSecs(qint64 s) { m_now = m_now.addSecs(s); }
 
 private:
     QDateTime m_now{QDate(2024, 1, 15), QTime(10, 0)};

@@ -31,96 +31,94 @@ class tst_Services : public QObject
     Q_OBJECT
 
 private slots:
-    void messageBox_data();
-    void messageBox();
-    void random_isSeedableAndInRange();
-    void fakesReplaceAndRestore();
-};
-
-void tst_Services::messageBox_data()
-{
-    QTest::addColumn<int>("buttons");
-    QTest::addColumn<int>("icon");
-    QTest::addColumn<int>("defaultAnswer");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<int>("key");
-    QTest::addColumn<QString>("expectedTitle");
-    QTest::addColumn<int>("expectedAnswer");
-
-    QTest::newRow("no caption shows the application title")
-        << int(MessageBoxes::Ok) << int(MessageBoxes::NoIcon) << int(MessageBoxes::AnswerOk)
-        << QString() << int(Qt::Key_Return) << "Notavex" << int(MessageBoxes::AnswerOk);
-    QTest::newRow("Enter takes the default No")
-        << int(MessageBoxes::YesNo) << int(MessageBoxes::Question) << int(MessageBoxes::AnswerNo)
-        << "Notavex" << int(Qt::Key_Return) << "Notavex" << int(MessageBoxes::AnswerNo);
-    QTest::newRow("Enter takes the default Yes")
-        << int(MessageBoxes::YesNo) << int(MessageBoxes::Warning) << int(MessageBoxes::AnswerYes)
-        << "Alarme" << int(Qt::Key_Return) << "Alarme" << int(MessageBoxes::AnswerYes);
-    QTest::newRow("Escape answers No")
-        << int(MessageBoxes::YesNo) << int(MessageBoxes::Question) << int(MessageBoxes::AnswerYes)
-        << QString() << int(Qt::Key_Escape) << "Notavex" << int(MessageBoxes::AnswerNo);
-}
-
-void tst_Services::messageBox()
-{
-    QFETCH(int, buttons);
-    QFETCH(int, icon);
-    QFETCH(int, defaultAnswer);
-    QFETCH(QString, caption);
-    QFETCH(int, key);
-    QFETCH(QString, expectedTitle);
-    QFETCH(int, expectedAnswer);
-
-    const QString text = QStringLiteral("Deseja Excluir o Lembrete Atual?");
-    bool checked = false;
-    whenBoxShows(
-        [&](QMessageBox *box) {
-            checked = true;
-            QCOMPARE(box->windowTitle(), expectedTitle);
-            QCOMPARE(box->text(), text);
-            const bool yesNo = buttons == MessageBoxes::YesNo;
-            QCOMPARE(box->standardButtons(),
-                     yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok);
-            QCOMPARE(box->icon() == QMessageBox::NoIcon, icon == MessageBoxes::NoIcon);
-        },
-        Qt::Key(key));
-    const auto answer = Services::messageBoxes().show(text, MessageBoxes::Buttons(buttons),
-                                                      MessageBoxes::Icon(icon),
-                                                      MessageBoxes::Answer(defaultAnswer), caption);
-    QVERIFY(checked);
-    QCOMPARE(int(answer), expectedAnswer);
-}
-
-void tst_Services::random_isSeedableAndInRange()
-{
-    RandomSource &r = Services::random();
-    r.seed(7);
-    QList<double> first;
-    for (int i = 0; i < 1000; ++i) {
-        const double f = r.fraction();
-        QVERIFY(f >= 0.0 && f < 1.0);
-        first.append(f);
-    }
-    r.seed(7);
-    for (int i = 0; i < 1000; ++i)
-        QCOMPARE(r.fraction(), first.at(i));
-    // Not a constant: the values spread over the interval.
-    const auto [lo, hi] = std::minmax_element(first.cbegin(), first.cend());
-    QVERIFY(*lo < 0.05 && *hi > 0.95);
-}
-
-void tst_Services::fakesReplaceAndRestore()
-{
-    class FixedClock : public Clock
+    void messageBox_data()
     {
-    public:
-        QDateTime now() const override { return QDateTime(QDate(2001, 2, 3), QTime(4, 5)); }
-    };
-    Services::setClock(std::make_unique<FixedClock>());
-    QCOMPARE(Services::clock().now(), QDateTime(QDate(2001, 2, 3), QTime(4, 5)));
-    Services::setClock(nullptr);
-    QVERIFY(qAbs(Services::clock().now().secsTo(QDateTime::currentDateTime())) < 5);
-}
+        QTest::addColumn<int>("buttons");
+        QTest::addColumn<int>("icon");
+        QTest::addColumn<int>("defaultAnswer");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("expectedTitle");
+        QTest::addColumn<int>("expectedAnswer");
+
+        QTest::newRow("no caption shows the application title")
+            << int(MessageBoxes::Ok) << int(MessageBoxes::NoIcon) << int(MessageBoxes::AnswerOk)
+            << QString() << int(Qt::Key_Return) << "Notavex" << int(MessageBoxes::AnswerOk);
+        QTest::newRow("Enter takes the default No")
+            << int(MessageBoxes::YesNo) << int(MessageBoxes::Question)
+            << int(MessageBoxes::AnswerNo) << "Notavex" << int(Qt::Key_Return) << "Notavex"
+            << int(MessageBoxes::AnswerNo);
+        QTest::newRow("Enter takes the default Yes")
+            << int(MessageBoxes::YesNo) << int(MessageBoxes::Warning)
+            << int(MessageBoxes::AnswerYes) << "Alarme" << int(Qt::Key_Return) << "Alarme"
+            << int(MessageBoxes::AnswerYes);
+        QTest::newRow("Escape answers No")
+            << int(MessageBoxes::YesNo) << int(MessageBoxes::Question)
+            << int(MessageBoxes::AnswerYes) << QString() << int(Qt::Key_Escape) << "Notavex"
+            << int(MessageBoxes::AnswerNo);
+    }
+
+    void messageBox()
+    {
+        QFETCH(int, buttons);
+        QFETCH(int, icon);
+        QFETCH(int, defaultAnswer);
+        QFETCH(QString, caption);
+        QFETCH(int, key);
+        QFETCH(QString, expectedTitle);
+        QFETCH(int, expectedAnswer);
+
+        const QString text = u"Deseja Excluir o Lembrete Atual?"_qs;
+        bool checked = false;
+        whenBoxShows(
+            [&](QMessageBox *box) {
+                checked = true;
+                QCOMPARE(box->windowTitle(), expectedTitle);
+                QCOMPARE(box->text(), text);
+                const bool yesNo = buttons == MessageBoxes::YesNo;
+                QCOMPARE(box->standardButtons(),
+                         yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok);
+                QCOMPARE(box->icon() == QMessageBox::NoIcon, icon == MessageBoxes::NoIcon);
+            },
+            Qt::Key(key));
+        const auto answer = Services::messageBoxes().show(
+            text, MessageBoxes::Buttons(buttons), MessageBoxes::Icon(icon),
+            MessageBoxes::Answer(defaultAnswer), caption);
+        QVERIFY(checked);
+        QCOMPARE(int(answer), expectedAnswer);
+    }
+
+    void random_isSeedableAndInRange()
+    {
+        RandomSource &r = Services::random();
+        r.seed(7);
+        QList<double> first;
+        for (int i = 0; i < 1000; ++i) {
+            const double f = r.fraction();
+            QVERIFY(f >= 0.0 && f < 1.0);
+            first.append(f);
+        }
+        r.seed(7);
+        for (int i = 0; i < 1000; ++i)
+            QCOMPARE(r.fraction(), first.at(i));
+        // Not a constant: the values spread over the interval.
+        const auto [lo, hi] = std::minmax_element(first.cbegin(), first.cend());
+        QVERIFY(*lo < 0.05 && *hi > 0.95);
+    }
+
+    void fakesReplaceAndRestore()
+    {
+        class FixedClock : public Clock
+        {
+        public:
+            QDateTime now() const override { return QDateTime(QDate(2001, 2, 3), QTime(4, 5)); }
+        };
+        Services::setClock(std::make_unique<FixedClock>());
+        QCOMPARE(Services::clock().now(), QDateTime(QDate(2001, 2, 3), QTime(4, 5)));
+        Services::setClock(nullptr);
+        QVERIFY(qAbs(Services::clock().now().secsTo(QDateTime::currentDateTime())) < 5);
+    }
+};
 
 QTEST_MAIN(tst_Services)
 #include "tst_services.moc"

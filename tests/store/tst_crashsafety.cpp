@@ -23,7 +23,7 @@ constexpr int kFillerSections = 300;
 
 QString keyName(int i)
 {
-    return QStringLiteral("k%1").arg(i);
+    return u"k%1"_qs.arg(i);
 }
 
 QByteArray fillerBytes()
@@ -66,7 +66,7 @@ private slots:
     {
         m_tool = QStringLiteral(NOTAVEX_BUILD_DIR "/tools/profile-cli");
         if (!QFileInfo(m_tool).isExecutable())
-            QFAIL(qPrintable(QStringLiteral("%1 is missing; build the tools first").arg(m_tool)));
+            QFAIL(qPrintable(u"%1 is missing; build the tools first"_qs.arg(m_tool)));
         quint32 seed = QRandomGenerator::global()->generate();
         if (qEnvironmentVariableIsSet("NOTAVEX_CRASH_SEED"))
             seed = qEnvironmentVariableIntValue("NOTAVEX_CRASH_SEED");
@@ -106,7 +106,7 @@ private slots:
         QFETCH(QByteArray, file);
         QFETCH(bool, succeeds);
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("Indice.cfg"));
+        const QString path = dir.filePath(u"Indice.cfg"_qs);
         QProcess child;
         child.start(m_tool, {path});
         QVERIFY(child.waitForStarted());
@@ -135,11 +135,11 @@ private slots:
 
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
-        const QString file = dir.filePath(QStringLiteral("Indice.cfg"));
+        const QString file = dir.filePath(u"Indice.cfg"_qs);
         const QByteArray filler = fillerBytes();
         QStringList values;
         for (int i = 0; i < kKeys; ++i)
-            values << QStringLiteral("init");
+            values << u"init"_qs;
         QVERIFY(writeBytes(file, filler + sectionBytes(values)));
 
         int landedMidway = 0;   // kills after some writes, before the script's end
@@ -157,27 +157,21 @@ private slots:
                     script += "BEGIN\n";
                     for (int i = 0; i < kKeys; ++i) {
                         script += "W\tcrash\t" + keyName(i).toLatin1() + '\t' +
-                                  QStringLiteral("r%1b%2-%3%4")
-                                      .arg(run)
-                                      .arg(n)
-                                      .arg(i)
-                                      .arg(pad)
-                                      .toLatin1() +
+                                  u"r%1b%2-%3%4"_qs.arg(run).arg(n).arg(i).arg(pad).toLatin1() +
                                   '\n';
                     }
                     script += "COMMIT\nR\tcrash\tk0\t-\n";
-                    steps.append(
-                        {-1, QStringLiteral("r%1b%2-").arg(run).arg(n) + QLatin1Char('%') + pad});
+                    steps.append({-1, u"r%1b%2-"_qs.arg(run).arg(n) + QLatin1Char('%') + pad});
                 } else {
                     const int key = int(m_random.bounded(kKeys));
-                    const QString value = QStringLiteral("r%1w%2%3").arg(run).arg(n).arg(pad);
+                    const QString value = u"r%1w%2%3"_qs.arg(run).arg(n).arg(pad);
                     script += "W\tcrash\t" + keyName(key).toLatin1() + '\t' + value.toLatin1() +
                               "\nR\tcrash\t" + keyName(key).toLatin1() + "\t-\n";
                     steps.append({key, value});
                 }
             }
 
-            const QString scriptFile = dir.filePath(QStringLiteral("script.txt"));
+            const QString scriptFile = dir.filePath(u"script.txt"_qs);
             QVERIFY(writeBytes(scriptFile, script));
             QProcess child;
             child.setStandardInputFile(scriptFile);
@@ -217,8 +211,7 @@ private slots:
                                                   .arg(run)
                                                   .arg(QString::fromLatin1(section))));
             QVERIFY2(matched >= acknowledged,
-                     qPrintable(QStringLiteral("run %1: %2 writes reported done, %3 on disk")
-                                    .arg(run)
+                     qPrintable(u"run %1: %2 writes reported done, %3 on disk"_qs.arg(run)
                                     .arg(acknowledged)
                                     .arg(matched)));
             if (matched > 0 && matched < steps.size())
@@ -228,19 +221,17 @@ private slots:
             values = state;
 
             // The library reads the same, and no leftover of the kill passes for the file.
-            QCOMPARE(ResolveFileCase(dir.filePath(QStringLiteral("INDICE.CFG"))), file);
+            QCOMPARE(ResolveFileCase(dir.filePath(u"INDICE.CFG"_qs)), file);
             for (int i = 0; i < kKeys; ++i) {
-                QCOMPARE(
-                    GetPrivateProfileString(QStringLiteral("crash"), keyName(i), QString(), file),
-                    values[i]);
+                QCOMPARE(GetPrivateProfileString(u"crash"_qs, keyName(i), QString(), file),
+                         values[i]);
             }
-            QCOMPARE(GetPrivateProfileString(QString::number(kFillerSections),
-                                             QStringLiteral("Titulo"), QString(), file),
-                     QStringLiteral("Nota número %1").arg(kFillerSections));
+            QCOMPARE(GetPrivateProfileString(QString::number(kFillerSections), u"Titulo"_qs,
+                                             QString(), file),
+                     u"Nota número %1"_qs.arg(kFillerSections));
         }
-        const QStringList leftovers = QDir(dir.path())
-                                          .entryList(QDir::Files | QDir::Hidden)
-                                          .filter(QStringLiteral("Indice.cfg."));
+        const QStringList leftovers =
+            QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).filter(u"Indice.cfg."_qs);
         qInfo("%d kills in %lld ms: %d after some writes, %d right after a write it could not "
               "report; %lld temporary files left",
               kills, clock.elapsed(), landedMidway, unacknowledged, qint64(leftovers.size()));

@@ -38,51 +38,23 @@ private slots:
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("listAfter");
 
-        QTest::newRow("first of ,3,1,2,") << ",3,1,2,"
-                                          << "," << 1 << "3"
-                                          << ",3,1,2,";
-        QTest::newRow("second of ,3,1,2,") << ",3,1,2,"
-                                           << "," << 2 << "1"
-                                           << ",3,1,2,";
-        QTest::newRow("third of ,3,1,2,") << ",3,1,2,"
-                                          << "," << 3 << "2"
-                                          << ",3,1,2,";
-        QTest::newRow("beyond the last field") << ",3,1,2,"
-                                               << "," << 4 << ""
-                                               << ",3,1,2,";
-        QTest::newRow("far beyond the last field") << ",3,1,2,"
-                                                   << "," << 9 << ""
-                                                   << ",3,1,2,";
-        QTest::newRow("the empty list") << ","
-                                        << "," << 1 << ""
-                                        << ",";
-        QTest::newRow("an empty string gets framed") << ""
-                                                     << "," << 1 << ""
-                                                     << ",";
-        QTest::newRow("unframed list gets framed") << "3,1,2"
-                                                   << "," << 3 << "2"
-                                                   << ",3,1,2,";
-        QTest::newRow("framed at the front only") << ",7"
-                                                  << "," << 1 << "7"
-                                                  << ",7,";
-        QTest::newRow("empty field inside") << ",4,,5,"
-                                            << "," << 2 << ""
-                                            << ",4,,5,";
-        QTest::newRow("field after an empty one") << ",4,,5,"
-                                                  << "," << 3 << "5"
-                                                  << ",4,,5,";
-        QTest::newRow("day of a date") << "25/12/2026"
-                                       << "/" << 1 << "25"
-                                       << "/25/12/2026/";
-        QTest::newRow("year of a date") << "25/12/2026"
-                                        << "/" << 3 << "2026"
-                                        << "/25/12/2026/";
-        QTest::newRow("longer separator") << "a::bb::c"
-                                          << "::" << 2 << "bb"
-                                          << "::a::bb::c::";
-        QTest::newRow("field zero") << ",3,1,"
-                                    << "," << 0 << ""
-                                    << ",3,1,";
+        const auto row = [](const char *name, const char *list, const char *sep, int n,
+                            const char *field, const char *after) {
+            QTest::newRow(name) << QString::fromLatin1(list) << QString::fromLatin1(sep) << n
+                                << QString::fromLatin1(field) << QString::fromLatin1(after);
+        };
+        row("first of ,3,1,2,", ",3,1,2,", ",", 1, "3", ",3,1,2,");
+        row("third of ,3,1,2,", ",3,1,2,", ",", 3, "2", ",3,1,2,");
+        row("beyond the last field", ",3,1,2,", ",", 4, "", ",3,1,2,");
+        row("the empty list", ",", ",", 1, "", ",");
+        row("an empty string gets framed", "", ",", 1, "", ",");
+        row("unframed list gets framed", "3,1,2", ",", 3, "2", ",3,1,2,");
+        row("framed at the front only", ",7", ",", 1, "7", ",7,");
+        row("empty field inside", ",4,,5,", ",", 2, "", ",4,,5,");
+        row("field after an empty one", ",4,,5,", ",", 3, "5", ",4,,5,");
+        row("day of a date", "25/12/2026", "/", 1, "25", "/25/12/2026/");
+        row("longer separator", "a::bb::c", "::", 2, "bb", "::a::bb::c::");
+        row("field zero", ",3,1,", ",", 0, "", ",3,1,");
     }
 
     void getField()
@@ -103,46 +75,22 @@ private slots:
         QTest::addColumn<QString>("replacement");
         QTest::addColumn<QString>("expected");
 
-        QTest::newRow("remove 3 keeps 13") << ",1,3,13,"
-                                           << ",3,"
-                                           << ","
-                                           << ",1,13,";
-        QTest::newRow("remove 1 keeps 13 and 31") << ",13,1,31,"
-                                                  << ",1,"
-                                                  << ","
-                                                  << ",13,31,";
-        QTest::newRow("remove a repeated number") << ",3,3,5,3,"
-                                                  << ",3,"
-                                                  << ","
-                                                  << ",5,";
-        QTest::newRow("remove the only number") << ",7,"
-                                                << ",7,"
-                                                << ","
-                                                << ",";
-        QTest::newRow("number not listed") << ",1,2,"
-                                           << ",9,"
-                                           << ","
-                                           << ",1,2,";
-        QTest::newRow("collapse doubled commas") << "1,,,,2"
-                                                 << ",,"
-                                                 << ","
-                                                 << "1,2";
-        QTest::newRow("remove spaces") << " 1, 2 ,3 "
-                                       << " "
-                                       << ""
-                                       << "1,2,3";
-        QTest::newRow("replacement completes a new match") << "aaab"
-                                                           << "ab"
-                                                           << "b"
-                                                           << "b";
-        QTest::newRow("empty find changes nothing") << "abc"
-                                                    << ""
-                                                    << "x"
-                                                    << "abc";
-        QTest::newRow("replacement holding find ends") << "a-a"
-                                                       << "a"
-                                                       << "aa"
-                                                       << "aa-aa";
+        const auto row = [](const char *name, const char *text, const char *find,
+                            const char *replacement, const char *expected) {
+            QTest::newRow(name) << QString::fromLatin1(text) << QString::fromLatin1(find)
+                                << QString::fromLatin1(replacement)
+                                << QString::fromLatin1(expected);
+        };
+        row("remove 3 keeps 13", ",1,3,13,", ",3,", ",", ",1,13,");
+        row("remove 1 keeps 13 and 31", ",13,1,31,", ",1,", ",", ",13,31,");
+        row("remove a repeated number", ",3,3,5,3,", ",3,", ",", ",5,");
+        row("remove the only number", ",7,", ",7,", ",", ",");
+        row("number not listed", ",1,2,", ",9,", ",", ",1,2,");
+        row("collapse doubled commas", "1,,,,2", ",,", ",", "1,2");
+        row("remove spaces", " 1, 2 ,3 ", " ", "", "1,2,3");
+        row("replacement completes a new match", "aaab", "ab", "b", "b");
+        row("empty find changes nothing", "abc", "", "x", "abc");
+        row("replacement holding find ends", "a-a", "a", "aa", "aa-aa");
     }
 
     void replaceAll()
@@ -200,7 +148,7 @@ private slots:
     {
         QFETCH(QByteArray, content);
         QFETCH(QString, line);
-        QVERIFY(writeBytes(DataPath + QStringLiteral("indice.dat"), content));
+        QVERIFY(writeBytes(DataPath + u"indice.dat"_qs, content));
         QVERIFY(ListFileExists());
         QCOMPARE(ReadListLine(), line);
     }
@@ -213,23 +161,23 @@ private slots:
 
     void writeListLine()
     {
-        QVERIFY(WriteListLine(QStringLiteral("  ,2,1,  ")));
-        QCOMPARE(readBytes(DataPath + QStringLiteral("indice.dat")), QByteArray(",2,1,\r\n"));
-        QVERIFY(WriteListLine(QStringLiteral(",")));
-        QCOMPARE(readBytes(DataPath + QStringLiteral("indice.dat")), QByteArray(",\r\n"));
-        QCOMPARE(filesInDataPath(), QStringList{QStringLiteral("indice.dat")});
+        QVERIFY(WriteListLine(u"  ,2,1,  "_qs));
+        QCOMPARE(readBytes(DataPath + u"indice.dat"_qs), QByteArray(",2,1,\r\n"));
+        QVERIFY(WriteListLine(u","_qs));
+        QCOMPARE(readBytes(DataPath + u"indice.dat"_qs), QByteArray(",\r\n"));
+        QCOMPARE(filesInDataPath(), QStringList{u"indice.dat"_qs});
     }
 
     // The first run writes Indice.dat, later runs ask for indice.dat: one file either way.
     void listFileOfAnotherCase()
     {
-        QVERIFY(writeBytes(DataPath + QStringLiteral("Indice.dat"), ",1,\r\n"));
+        QVERIFY(writeBytes(DataPath + u"Indice.dat"_qs, ",1,\r\n"));
         QVERIFY(ListFileExists());
-        QCOMPARE(ListFile(), DataPath + QStringLiteral("Indice.dat"));
-        QCOMPARE(ReadListLine(), QStringLiteral(",1,"));
+        QCOMPARE(ListFile(), DataPath + u"Indice.dat"_qs);
+        QCOMPARE(ReadListLine(), u",1,"_qs);
         QVERIFY(WriteListLine(ListAppend(ReadListLine(), 2)));
-        QCOMPARE(filesInDataPath(), QStringList{QStringLiteral("Indice.dat")});
-        QCOMPARE(readBytes(DataPath + QStringLiteral("Indice.dat")), QByteArray(",1,2,\r\n"));
+        QCOMPARE(filesInDataPath(), QStringList{u"Indice.dat"_qs});
+        QCOMPARE(readBytes(DataPath + u"Indice.dat"_qs), QByteArray(",1,2,\r\n"));
     }
 
     void resolveFileCase_data()
@@ -237,22 +185,21 @@ private slots:
         QTest::addColumn<QStringList>("onDisk");
         QTest::addColumn<QString>("asked");
         QTest::addColumn<QString>("found");
+        const auto row = [](const char *name, const QStringList &onDisk, const QString &asked,
+                            const QString &found) {
+            QTest::newRow(name) << onDisk << asked << found;
+        };
 
-        QTest::newRow("exact name") << QStringList{"Indice.cfg"} << "Indice.cfg"
-                                    << "Indice.cfg";
-        QTest::newRow("other case") << QStringList{"INDICE.CFG"} << "Indice.cfg"
-                                    << "INDICE.CFG";
-        QTest::newRow("exact name wins over another case")
-            << QStringList{"indice.dat", "Indice.dat"} << "Indice.dat"
-            << "Indice.dat";
-        QTest::newRow("nothing matches") << QStringList{"other.cfg"} << "Indice.cfg"
-                                         << "Indice.cfg";
-        QTest::newRow("temporary files are not the file")
-            << QStringList{"Indice.cfg.Ab12Cd", "indice.cfg~", "Indice.cfgx"} << "Indice.cfg"
-            << "Indice.cfg";
-        QTest::newRow("content file")
-            << QStringList{"NotaVex12.ARL", "notavex1.arl"} << "notavex12.arl"
-            << "NotaVex12.ARL";
+        row("exact name", QStringList{"Indice.cfg"}, "Indice.cfg", "Indice.cfg");
+        row("other case", QStringList{"INDICE.CFG"}, "Indice.cfg", "INDICE.CFG");
+        row("exact name wins over another case", QStringList{"indice.dat", "Indice.dat"},
+            "Indice.dat", "Indice.dat");
+        row("nothing matches", QStringList{"other.cfg"}, "Indice.cfg", "Indice.cfg");
+        row("temporary files are not the file",
+            QStringList{"Indice.cfg.Ab12Cd", "indice.cfg~", "Indice.cfgx"}, "Indice.cfg",
+            "Indice.cfg");
+        row("content file", QStringList{"NotaVex12.ARL", "notavex1.arl"}, "notavex12.arl",
+            "NotaVex12.ARL");
     }
 
     void resolveFileCase()
@@ -269,14 +216,13 @@ private slots:
 
     void resolutionFollowsTheFolder()
     {
-        const QString asked = DataPath + QStringLiteral("Indice.cfg");
+        const QString asked = DataPath + u"Indice.cfg"_qs;
         QCOMPARE(ResolveFileCase(asked), asked);
-        QVERIFY(writeBytes(DataPath + QStringLiteral("INDICE.cfg"), "x"));
-        QCOMPARE(ResolveFileCase(asked), DataPath + QStringLiteral("INDICE.cfg"));
-        QVERIFY(QFile::rename(DataPath + QStringLiteral("INDICE.cfg"),
-                              DataPath + QStringLiteral("indice.CFG")));
-        QCOMPARE(ResolveFileCase(asked), DataPath + QStringLiteral("indice.CFG"));
-        QVERIFY(QFile::remove(DataPath + QStringLiteral("indice.CFG")));
+        QVERIFY(writeBytes(DataPath + u"INDICE.cfg"_qs, "x"));
+        QCOMPARE(ResolveFileCase(asked), DataPath + u"INDICE.cfg"_qs);
+        QVERIFY(QFile::rename(DataPath + u"INDICE.cfg"_qs, DataPath + u"indice.CFG"_qs));
+        QCOMPARE(ResolveFileCase(asked), DataPath + u"indice.CFG"_qs);
+        QVERIFY(QFile::remove(DataPath + u"indice.CFG"_qs));
         QCOMPARE(ResolveFileCase(asked), asked);
     }
 
@@ -284,23 +230,20 @@ private slots:
     {
         const QString saved = QDir::currentPath();
         QVERIFY(QDir::setCurrent(DataPath));
-        QVERIFY(writeBytes(DataPath + QStringLiteral("Indice.dat"), ",1,\r\n"));
-        const QString found = ResolveFileCase(QStringLiteral("indice.dat"));
+        QVERIFY(writeBytes(DataPath + u"Indice.dat"_qs, ",1,\r\n"));
+        const QString found = ResolveFileCase(u"indice.dat"_qs);
         QVERIFY(QDir::setCurrent(saved));
-        QCOMPARE(found, QStringLiteral("Indice.dat"));
+        QCOMPARE(found, u"Indice.dat"_qs);
     }
 
     void indexFileOfAnotherCase()
     {
-        QVERIFY(
-            writeBytes(DataPath + QStringLiteral("INDICE.CFG"), "[Indice]\r\nTotalForms=4\r\n"));
-        QCOMPARE(ReadIni(QStringLiteral("Indice"), QStringLiteral("TotalForms"),
-                         QStringLiteral("0"), DataPath + QStringLiteral("Indice.cfg")),
-                 QStringLiteral("4"));
-        QVERIFY(WritePrivateProfileString(QStringLiteral("Indice"), QStringLiteral("TotalForms"),
-                                          QStringLiteral("5"), IndexFile()));
-        QCOMPARE(filesInDataPath(), QStringList{QStringLiteral("INDICE.CFG")});
-        QCOMPARE(readBytes(DataPath + QStringLiteral("INDICE.CFG")),
+        QVERIFY(writeBytes(DataPath + u"INDICE.CFG"_qs, "[Indice]\r\nTotalForms=4\r\n"));
+        QCOMPARE(ReadIni(u"Indice"_qs, u"TotalForms"_qs, u"0"_qs, DataPath + u"Indice.cfg"_qs),
+                 u"4"_qs);
+        QVERIFY(WritePrivateProfileString(u"Indice"_qs, u"TotalForms"_qs, u"5"_qs, IndexFile()));
+        QCOMPARE(filesInDataPath(), QStringList{u"INDICE.CFG"_qs});
+        QCOMPARE(readBytes(DataPath + u"INDICE.CFG"_qs),
                  QByteArray("[Indice]\r\nTotalForms=5\r\n"));
     }
 
@@ -325,8 +268,8 @@ private slots:
         QFETCH(QByteArray, top);
         QFETCH(QByteArray, left);
         // Files from an earlier run, in other letter cases, are replaced rather than doubled.
-        QVERIFY(writeBytes(DataPath + QStringLiteral("indice.dat"), ",7,8,\r\n"));
-        QVERIFY(writeBytes(DataPath + QStringLiteral("NOTAVEX1.ARL"), "old"));
+        QVERIFY(writeBytes(DataPath + u"indice.dat"_qs, ",7,8,\r\n"));
+        QVERIFY(writeBytes(DataPath + u"NOTAVEX1.ARL"_qs, "old"));
 
         QVERIFY(WriteWelcomeNote(m_dir->path(), screen));
 
@@ -343,33 +286,30 @@ private slots:
             "\\'fatil no seu dia a dia. \\cf2\r\n"
             "\\par \\cf0\\i0\\f1\r\n"
             "\\par }\r\n";
-        QCOMPARE(readBytes(DataPath + QStringLiteral("NOTAVEX1.ARL")), rtf);
-        QCOMPARE(readBytes(DataPath + QStringLiteral("indice.dat")), QByteArray(",1,\r\n"));
-        QCOMPARE(readBytes(DataPath + QStringLiteral("Indice.cfg")),
+        QCOMPARE(readBytes(DataPath + u"NOTAVEX1.ARL"_qs), rtf);
+        QCOMPARE(readBytes(DataPath + u"indice.dat"_qs), QByteArray(",1,\r\n"));
+        QCOMPARE(readBytes(DataPath + u"Indice.cfg"_qs),
                  "[1]\r\nOnTop=True\r\nTop=" + top + "\r\nLeft=" + left +
                      "\r\nTag=1\r\nTitulo=Bem Vindo !\r\nVisivel=True\r\nColor1=5433854\r\n"
                      "Color2=9830399\r\n[Indice]\r\nTotalForms=1\r\n");
 
         // What the program reads back from them.
-        QCOMPARE(ReadListLine(), QStringLiteral(",1,"));
-        QCOMPARE(ReadIni(QStringLiteral("1"), QStringLiteral("Top"), QString(), IndexFile()),
-                 QString::fromLatin1(top));
-        QCOMPARE(
-            ReadIni(QStringLiteral("Indice"), QStringLiteral("TotalForms"), QString(), IndexFile()),
-            QStringLiteral("1"));
+        QCOMPARE(ReadListLine(), u",1,"_qs);
+        QCOMPARE(ReadIni(u"1"_qs, u"Top"_qs, QString(), IndexFile()), QString::fromLatin1(top));
+        QCOMPARE(ReadIni(u"Indice"_qs, u"TotalForms"_qs, QString(), IndexFile()), u"1"_qs);
     }
 
     void welcomeNoteOnFirstRun()
     {
         QVERIFY(WriteWelcomeNote(DataPath, QSize(1024, 768)));
         QCOMPARE(filesInDataPath(), (QStringList{"Indice.cfg", "Indice.dat", "notavex1.arl"}));
-        QCOMPARE(ReadListLine(), QStringLiteral(",1,"));
-        QCOMPARE(ContentFile(1), DataPath + QStringLiteral("notavex1.arl"));
+        QCOMPARE(ReadListLine(), u",1,"_qs);
+        QCOMPARE(ContentFile(1), DataPath + u"notavex1.arl"_qs);
     }
 
     void welcomeNoteIntoMissingFolderFails()
     {
-        QVERIFY(!WriteWelcomeNote(DataPath + QStringLiteral("missing/"), QSize(1024, 768)));
+        QVERIFY(!WriteWelcomeNote(DataPath + u"missing/"_qs, QSize(1024, 768)));
     }
 
     void writeFileAtomic_data()
@@ -409,7 +349,7 @@ private slots:
         }
         // No half-written companion is left beside it.
         QCOMPARE(filesInDataPath(),
-                 QFile::exists(path) ? QStringList{QStringLiteral("notavex3.arl")} : QStringList());
+                 QFile::exists(path) ? QStringList{u"notavex3.arl"_qs} : QStringList());
     }
 };
 

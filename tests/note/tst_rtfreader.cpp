@@ -278,6 +278,15 @@ private slots:
         const QTextBlock last = doc.lastBlock();
         QCOMPARE(last.charFormat().fontFamilies().toStringList().value(0), u"Arial"_qs);
         QVERIFY(!last.charFormat().fontItalic());
+
+        // Read, written and read again it is the same note; a second write is the same file.
+        const QByteArray written = Rtf::write(doc);
+        QTextDocument back;
+        Rtf::read(written, &back);
+        QCOMPARE(textOf(back), text);
+        for (int i = 0; i < text.size(); ++i)
+            QCOMPARE(formatAt(back, i), formatAt(doc, i));
+        QCOMPARE(Rtf::write(back), written);
     }
 
     void fixtures_data()

@@ -17,6 +17,20 @@ int MouseButtonCode(Qt::MouseButtons buttons)
     return code;
 }
 
+namespace {
+
+// A click is a left press and release inside the control; any release ends the press.
+bool endsClick(bool &pressed, QMouseEvent *e, const QWidget *w)
+{
+    const bool click =
+        pressed && e->button() == Qt::LeftButton && w->rect().contains(e->position().toPoint());
+    pressed = false;
+    e->accept();
+    return click;
+}
+
+} // namespace
+
 PictureBox::PictureBox(QWidget *parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -76,11 +90,7 @@ void NoteImage::mousePressEvent(QMouseEvent *e)
 
 void NoteImage::mouseReleaseEvent(QMouseEvent *e)
 {
-    const bool click =
-        m_pressed && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
-    m_pressed = false;
-    e->accept();
-    if (click)
+    if (endsClick(m_pressed, e, this))
         emit Click();
 }
 
@@ -112,11 +122,7 @@ void NoteLabel::mousePressEvent(QMouseEvent *e)
 
 void NoteLabel::mouseReleaseEvent(QMouseEvent *e)
 {
-    const bool click =
-        m_pressed && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
-    m_pressed = false;
-    e->accept();
-    if (click)
+    if (endsClick(m_pressed, e, this))
         emit Click();
 }
 

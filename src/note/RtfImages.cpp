@@ -8,6 +8,7 @@
 #include <QUrl>
 
 #include <atomic>
+#include <optional>
 
 namespace RtfImages {
 
@@ -52,6 +53,20 @@ QTextImageFormat addImage(QTextDocument *doc, const QImage &image, const QByteAr
     return fmt;
 }
 
+// PNG and JPEG bytes are written back as they are, when their size can be read.
+std::optional<Encoded> asIs(const QByteArray &bytes)
+{
+    if (!isPng(bytes) && !isJpeg(bytes))
+        return std::nullopt;
+    Encoded out;
+    out.data = bytes;
+    out.png = isPng(bytes);
+    out.size = sizeOf(bytes);
+    if (!out.size.isValid())
+        return std::nullopt;
+    return out;
+}
+
 Encoded encoded(const QTextDocument &doc, const QTextImageFormat &format)
 {
     const QUrl url(format.name());
@@ -59,14 +74,8 @@ Encoded encoded(const QTextDocument &doc, const QTextImageFormat &format)
     const QVariant original = doc.resource(QTextDocument::UserResource, encodedUrl(format.name()));
     if (original.userType() == QMetaType::QByteArray) {
         const QByteArray bytes = original.toByteArray();
-        if (isPng(bytes) || isJpeg(bytes)) {
-            out.data = bytes;
-            out.png = isPng(bytes);
-            out.size = sizeOf(bytes);
-            if (out.size.isValid())
-                return out;
-            out = Encoded{};
-        }
+        if (const std::optional<Encoded> kept = asIs(bytes))
+            return *kept;
     }
 
     const QVariant resource = doc.resource(QTextDocument::ImageResource, url);
@@ -77,14 +86,8 @@ Encoded encoded(const QTextDocument &doc, const QTextImageFormat &format)
         image = resource.value<QPixmap>().toImage();
     } else if (resource.userType() == QMetaType::QByteArray) {
         const QByteArray bytes = resource.toByteArray();
-        if (isPng(bytes) || isJpeg(bytes)) {
-            out.data = bytes;
-            out.png = isPng(bytes);
-            out.size = sizeOf(bytes);
-            if (out.size.isValid())
-                return out;
-            out = Encoded{};
-        }
+        if (const std::optional<Encoded> kept = asIs(bytes))
+            return *kept;
         image.loadFromData(bytes);
     }
     if (image.isNull())

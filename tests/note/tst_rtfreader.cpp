@@ -1,4 +1,5 @@
 #include "note/Rtf.h"
+#include "note/RtfFormat.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -37,14 +38,7 @@ QString formatAt(const QTextDocument &doc, int pos)
         if (pos < f.position() || pos >= f.position() + f.length())
             continue;
         const QTextCharFormat fmt = f.charFormat();
-        return u"%1|%2|%3|%4|%5|%6|%7"_qs.arg(fmt.fontFamilies().toStringList().value(0))
-            .arg(fmt.fontPointSize())
-            .arg(fmt.fontWeight() > QFont::Medium ? "b" : "-")
-            .arg(fmt.fontItalic() ? "i" : "-")
-            .arg(fmt.fontUnderline() ? "u" : "-")
-            .arg(fmt.fontStrikeOut() ? "s" : "-")
-            .arg(fmt.hasProperty(QTextFormat::ForegroundBrush) ? fmt.foreground().color().name()
-                                                               : u"auto"_qs);
+        return formatSignature(fmt);
     }
     return u"none"_qs;
 }

@@ -1,4 +1,5 @@
 #include "note/Rtf.h"
+#include "note/RtfFormat.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -15,14 +16,7 @@ QString signature(const QTextCharFormat &fmt)
 {
     if (fmt.isImageFormat())
         return u"image %1x%2"_qs.arg(fmt.toImageFormat().width()).arg(fmt.toImageFormat().height());
-    return u"%1|%2|%3|%4|%5|%6|%7"_qs.arg(fmt.fontFamilies().toStringList().value(0))
-        .arg(fmt.fontPointSize())
-        .arg(fmt.fontWeight() > QFont::Medium ? "b" : "-")
-        .arg(fmt.fontItalic() ? "i" : "-")
-        .arg(fmt.fontUnderline() ? "u" : "-")
-        .arg(fmt.fontStrikeOut() ? "s" : "-")
-        .arg(fmt.hasProperty(QTextFormat::ForegroundBrush) ? fmt.foreground().color().name()
-                                                           : u"auto"_qs);
+    return formatSignature(fmt);
 }
 
 // One line per paragraph: alignment, then each character with the format it has when it differs

@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QImage>
 #include <QImageReader>
+#include <QPainter>
 #include <QPixmap>
 #include <QTextDocument>
 #include <QUrl>
@@ -31,6 +32,17 @@ QUrl encodedUrl(const QString &imageName)
     return QUrl(imageName + QLatin1String("#encoded"));
 }
 
+QUrl keptUrl(const QString &imageName)
+{
+    return QUrl(imageName + QLatin1String("#rtf"));
+}
+
+QString newName()
+{
+    static std::atomic<int> serial{0};
+    return QStringLiteral("rtfimage:%1").arg(++serial);
+}
+
 QSize sizeOf(const QByteArray &data)
 {
     QBuffer buffer;
@@ -43,14 +55,39 @@ QSize sizeOf(const QByteArray &data)
 
 QTextImageFormat addImage(QTextDocument *doc, const QImage &image, const QByteArray &encoded)
 {
-    static std::atomic<int> serial{0};
-    const QString name = QStringLiteral("rtfimage:%1").arg(++serial);
+    const QString name = newName();
     doc->addResource(QTextDocument::ImageResource, QUrl(name), image);
     if (isPng(encoded) || isJpeg(encoded))
         doc->addResource(QTextDocument::UserResource, encodedUrl(name), encoded);
     QTextImageFormat fmt;
     fmt.setName(name);
     return fmt;
+}
+
+QTextImageFormat addKept(QTextDocument *doc, const QImage &placeholder, const QByteArray &group)
+{
+    const QString name = newName();
+    doc->addResource(QTextDocument::ImageResource, QUrl(name), placeholder);
+    doc->addResource(QTextDocument::UserResource, keptUrl(name), group);
+    QTextImageFormat fmt;
+    fmt.setName(name);
+    return fmt;
+}
+
+QByteArray keptGroup(const QTextDocument &doc, const QTextImageFormat &format)
+{
+    const QVariant kept = doc.resource(QTextDocument::UserResource, keptUrl(format.name()));
+    return kept.userType() == QMetaType::QByteArray ? kept.toByteArray() : QByteArray();
+}
+
+QImage placeholder(const QSize &size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(QColor(0xe4, 0xe4, 0xe4));
+    QPainter painter(&image);
+    painter.setPen(QColor(0x9a, 0x9a, 0x9a));
+    painter.drawRect(0, 0, size.width() - 1, size.height() - 1);
+    return image;
 }
 
 // PNG and JPEG bytes are written back as they are, when their size can be read.

@@ -26,13 +26,24 @@ namespace {
 constexpr int kMaxDepth = 256;
 // Longest control word name RTF allows; longer names are read but never match.
 constexpr qsizetype kMaxWordLength = 32;
-// Pictures are dropped rather than decoded beyond these sizes, so that a small file of well
-// compressed pictures cannot take all memory.
+// Pictures are not decoded beyond these sizes, so that a small file of well compressed pictures
+// cannot take all memory; they are kept undecoded like any other picture the reader cannot show.
 constexpr qint64 kMaxPicturePixels = 30'000'000;
 constexpr qint64 kMaxDocumentPixels = 60'000'000;
 constexpr int kMaxPictureSide = 20000;
 // Twips per pixel at 96 dpi, the scale the program uses everywhere.
 constexpr double kTwipsPerPixel = 15.0;
+// The box standing for a picture that is not shown: its size when the file gives none, its
+// bounds, and the largest box drawn (larger ones are drawn at this size and scaled). Few distinct
+// boxes are drawn per note; beyond them the default one is scaled.
+constexpr double kPlaceholderSide = 32;
+constexpr double kMinPlaceholderSide = 8;
+constexpr double kMaxPlaceholderSide = 2000;
+constexpr int kMaxPlaceholderDrawn = 256;
+constexpr int kMaxPlaceholderSizes = 16;
+// Each kept picture costs the document about a kilobyte whatever its size: a file of nothing but
+// empty picture groups keeps no more than these.
+constexpr int kMaxKeptPictures = 10000;
 
 enum class Dest : std::uint8_t { Text, Skip, Object, FontTable, ColorTable, Picture };
 
@@ -55,6 +66,7 @@ struct GroupState
     Qt::Alignment align = Qt::AlignLeft;
     int uc = 1;
     Dest dest = Dest::Text;
+    qsizetype open = -1; // offset of the group's opening brace
 };
 
 struct Font
@@ -304,6 +316,49 @@ int hexValue(char c)
     return -1;
 }
 
+// Where the group opening at bytes[0] ends, just past its closing brace, lexed the way the reader
+// lexes; -1 when it does not end, with *open (if given) the groups still open.
+qsizetype groupEnd(QByteArrayView bytes, int *open)
+{
+    const qsizetype n = bytes.size();
+    int depth = 0;
+    qsizetype i = 0;
+    while (i < n) {
+        const char c = bytes[i++];
+        if (c == '{') {
+            ++depth;
+        } else if (c == '}') {
+            if (--depth == 0)
+                return i;
+        } else if (c == '\\' && i < n) {
+            if (!isAlpha(bytes[i])) {
+                ++i;
+                continue;
+            }
+            const qsizetype name = i;
+            while (i < n && isAlpha(bytes[i]))
+                ++i;
+            const bool bin = bytes.sliced(name, i - name) == "bin";
+            const bool negative = i + 1 < n && bytes[i] == '-' && isDigit(bytes[i + 1]);
+            if (negative)
+                ++i;
+            qint64 value = 0;
+            while (i < n && isDigit(bytes[i])) {
+                if (value <= INT32_MAX)
+                    value = value * 10 + (bytes[i] - '0');
+                ++i;
+            }
+            if (i < n && bytes[i] == ' ')
+                ++i;
+            if (bin && !negative && value > 0)
+                i += std::min<qint64>(std::min<qint64>(value, INT32_MAX), n - i);
+        }
+    }
+    if (open)
+        *open = depth;
+    return -1;
+}
+
 // Characters that would make QTextCursor::insertText open blocks or frames of its own.
 bool isStructural(char16_t c)
 {
@@ -330,6 +385,7 @@ private:
     void controlWord();
     void controlSymbol(char c);
     void word(std::string_view name, bool hasParam, int param);
+    void pictureWord(Kw kw, bool hasParam, int param);
     void textBytes(qsizetype from, qsizetype to);
     void textByte(char c);
     void unicodeChar(int value);
@@ -349,11 +405,18 @@ private:
     void commitFont();
     void flushFontBytes();
     void commitColour();
+    void startPicture();
     void finishPicture();
+    QImage decodePicture(const QByteArray &data);
+    QSizeF goalSize(QSizeF natural) const;
+    void keepPicture();
+    QImage placeholder(const QSizeF &shown);
 
     const char *m_data;
     qsizetype m_size;
     qsizetype m_pos = 0;
+    qsizetype m_wordStart = 0; // the backslash of the control word being read
+    bool m_atEnd = false;      // the data has ended; open groups are being closed
     QTextDocument *m_doc;
     QTextCursor m_cursor;
 
@@ -390,7 +453,15 @@ private:
     enum class PictType { None, Png, Jpeg, Other } m_pictType = PictType::None;
     int m_picWGoal = 0, m_picHGoal = 0;
     int m_picScaleX = 100, m_picScaleY = 100;
-    qint64 m_pixels = 0; // of all pictures read so far
+    qint64 m_pixels = 0;    // of all pictures read so far
+    size_t m_pictLevel = 0; // stack size inside the picture's group; 0: no picture
+    // Where the picture's group starts in the data, -1: it cannot be kept. When text or control
+    // words came between the group's brace and \pict, the kept group starts at \pict behind a
+    // brace of its own.
+    qsizetype m_pictStart = -1;
+    bool m_pictOwnBrace = false;
+    int m_kept = 0;                        // pictures kept undecoded
+    QHash<quint64, QImage> m_placeholders; // by drawn width << 32 | height
 
     // What the current block was created with.
     Qt::Alignment m_blockAlign = Qt::AlignLeft;
@@ -443,6 +514,7 @@ void Reader::run()
         }
     }
     // Whatever is still open when the data ends is closed as if the braces were there.
+    m_atEnd = true;
     while (m_stack.size() > 2)
         closeGroup();
     if (m_fontOpen)
@@ -456,10 +528,14 @@ void Reader::openGroup()
 {
     m_skip = 0;
     if (m_stack.size() >= size_t(kMaxDepth)) {
+        // A picture read with shared group states may read differently elsewhere: not kept.
+        if (m_pictLevel != 0)
+            m_pictStart = -1;
         ++m_overflowDepth;
         return;
     }
     m_stack.push_back(m_stack.back());
+    m_stack.back().open = m_pos - 1;
 }
 
 void Reader::closeGroup()
@@ -473,11 +549,9 @@ void Reader::closeGroup()
     // the state the document had.
     if (m_stack.size() <= 2)
         return;
-    const Dest leaving = state().dest;
-    const Dest parent = m_stack[m_stack.size() - 2].dest;
-    if (leaving == Dest::FontTable && m_fontOpen)
+    if (state().dest == Dest::FontTable && m_fontOpen)
         commitFont();
-    if (leaving == Dest::Picture && parent != Dest::Picture) {
+    if (m_stack.size() == m_pictLevel) {
         m_stack.pop_back();
         finishPicture();
         return;
@@ -521,6 +595,7 @@ void Reader::controlWord()
         consumeFallback();
         return;
     }
+    m_wordStart = start - 1;
     word(std::string_view(m_data + start, size_t(length)), hasParam, int(value));
 }
 
@@ -534,7 +609,8 @@ void Reader::controlSymbol(char c)
         if (consumeFallback())
             return;
         // An optional destination we do not know is skipped whole; pictures saved for newer
-        // readers are the exception.
+        // readers are the exception. The \nonshppict beside them is the same picture for older
+        // readers: it is skipped and not written back.
         qsizetype p = m_pos;
         while (p < m_size && (m_data[p] == '\r' || m_data[p] == '\n' || m_data[p] == ' '))
             ++p;
@@ -740,6 +816,10 @@ void Reader::word(std::string_view name, bool hasParam, int param)
             st.dest = Dest::Skip;
         return;
     }
+    if (st.dest == Dest::Picture) {
+        pictureWord(kw, hasParam, param);
+        return;
+    }
     CharState &chr = st.chr;
     const bool on = !hasParam || param != 0;
     switch (kw) {
@@ -857,46 +937,23 @@ void Reader::word(std::string_view name, bool hasParam, int param)
             st.uc = std::clamp(param, 0, 64);
         break;
     case Kw::Pict:
-        if (st.dest == Dest::Text) {
-            st.dest = Dest::Picture;
-            m_pict.clear();
-            m_pictNibble = -1;
-            m_pictType = PictType::None;
-            m_picWGoal = m_picHGoal = 0;
-            m_picScaleX = m_picScaleY = 100;
-        } else {
+        // A picture needs a group of its own: one in the document's group would take the rest
+        // of the text as its data.
+        if (st.dest == Dest::Text && m_stack.size() > 2)
+            startPicture();
+        else if (st.dest != Dest::Text)
             st.dest = Dest::Skip;
-        }
         break;
     case Kw::PngBlip:
-        if (st.dest == Dest::Picture)
-            m_pictType = PictType::Png;
-        break;
     case Kw::JpegBlip:
-        if (st.dest == Dest::Picture)
-            m_pictType = PictType::Jpeg;
-        break;
     case Kw::OtherBlip:
-        if (st.dest == Dest::Picture)
-            m_pictType = PictType::Other;
-        break;
     case Kw::PicW:
     case Kw::PicH:
-        break; // the picture data knows its own size
     case Kw::PicWGoal:
-        m_picWGoal = param;
-        break;
     case Kw::PicHGoal:
-        m_picHGoal = param;
-        break;
     case Kw::PicScaleX:
-        if (hasParam)
-            m_picScaleX = param;
-        break;
     case Kw::PicScaleY:
-        if (hasParam)
-            m_picScaleY = param;
-        break;
+        break; // only inside a picture
     case Kw::Red:
         if (st.dest == Dest::ColorTable)
             m_red = std::clamp(param, 0, 255);
@@ -920,6 +977,44 @@ void Reader::word(std::string_view name, bool hasParam, int param)
     case Kw::Result:
     case Kw::Bin:
         break;
+    }
+}
+
+// Inside a picture nothing but the picture's own words counts: a kept group must not change the
+// fonts, colours or code page of the text around it when it is read again.
+void Reader::pictureWord(Kw kw, bool hasParam, int param)
+{
+    switch (kw) {
+    case Kw::PngBlip:
+        m_pictType = PictType::Png;
+        break;
+    case Kw::JpegBlip:
+        m_pictType = PictType::Jpeg;
+        break;
+    case Kw::OtherBlip:
+        m_pictType = PictType::Other;
+        break;
+    case Kw::PicWGoal:
+        m_picWGoal = param;
+        break;
+    case Kw::PicHGoal:
+        m_picHGoal = param;
+        break;
+    case Kw::PicScaleX:
+        if (hasParam)
+            m_picScaleX = param;
+        break;
+    case Kw::PicScaleY:
+        if (hasParam)
+            m_picScaleY = param;
+        break;
+    case Kw::Pict:
+    case Kw::SkipDest:
+    case Kw::Object:
+        state().dest = Dest::Skip;
+        break;
+    default:
+        break; // \picw and \pich too: the picture data knows its own size
     }
 }
 
@@ -1056,12 +1151,50 @@ void Reader::commitColour()
     m_formatValid = false;
 }
 
+void Reader::startPicture()
+{
+    GroupState &st = state();
+    st.dest = Dest::Picture;
+    m_pict.clear();
+    m_pictNibble = -1;
+    m_pictType = PictType::None;
+    m_picWGoal = m_picHGoal = 0;
+    m_picScaleX = m_picScaleY = 100;
+    m_pictLevel = m_stack.size();
+    qsizetype p = st.open + 1;
+    while (p < m_wordStart && (m_data[p] == '\r' || m_data[p] == '\n'))
+        ++p;
+    m_pictOwnBrace = st.open < 0 || p != m_wordStart;
+    m_pictStart = m_overflowDepth > 0 ? -1 : m_pictOwnBrace ? m_wordStart : st.open;
+}
+
 void Reader::finishPicture()
 {
     const QByteArray data = std::exchange(m_pict, QByteArray());
-    if (state().dest != Dest::Text ||
-        (m_pictType != PictType::Png && m_pictType != PictType::Jpeg) || data.isEmpty())
+    m_pictLevel = 0;
+    if (state().dest != Dest::Text)
         return;
+    const QImage image = decodePicture(data);
+    if (image.isNull()) {
+        keepPicture();
+        return;
+    }
+    const QSizeF shown = goalSize(image.size());
+    flushRun();
+    QTextImageFormat fmt = RtfImages::addImage(m_doc, image, data);
+    if (qAbs(shown.width() - image.width()) > 0.01 ||
+        qAbs(shown.height() - image.height()) > 0.01) {
+        fmt.setWidth(shown.width());
+        fmt.setHeight(shown.height());
+    }
+    m_cursor.insertImage(fmt);
+}
+
+// The picture as an image, or a null one when it is not shown.
+QImage Reader::decodePicture(const QByteArray &data)
+{
+    if ((m_pictType != PictType::Png && m_pictType != PictType::Jpeg) || data.isEmpty())
+        return {};
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
@@ -1069,20 +1202,24 @@ void Reader::finishPicture()
     QImageReader reader(&buffer);
     const QByteArray format = reader.format();
     if (format != "png" && format != "jpeg")
-        return;
+        return {};
     const QSize natural = reader.size();
     if (!natural.isValid() || natural.width() > kMaxPictureSide ||
         natural.height() > kMaxPictureSide ||
         qint64(natural.width()) * natural.height() > kMaxPicturePixels ||
         m_pixels + qint64(natural.width()) * natural.height() > kMaxDocumentPixels)
-        return;
+        return {};
     const QImage image = reader.read();
-    if (image.isNull())
-        return;
-    m_pixels += qint64(image.width()) * image.height();
+    if (!image.isNull())
+        m_pixels += qint64(image.width()) * image.height();
+    return image;
+}
 
-    double width = image.width();
-    double height = image.height();
+// The size a picture is shown at: its goal size in twips when given, scaled by its percentages.
+QSizeF Reader::goalSize(QSizeF natural) const
+{
+    double width = natural.width();
+    double height = natural.height();
     if (m_picWGoal > 0)
         width = m_picWGoal / kTwipsPerPixel;
     if (m_picHGoal > 0)
@@ -1091,16 +1228,48 @@ void Reader::finishPicture()
         width = width * m_picScaleX / 100.0;
     if (m_picScaleY > 0 && m_picScaleY != 100)
         height = height * m_picScaleY / 100.0;
-    width = std::clamp(width, 1.0, double(kMaxPictureSide));
-    height = std::clamp(height, 1.0, double(kMaxPictureSide));
+    return QSizeF(std::clamp(width, 1.0, double(kMaxPictureSide)),
+                  std::clamp(height, 1.0, double(kMaxPictureSide)));
+}
 
+// A picture that is not shown keeps its group, written back as it came, and a box stands for it.
+void Reader::keepPicture()
+{
+    if (m_pictStart < 0 || m_kept >= kMaxKeptPictures)
+        return;
+    QByteArray group;
+    if (m_pictOwnBrace)
+        group.append('{');
+    group.append(m_data + m_pictStart, m_pos - m_pictStart);
+    int open = 0;
+    if (m_atEnd && groupEnd(group, &open) < 0)
+        group.append(QByteArray(open, '}'));
+    // Kept only when it reads back as the same one group, wherever it is written.
+    if (groupEnd(group, nullptr) != group.size())
+        return;
+
+    const QSizeF goal = goalSize(QSizeF(kPlaceholderSide, kPlaceholderSide));
+    const QSizeF shown(std::clamp(goal.width(), kMinPlaceholderSide, kMaxPlaceholderSide),
+                       std::clamp(goal.height(), kMinPlaceholderSide, kMaxPlaceholderSide));
+    ++m_kept;
     flushRun();
-    QTextImageFormat fmt = RtfImages::addImage(m_doc, image, data);
-    if (qAbs(width - image.width()) > 0.01 || qAbs(height - image.height()) > 0.01) {
-        fmt.setWidth(width);
-        fmt.setHeight(height);
-    }
+    QTextImageFormat fmt = RtfImages::addKept(m_doc, placeholder(shown), group);
+    fmt.setWidth(shown.width());
+    fmt.setHeight(shown.height());
     m_cursor.insertImage(fmt);
+}
+
+QImage Reader::placeholder(const QSizeF &shown)
+{
+    QSize drawn(std::min(qRound(shown.width()), kMaxPlaceholderDrawn),
+                std::min(qRound(shown.height()), kMaxPlaceholderDrawn));
+    if (m_placeholders.size() >= kMaxPlaceholderSizes &&
+        !m_placeholders.contains(quint64(drawn.width()) << 32 | quint64(drawn.height())))
+        drawn = QSize(int(kPlaceholderSide), int(kPlaceholderSide));
+    QImage &image = m_placeholders[quint64(drawn.width()) << 32 | quint64(drawn.height())];
+    if (image.isNull())
+        image = RtfImages::placeholder(drawn);
+    return image;
 }
 
 } // namespace

@@ -180,6 +180,12 @@ void Writer::text(QStringView text)
 
 void Writer::picture(const QTextImageFormat &fmt)
 {
+    // A picture the reader did not show goes back exactly as it came.
+    if (const QByteArray group = RtfImages::keptGroup(m_doc, fmt); !group.isEmpty()) {
+        m_body.append(group);
+        m_needSpace = false;
+        return;
+    }
     const RtfImages::Encoded pic = RtfImages::encoded(m_doc, fmt);
     if (pic.data.isEmpty())
         return;

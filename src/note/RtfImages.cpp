@@ -87,6 +87,7 @@ QImage placeholder(const QSize &size)
     QPainter painter(&image);
     painter.setPen(QColor(0x9a, 0x9a, 0x9a));
     painter.drawRect(0, 0, size.width() - 1, size.height() - 1);
+    painter.end();
     return image;
 }
 

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QSet>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #ifdef Q_OS_UNIX
 #include <pwd.h>
@@ -43,6 +44,8 @@ bool migrateOlderFolder(const QString &old, const QString &dataPath)
         QFile::remove(target);
         if (!QFile::copy(file.filePath(), target))
             continue;
+        // The copy would keep the older file's mode; here it is a new file of the data folder.
+        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
         // A short copy must not lead to the original being deleted.
         if (QFileInfo(target).size() != file.size())
             continue;
@@ -68,6 +71,29 @@ bool migrateOlderFolder(const QString &old, const QString &dataPath)
         if (!acted)
             break;
     }
+    return true;
+}
+
+// Lies in a data folder that no copy has filled yet.
+const QString newFolderMark = QStringLiteral(".notavex.new");
+
+// The folder appears at once with its mark inside, so that whichever copy wins the folder's lock
+// knows the folder still needs filling, even when another copy made it a moment before.
+bool createMarkedFolder(const QString &dataPath)
+{
+    const QString folder = QDir::cleanPath(dataPath);
+    // QTemporaryDir makes it owner-only, as a folder of personal text should be.
+    QTemporaryDir staging(QFileInfo(folder).path() + QStringLiteral("/.Notavex-XXXXXX"));
+    if (!staging.isValid())
+        return false;
+    QFile mark(staging.filePath(newFolderMark));
+    if (!mark.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFile::ReadOwner | QFile::WriteOwner))
+        return false;
+    mark.close();
+    // Never replaces whatever stands there, not even an empty folder.
+    if (!QDir().rename(staging.path(), folder))
+        return false;
+    staging.setAutoRemove(false);
     return true;
 }
 
@@ -132,22 +158,28 @@ QString DataPathFor(const QString &documentsFolder, const QString &appPath)
     return withSeparator(folder) + QStringLiteral("Notavex/");
 }
 
+bool CreateDataFolder(const QString &dataPath)
+{
+    // Losing the race to another copy that made the folder meanwhile is no failure.
+    if (QFileInfo(dataPath).isDir() || createMarkedFolder(dataPath) || QFileInfo(dataPath).isDir())
+        return true;
+    Services::messageBoxes().show(QStringLiteral("Você deve logar como administrador"),
+                                  MessageBoxes::Ok, MessageBoxes::NoIcon, MessageBoxes::AnswerOk,
+                                  QStringLiteral("Notavex"));
+    return false;
+}
+
 bool SetupDataFolderAt(const QString &documentsFolder, const QString &appPath,
                        const QString &userName)
 {
     AppPath = withSeparator(appPath);
     DataPath = DataPathFor(documentsFolder, AppPath);
 
-    if (QFileInfo(DataPath).isDir())
-        return true;
-
-    QDir().mkdir(DataPath);
-    if (!QFileInfo(DataPath).isDir()) {
-        Services::messageBoxes().show(QStringLiteral("Você deve logar como administrador"),
-                                      MessageBoxes::Ok, MessageBoxes::NoIcon,
-                                      MessageBoxes::AnswerOk, QStringLiteral("Notavex"));
+    if (!CreateDataFolder(DataPath))
         return false;
-    }
+    // Taking the mark away is what makes this the one run that fills the folder.
+    if (!QFile::remove(DataPath + newFolderMark))
+        return true;
 
     // Without a user name the "older folder" would be the program folder itself.
     if (!userName.isEmpty()) {

@@ -24,9 +24,14 @@ QString ProgramFolder();
 // Creates nothing.
 QString DataPathFor(const QString &documentsFolder, const QString &appPath);
 
+// Makes sure a folder exists at dataPath; one made here is owner-only and marked as new until
+// filled. Returns false, after telling the user, when it cannot be created.
+bool CreateDataFolder(const QString &dataPath);
+
 // Sets AppPath and DataPath and prepares the data folder: an existing one is used unchanged, a
 // new one receives the files of the older per-user folder appPath + userName, or else the
-// welcome note. Returns false, after telling the user, when the folder cannot be created.
+// welcome note. Returns false, after telling the user, when the folder cannot be created. Where
+// copies may run side by side, only the one holding the folder's lock may call it.
 bool SetupDataFolderAt(const QString &documentsFolder, const QString &appPath,
                        const QString &userName);
 

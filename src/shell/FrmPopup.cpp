@@ -15,6 +15,7 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDialog>
+#include <QDir>
 #include <QFileInfo>
 #include <QIcon>
 #include <QMenu>
@@ -22,6 +23,8 @@
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <QTimer>
+
+#include <cstdio>
 
 namespace {
 
@@ -93,8 +96,23 @@ bool FrmPopup::startUp(const QString &documentsFolder, const QString &appPath,
     m_state = State::Starting;
     QApplication::setQuitOnLastWindowClosed(false);
 
-    m_instance = new SingleInstance(DataPathFor(documentsFolder, appPath), this);
+    // The lock lies in the data folder, so the folder comes first.
+    const QString dataPath = DataPathFor(documentsFolder, appPath);
+    if (!CreateDataFolder(dataPath)) {
+        m_state = State::Ended;
+        m_exitCode = 1;
+        return false;
+    }
+    m_instance = new SingleInstance(dataPath, this);
     if (!m_instance->acquire()) {
+        // Ending at once is right, but whoever started this copy should learn why.
+        const QString folder = QDir::toNativeSeparators(QDir::cleanPath(dataPath));
+        std::fputs(QStringLiteral("Notavex já está em execução para a pasta de dados \"%1\"; "
+                                  "esta cópia foi encerrada.\n")
+                       .arg(folder)
+                       .toLocal8Bit()
+                       .constData(),
+                   stderr);
         m_state = State::Ended;
         return false;
     }

@@ -4,22 +4,27 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 
+#ifdef Q_OS_UNIX
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 const QByteArray closeRequest = QByteArrayLiteral("close\n");
 
-// Per-user runtime folder when there is one, so other users cannot squat on our names.
-QString runtimeFolder()
+// Absolute, ending with '/'.
+QString folderOf(const QString &dataPath)
 {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
-        return runtime;
-    return QDir::tempPath();
+    return QDir::cleanPath(QDir(dataPath).absolutePath()) + QLatin1Char('/');
 }
 
 QString instanceKey(const QString &dataPath)
@@ -40,6 +45,24 @@ QString instanceKey(const QString &dataPath)
     return QStringLiteral("notavex-%1-%2").arg(user, QString::fromLatin1(hash.left(16)));
 }
 
+#ifdef Q_OS_UNIX
+// Where the socket goes when the data folder's path is too long for a socket name: a folder of
+// this user's in /tmp (not $TMPDIR, which two copies need not share).
+QString fallbackFolder()
+{
+    return QStringLiteral("/tmp/notavex-%1").arg(::geteuid());
+}
+
+// Another user who made the fallback folder first, or put a link there, could stand in for the
+// running copy.
+bool isOwnPrivateFolder(const QString &folder)
+{
+    struct stat st;
+    return ::lstat(QFile::encodeName(folder).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           st.st_uid == ::geteuid() && (st.st_mode & 077) == 0;
+}
+#endif
+
 } // namespace
 
 SingleInstance::SingleInstance(const QString &dataPath, QObject *parent)
@@ -47,30 +70,54 @@ SingleInstance::SingleInstance(const QString &dataPath, QObject *parent)
 {
 }
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance()
+{
+    // The socket goes before the lock: a copy starting next would otherwise set up its own
+    // socket only to see ours removed from under it.
+    delete m_server;
+    m_server = nullptr;
+    m_lock.reset();
+}
 
 QString SingleInstance::lockFilePath(const QString &dataPath)
 {
-    return runtimeFolder() + QLatin1Char('/') + instanceKey(dataPath) + QStringLiteral(".lock");
+    return folderOf(dataPath) + QStringLiteral(".notavex.lock");
 }
 
 QString SingleInstance::serverName(const QString &dataPath)
 {
-    return runtimeFolder() + QLatin1Char('/') + instanceKey(dataPath) + QStringLiteral(".sock");
+#ifdef Q_OS_UNIX
+    const QString inFolder = folderOf(dataPath) + QStringLiteral(".notavex.sock");
+    if (QFile::encodeName(inFolder).size() < qsizetype(sizeof(sockaddr_un::sun_path)))
+        return inFolder;
+    return fallbackFolder() + QLatin1Char('/') + instanceKey(dataPath) + QStringLiteral(".sock");
+#else
+    return instanceKey(dataPath);
+#endif
 }
 
 bool SingleInstance::acquire()
 {
-    m_lock = std::make_unique<QLockFile>(lockFilePath(m_dataPath));
+    const QString lockPath = lockFilePath(m_dataPath);
+    m_lock = std::make_unique<QLockFile>(lockPath);
     // The owner holds an advisory lock on the file as long as it lives, so even a lock judged
     // old cannot be taken from a running copy; one whose process is gone is taken over.
-    if (!m_lock->tryLock(0)) {
+    if (m_lock->tryLock(0)) {
+        QFile::setPermissions(lockPath, QFile::ReadOwner | QFile::WriteOwner);
+    } else {
         if (m_lock->error() == QLockFile::LockFailedError)
             return false;
-        // The runtime folder refused the lock file: run unguarded rather than not at all.
+        // The folder refused the lock file: run unguarded rather than not at all.
     }
 
     const QString name = serverName(m_dataPath);
+#ifdef Q_OS_UNIX
+    if (name.startsWith(fallbackFolder() + QLatin1Char('/'))) {
+        ::mkdir(QFile::encodeName(fallbackFolder()).constData(), 0700);
+        if (!isOwnPrivateFolder(fallbackFolder()))
+            return true; // running without the close socket beats not running
+    }
+#endif
     // A socket file left by a crashed copy would make listen() fail.
     QLocalServer::removeServer(name);
     m_server = new QLocalServer(this);

@@ -8,13 +8,15 @@
 class QLocalServer;
 class QLockFile;
 
-// One running copy per data folder. The copy that holds the lock also listens on a local socket,
-// through which an uninstalling copy asks it to close.
+// One running copy per data folder. The lock lies in the data folder itself, so every copy that
+// uses the folder meets it, whatever its environment. The copy that holds the lock also listens
+// on a local socket, through which an uninstalling copy asks it to close.
 class SingleInstance : public QObject
 {
     Q_OBJECT
 
 public:
+    // dataPath must name an existing folder when acquire() is called.
     explicit SingleInstance(const QString &dataPath, QObject *parent = nullptr);
     ~SingleInstance() override;
 
@@ -22,7 +24,8 @@ public:
     // taken over.
     bool acquire();
 
-    // Asks the copy running for dataPath to close; false when none answered in time.
+    // Asks the copy running for dataPath to close; false when none answered in time. Creates
+    // nothing.
     static bool requestClose(const QString &dataPath, int timeoutMs = 250);
 
     static QString lockFilePath(const QString &dataPath);

@@ -13,6 +13,7 @@
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -110,11 +111,18 @@ bool WriteFileAtomic(const QString &path, const QByteArray &data)
         if (current.open(QIODevice::ReadOnly) && current.readAll() == data)
             return true;
     }
+    [[maybe_unused]] const bool isNew = !QFileInfo::exists(path);
     QSaveFile file(path);
     // Writing in place would let a crash leave half a file behind.
     file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly))
         return false;
+#ifdef Q_OS_UNIX
+    // Notes are personal text: a new file is its owner's alone. An existing file keeps the mode its
+    // user gave it, which QSaveFile carries over.
+    if (isNew)
+        ::fchmod(file.handle(), S_IRUSR | S_IWUSR);
+#endif
     if (file.write(data) != data.size() || !file.flush()) {
         file.cancelWriting();
         return false;

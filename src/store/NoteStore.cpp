@@ -126,8 +126,10 @@ qint16 NextNoteId()
 
 bool SaveNotes(qint16 Id)
 {
-    if (!QFileInfo(DataPath).isDir())
+    if (!QFileInfo(DataPath).isDir()) {
         QDir().mkpath(DataPath);
+        QFile::setPermissions(DataPath, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
 
     const QString file = IndexFile();
     const QList<frmNote *> notes = noteWindowsNewestFirst();

@@ -110,7 +110,7 @@ start_notavex() {
 wait_ready() { # pid
     local i
     for i in $(seq 300); do
-        if [ -d "$DATA" ] && compgen -G "$XDG_RUNTIME_DIR/notavex-*.sock" >/dev/null; then
+        if [ -S "$DATA/.notavex.sock" ]; then
             sleep 0.3
             kill -0 "$1" 2>/dev/null
             return

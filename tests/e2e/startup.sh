@@ -17,6 +17,11 @@ check "welcome index lists one note" [ "$(ini_value "$DATA/Indice.cfg" TotalForm
 check "welcome note placed for a 1024x768 screen" \
     [ "$(ini_value "$DATA/Indice.cfg" Top),$(ini_value "$DATA/Indice.cfg" Left)" = 5236,8533 ]
 check "welcome content file is rich text" grep -q '^{\\rtf1' "$DATA/notavex1.arl"
+check "the new data folder is its owner's alone ($(stat -c %a "$DATA"))" \
+    [ "$(stat -c %a "$DATA")" = 700 ]
+loose=$(find "$DATA" -mindepth 1 \( -type f ! -perm 600 \) -o \( ! -type f ! -type s \))
+check "every file in it is 0600 (not so: ${loose:-none})" [ -z "$loose" ]
+check "its lock file among them" test -f "$DATA/.notavex.lock"
 
 hidden_main_window() {
     local w found=0
@@ -28,16 +33,32 @@ hidden_main_window() {
 }
 check "a hidden, never mapped window is titled Notavex" hidden_main_window
 
-echo "-- second start while the first runs"
+# Starts a further copy in the foreground with the environment given; its exit status in
+# status, its time in took, what it wrote on standard error in err.
+second_copy() { # env arguments...
+    local t0
+    t0=$(now_ms)
+    err=$(env "$@" timeout 10 "$BIN" 2>&1 >>"$E2E_TMP/notavex.log")
+    status=$?
+    took=$(($(now_ms) - t0))
+}
+
+# One line naming the data folder (Qt may add its own words about the runtime folder).
+told_why() { [ "$(grep -c "já está em execução para a pasta de dados \"$DATA\"" <<<"$err")" = 1 ]; }
+
 before=$(cd "$DATA" && md5sum * | sort)
-t0=$(now_ms)
-timeout 10 "$BIN" >>"$E2E_TMP/notavex.log" 2>&1
-status=$?
-took=$(($(now_ms) - t0))
-check "second copy ends at once (${took} ms)" [ "$took" -lt 2000 ]
-check "second copy ends silently with status 0 (got $status)" [ "$status" -eq 0 ]
-check "first copy still runs" alive "$first"
-check "second copy changed nothing in the data folder" \
+mkdir -m 700 "$HOME/run2"
+for case in "same runtime folder:XDG_RUNTIME_DIR=$XDG_RUNTIME_DIR" \
+    "another runtime folder:XDG_RUNTIME_DIR=$HOME/run2" "no runtime folder:-u XDG_RUNTIME_DIR"; do
+    echo "-- second start while the first runs, ${case%%:*}"
+    # shellcheck disable=SC2086
+    second_copy ${case#*:}
+    check "second copy ends at once (${took} ms)" [ "$took" -lt 2000 ]
+    check "second copy ends with status 0 (got $status)" [ "$status" -eq 0 ]
+    check "second copy says on standard error why (${err##*$'\n'})" told_why
+    check "first copy still runs" alive "$first"
+done
+check "second copies changed nothing in the data folder" \
     [ "$before" = "$(cd "$DATA" && md5sum * | sort)" ]
 
 echo "-- five copies started together"
@@ -56,12 +77,16 @@ check "exactly one of five copies keeps running" [ "$(count_alive "${pids[@]}")"
 for pid in "${pids[@]}"; do
     alive "$pid" && survivor=$pid
 done
+check "the one left filled the new folder with the welcome note" \
+    file_is "$(ls -d "$DATA"/[Ii]ndice.dat | head -n1)" ',1,\r\n'
+check "nothing but the data folder was left in the documents folder" \
+    [ "$(ls -A "$HOME/Documents")" = Notavex ]
 
 echo "-- start after the running copy was killed"
 kill -KILL "$survivor"
 ended_within "$survivor" 3
-check "the killed copy left its lock file behind" has_file "$XDG_RUNTIME_DIR/notavex-*.lock"
-check "the killed copy left its socket behind" has_file "$XDG_RUNTIME_DIR/notavex-*.sock"
+check "the killed copy left its lock file in the data folder" test -f "$DATA/.notavex.lock"
+check "the killed copy left its socket in the data folder" test -S "$DATA/.notavex.sock"
 start_notavex
 next=$NV_PID
 check "next start after a kill becomes ready" wait_ready "$next"

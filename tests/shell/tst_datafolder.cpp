@@ -20,6 +20,7 @@
 
 namespace {
 
+using TestFiles::modeOf;
 using TestFiles::readBytes;
 #define writeFile(path, data) QVERIFY2(TestFiles::writeBytes(path, data), qPrintable(path))
 
@@ -27,6 +28,15 @@ QStringList entries(const QString &folder)
 {
     return QDir(folder).entryList(
         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// The folder's mode, then its entries' in name order.
+QList<int> modes(const QString &folder)
+{
+    QList<int> found{modeOf(folder)};
+    for (const QString &name : entries(folder))
+        found.append(modeOf(folder + name));
+    return found;
 }
 
 // Root passes every permission check; to see the program meet a file it cannot delete, the
@@ -130,8 +140,20 @@ private slots:
         QVERIFY(QFileInfo(DataPath).isDir());
     }
 
+    void freshFolder_getsWelcomeNote_data()
+    {
+        QTest::addColumn<bool>("madeByAnotherCopy");
+        QTest::newRow("made by this run") << false;
+        // Two copies started together: the one that wins the lock fills the folder, whichever
+        // of them made it.
+        QTest::newRow("made a moment before by another copy") << true;
+    }
+
     void freshFolder_getsWelcomeNote()
     {
+        QFETCH(bool, madeByAnotherCopy);
+        if (madeByAnotherCopy)
+            QVERIFY(CreateDataFolder(data()));
         QVERIFY(setup());
         QCOMPARE(DataPath, data());
         QCOMPARE(readBytes(ResolveFileCase(data() + u"indice.dat"_qs)), QByteArray(",1,\r\n"));
@@ -139,6 +161,8 @@ private slots:
         QVERIFY(readBytes(data() + u"notavex1.arl"_qs).startsWith("{\\rtf1"));
         QCOMPARE(entries(data()).size(), 3);
         QVERIFY(m_fakes->messageBoxes->asked.isEmpty());
+        QCOMPARE(modes(data()), (QList<int>{0700, 0600, 0600, 0600}));
+        QCOMPARE(entries(docs()), QStringList{u"Notavex"_qs});
 
         // The next start finds the folder and leaves it as it is.
         writeFile(data() + u"notavex1.arl"_qs, "changed");
@@ -161,6 +185,7 @@ private slots:
         QFETCH(bool, withFile);
         QFETCH(bool, withOlderFolder);
         QVERIFY(QDir().mkpath(data()));
+        QVERIFY(::chmod(QFile::encodeName(data()).constData(), 0755) == 0);
         if (withFile)
             writeFile(data() + u"other.txt"_qs, "x");
         if (withOlderFolder) {
@@ -171,6 +196,7 @@ private slots:
 
         QVERIFY(setup());
         QCOMPARE(entries(data()), before);
+        QCOMPARE(modeOf(data()), 0755);
         if (withOlderFolder)
             QCOMPARE(entries(old()), QStringList{u"notavex1.arl"_qs});
     }
@@ -226,8 +252,10 @@ private slots:
             {u"notavex2.arl"_qs, "{\\rtf1 two}"},
             {u"notavex5.arl"_qs, "{\\rtf1 five}"},
         };
-        for (auto it = notes.cbegin(); it != notes.cend(); ++it)
+        for (auto it = notes.cbegin(); it != notes.cend(); ++it) {
             writeFile(old() + it.key(), it.value());
+            QVERIFY(::chmod(QFile::encodeName(old() + it.key()).constData(), 0644) == 0);
+        }
         writeFile(old() + u".hidden"_qs, "stays");
         writeFile(old() + u"sub/keep.txt"_qs, "stays too");
 
@@ -238,6 +266,8 @@ private slots:
         QCOMPARE(entries(data()), expectedNames);
         for (auto it = notes.cbegin(); it != notes.cend(); ++it)
             QCOMPARE(readBytes(data() + it.key()), it.value());
+        // Copies of readable files, yet new files of the data folder.
+        QCOMPARE(modes(data()), (QList<int>{0700, 0600, 0600, 0600, 0600}));
         QCOMPARE(entries(old()), (QStringList{u".hidden"_qs, u"sub"_qs}));
         QCOMPARE(readBytes(old() + u"sub/keep.txt"_qs), QByteArray("stays too"));
     }

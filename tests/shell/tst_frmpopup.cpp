@@ -265,10 +265,24 @@ private slots:
         QCOMPARE(readBytes(ListFile()), QByteArray(",4,\r\n"));
     }
 
+    void shutDown_onCloseRequestFromAnotherCopy_data()
+    {
+        QTest::addColumn<QString>("documents"); // below the temporary folder
+        QTest::addColumn<bool>("socketInDataFolder");
+        QTest::newRow("socket in the data folder") << u"/Documents"_qs << true;
+        QTest::newRow("data folder too deep for a socket's name")
+            << u"/"_qs + QString(120, u'd') << false;
+    }
+
     void shutDown_onCloseRequestFromAnotherCopy()
     {
+        QFETCH(QString, documents);
+        QFETCH(bool, socketInDataFolder);
+        const QString docsPath = m_tmp->path() + documents;
+        QVERIFY(QDir().mkpath(docsPath + u"/Notavex"_qs));
         FrmPopup popup;
-        QVERIFY(start(popup));
+        QVERIFY(popup.startUp(docsPath, app(), u"maria"_qs));
+        QCOMPARE(SingleInstance::serverName(DataPath).startsWith(DataPath), socketInDataFolder);
         QFile::remove(ListFile());
 
         QVERIFY(SingleInstance::requestClose(DataPath));
@@ -294,6 +308,7 @@ private slots:
         OpenForms::remove(&untagged);
         QCOMPARE(readBytes(DataPath + u"indice.dat"_qs), QByteArray(",2,\r\n"));
         QCOMPARE(totalForms(), u"1"_qs);
+        QCOMPARE(TestFiles::modeOf(DataPath), 0700);
     }
 
     void uninstallCommand_data()

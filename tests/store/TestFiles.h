@@ -28,6 +28,13 @@ inline quint64 inodeOf(const QString &path)
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
 }
 
+// The permission bits, to compare with octal numbers.
+inline int modeOf(const QString &path)
+{
+    struct stat st;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
 // Stands in for a full disk: writing past the limit fails with EFBIG instead of killing the
 // process.
 class FileSizeLimit

@@ -351,6 +351,21 @@ private slots:
         QCOMPARE(filesInDataPath(),
                  QFile::exists(path) ? QStringList{u"notavex3.arl"_qs} : QStringList());
     }
+
+    void writeFileAtomic_newFilesAreOwnersAlone()
+    {
+        const QString fresh = ContentFile(1);
+        QVERIFY(WriteFileAtomic(fresh, "{\\rtf1 new}"));
+        QCOMPARE(modeOf(fresh), 0600);
+
+        // The mode its user gave a file outlives the file's replacement.
+        const QString kept = ContentFile(2);
+        QVERIFY(writeBytes(kept, "old"));
+        QVERIFY(::chmod(QFile::encodeName(kept).constData(), 0640) == 0);
+        QVERIFY(WriteFileAtomic(kept, "new"));
+        QCOMPARE(readBytes(kept), QByteArray("new"));
+        QCOMPARE(modeOf(kept), 0640);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestNoteFiles)

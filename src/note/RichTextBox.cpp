@@ -7,6 +7,9 @@
 #include "store/NoteFiles.h"
 
 #include <QFile>
+
+#include <cerrno>
+#include <functional>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPointer>
@@ -35,23 +38,82 @@ RichTextBox::RichTextBox(QWidget *parent) : QTextEdit(parent)
     SetBackColor(m_backColor);
 }
 
-bool RichTextBox::LoadFile(const QString &path)
+bool RichTextBox::LoadFile(const QString &path, int *error)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    errno = 0;
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = errno;
         return false;
+    }
     const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
+    if (file.error() != QFileDevice::NoError) {
+        if (error)
+            *error = errno;
         return false;
+    }
     file.close();
 
-    if (Rtf::looksLikeRtf(data))
-        Rtf::read(data, document());
-    else
-        setPlainText(fromCrLf(StoredText::decode(data)));
-    document()->clearUndoRedoStacks();
-    moveCursor(QTextCursor::Start);
+    replaceContent([&] {
+        if (Rtf::looksLikeRtf(data))
+            Rtf::read(data, document());
+        else
+            setPlainContent(StoredText::decode(data));
+    });
     return true;
+}
+
+void RichTextBox::replaceContent(const std::function<void()> &fill)
+{
+    QTextDocument *doc = document();
+    // Built without layout: every insertion would otherwise lay out its paragraph again.
+    doc->setLayoutEnabled(false);
+    const bool undo = doc->isUndoRedoEnabled();
+    doc->setUndoRedoEnabled(false);
+    fill();
+    m_previewOf = 0;
+    if (doc->characterCount() > MaxEditableCharacters) {
+        // Qt's incremental layout of a text this long can keep the event loop busy for minutes
+        // (seen with 10 MB notes): only the beginning is shown, and nothing of it is written back.
+        m_previewOf = doc->characterCount();
+        QTextCursor rest(doc);
+        rest.setPosition(PreviewCharacters);
+        rest.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+        rest.removeSelectedText();
+        QTextCursor top(doc);
+        QTextCharFormat notice;
+        notice.setFontItalic(true);
+        notice.setForeground(QColor(0x60, 0x60, 0x60));
+        top.insertText(u"[Nota grande demais para editar aqui (%1 caracteres): só o início é "
+                       u"mostrado, e o arquivo dela não é alterado.]"_qs.arg(m_previewOf),
+                       notice);
+        top.insertBlock();
+    }
+    setReadOnly(m_previewOf != 0);
+    doc->setUndoRedoEnabled(undo);
+    doc->clearUndoRedoStacks();
+    // New content is a change, unless it is only a preview; whoever loaded the note's own file
+    // says so afterwards.
+    doc->setModified(m_previewOf == 0);
+    doc->setLayoutEnabled(true);
+    moveCursor(QTextCursor::Start);
+}
+
+void RichTextBox::setPlainContent(const QString &text)
+{
+    // Plain text takes the format of the typing position.
+    const QTextCharFormat format = currentCharFormat();
+    QString clean = fromCrLf(text);
+    // Characters that would build frames or end strings early are not text.
+    clean.removeIf([](QChar ch) {
+        return ch.unicode() == 0 || ch.unicode() == 0xFDD0 || ch.unicode() == 0xFDD1;
+    });
+    document()->setPlainText(clean);
+    QTextCursor all(document());
+    all.select(QTextCursor::Document);
+    all.setCharFormat(format);
+    setCurrentCharFormat(format);
 }
 
 bool RichTextBox::SaveFile(const QString &path) const
@@ -68,7 +130,7 @@ QString RichTextBox::Text() const
 
 void RichTextBox::SetText(const QString &text)
 {
-    setPlainText(fromCrLf(text));
+    replaceContent([&] { setPlainContent(text); });
 }
 
 int RichTextBox::SelStart() const

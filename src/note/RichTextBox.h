@@ -2,6 +2,7 @@
 
 #include <QTextEdit>
 
+#include <functional>
 #include <optional>
 
 class QTextCharFormat;
@@ -16,10 +17,18 @@ public:
     explicit RichTextBox(QWidget *parent = nullptr);
 
     // Replaces the whole content. RTF keeps its formatting; any other file shows as plain text,
-    // read as UTF-8 when it is valid UTF-8 and as code page 1252 otherwise.
-    bool LoadFile(const QString &path);
+    // read as UTF-8 when it is valid UTF-8 and as code page 1252 otherwise. A file that cannot be
+    // read leaves the content as it was; error then holds the system's error number.
+    bool LoadFile(const QString &path, int *error = nullptr);
     // Writes the whole content as one RTF document, atomically.
     bool SaveFile(const QString &path) const;
+
+    // A content longer than this is shown as a read-only preview of its beginning.
+    static constexpr int MaxEditableCharacters = 2'000'000;
+    static constexpr int PreviewCharacters = 100'000;
+    // The length of the whole content when only a preview of it is shown, otherwise 0. A
+    // preview is never the note's content: it must not be saved over the file it came from.
+    qint64 PreviewOf() const { return m_previewOf; }
 
     // Plain text, lines separated by CR LF.
     QString Text() const;
@@ -71,6 +80,9 @@ private:
     QFont resolvedFont(const QTextCharFormat &format) const;
     template <typename T, typename Get> std::optional<T> selValue(Get get) const;
     void mergeFormat(const QTextCharFormat &format);
+    void setPlainContent(const QString &text);
+    void replaceContent(const std::function<void()> &fill);
 
     quint32 m_backColor = 0xFFFFFF;
+    qint64 m_previewOf = 0;
 };

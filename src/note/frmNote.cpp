@@ -2,6 +2,7 @@
 
 #include "note/NoteShape.h"
 #include "platform/Globals.h"
+#include "platform/Log.h"
 #include "platform/NativePosition.h"
 #include "platform/OpenForms.h"
 #include "platform/ProfileString.h"
@@ -14,6 +15,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QHash>
 #include <QLineEdit>
 #include <QLocale>
@@ -94,7 +96,7 @@ frmNote::frmNote(QWidget *parent)
       ButtonCursor(buttonCursor()), m_windowPicture(notePicture(u"note_window.png"_qs))
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    setFixedSize(tw(2730), tw(2970));
+    setFixedSize(WidthPixels, HeightPixels);
     setMouseTracking(true);
     setProperty("Tag", QString());
 
@@ -176,6 +178,17 @@ frmNote::frmNote(QWidget *parent)
     connect(txtNote, &RichTextBox::MouseDown, this, &frmNote::txtNote_MouseDown);
     connect(txtNote, &RichTextBox::MouseMove, this, [this] { surfaceMouseMove(); });
     connect(Text1, &QLineEdit::textChanged, txtTitle, &QLabel::setText);
+    connect(Text1, &QLineEdit::textEdited, this, [this] {
+        m_titleEdited = true;
+        noteEdited();
+    });
+    connect(txtNote->document(), &QTextDocument::contentsChanged, this, [this] {
+        if (txtNote->document()->isModified())
+            noteEdited();
+    });
+    m_autosave.setSingleShot(true);
+    m_autosave.setInterval(AutosaveDelayMs);
+    connect(&m_autosave, &QTimer::timeout, this, &frmNote::autosave);
     connect(Text1, &QLineEdit::returnPressed, this, [this] {
         hideTitleEditor();
         txtNote->SetFocus();
@@ -344,9 +357,91 @@ void frmNote::saveWithMessage()
 {
     const qint16 id = NoteId();
     // A window without a NoteId would save every note under the number 0: report it instead.
-    if (id == 0 || !SaveNote(id))
+    if (id == 0) {
         Services::messageBoxes().show(u"Erro: Me.Tag = "_qs + Tag(), MessageBoxes::Ok,
                                       MessageBoxes::Critical, MessageBoxes::AnswerOk);
+        return;
+    }
+    if (SaveNote(id)) {
+        m_titleEdited = false;
+        m_autosave.stop();
+        return;
+    }
+    // The user asked for this save: say what went wrong, every time.
+    QString message = u"Erro: Me.Tag = "_qs + Tag();
+    if (const QString why = SaveFailureText(); !why.isEmpty()) {
+        LogProblem(why);
+        message += u"\n\n"_qs + why;
+    }
+    Services::messageBoxes().show(message, MessageBoxes::Ok, MessageBoxes::Critical,
+                                  MessageBoxes::AnswerOk);
+}
+
+bool frmNote::ContentNeedsSaving() const
+{
+    if (txtNote->PreviewOf() != 0)
+        return false;
+    if (txtNote->document()->isModified())
+        return true;
+    return !m_contentUnreadable && !QFileInfo::exists(ContentFile(NoteId()));
+}
+
+void frmNote::ContentLoaded()
+{
+    txtNote->document()->setModified(false);
+    m_titleEdited = false;
+    m_autosave.stop();
+}
+
+void frmNote::ContentSaved()
+{
+    txtNote->document()->setModified(false);
+    m_contentUnreadable = false;
+    txtNote->setPlaceholderText(QString());
+}
+
+void frmNote::SetContentUnreadable(const QString &fileName, const QString &why)
+{
+    m_contentUnreadable = true;
+    txtNote->setPlaceholderText(u"Não foi possível ler o texto desta nota (%1: %2). O arquivo "
+                                u"fica como está enquanto você não escrever nela."_qs.arg(fileName,
+                                                                                         why));
+}
+
+void frmNote::noteEdited()
+{
+    m_autosave.start();
+}
+
+void frmNote::autosave()
+{
+    if (!ContentNeedsSaving() && !m_titleEdited)
+        return;
+    // Saving while notes still load would list only those loaded so far.
+    if (NotesLoading()) {
+        m_autosave.start();
+        return;
+    }
+    const qint16 id = NoteId();
+    if (id == 0)
+        return;
+    if (SaveNote(id)) {
+        m_titleEdited = false;
+        return;
+    }
+    ReportSaveFailure();
+    // The disk may come back (space freed, drive remounted): try again now and then.
+    m_autosave.start(30'000);
+}
+
+void frmNote::changeEvent(QEvent *e)
+{
+    // Leaving a note saves what was typed in it at once.
+    if (e->type() == QEvent::ActivationChange && !isActiveWindow() && m_autosave.isActive()) {
+        m_autosave.stop();
+        autosave();
+    }
+    QWidget::changeEvent(e);
 }
 
 void frmNote::SetLinkAction(int index, std::function<void()> action)
@@ -493,6 +588,13 @@ void frmNote::Image3_MouseMove()
 
 void frmNote::closeEvent(QCloseEvent *e)
 {
+    // The window manager's close (Alt+F4, a panel's close button) hides the note like its own
+    // hide button; only the program itself closes a note window for good.
+    if (e->spontaneous()) {
+        e->ignore();
+        Image3_Click();
+        return;
+    }
     // Gone from the list at once, not when the deferred deletion runs.
     OpenForms::remove(this);
     e->accept();

@@ -27,6 +27,10 @@ class frmNote : public QWidget
 
 public:
     static constexpr int TwipsPerPixel = 15;
+    static constexpr int WidthPixels = 182;
+    static constexpr int HeightPixels = 198;
+    // How long typing may pause before the note is saved on its own.
+    static constexpr int AutosaveDelayMs = 2000;
 
     explicit frmNote(QWidget *parent = nullptr);
     ~frmNote() override;
@@ -82,6 +86,16 @@ public:
     const QPixmap imDown;
     const QCursor ButtonCursor;
 
+    // Whether the content file must be written at the next save: the user changed the text, or
+    // the note has no content file yet. A file that could not be read, or that is only shown in
+    // part, is never written over until the user changes the note.
+    bool ContentNeedsSaving() const;
+    void ContentLoaded(); // the content now is what the file holds
+    void ContentSaved();
+    // The content file exists but could not be read: the note says so and keeps its hands off.
+    void SetContentUnreadable(const QString &fileName, const QString &why);
+    bool ContentUnreadable() const { return m_contentUnreadable; }
+
     // Alarm timers: sound repeat, blinking, schedule check. All stopped at first.
     QTimer TimerToca;
     QTimer Piscar;
@@ -100,6 +114,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *e) override;
     void mouseReleaseEvent(QMouseEvent *e) override;
     void closeEvent(QCloseEvent *e) override;
+    void changeEvent(QEvent *e) override;
     void hideEvent(QHideEvent *e) override;
 
 private:
@@ -115,10 +130,15 @@ private:
     void txtTitle_MouseMove(int buttons, const QPoint &globalPos);
     void hideTitleEditor();
     void saveWithMessage();
+    void noteEdited();
+    void autosave();
 
     quint32 m_backColor = 0xFF80FF;
     QPixmap m_windowPicture;
     std::array<std::function<void()>, 3> m_linkActions;
+    bool m_contentUnreadable = false;
+    bool m_titleEdited = false;
+    QTimer m_autosave;
 
     // Dragging by hand, where the window manager offers no move of its own.
     bool m_manualDrag = false;

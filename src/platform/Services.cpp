@@ -53,6 +53,15 @@ public:
         const QScreen *s = QGuiApplication::primaryScreen();
         return s ? s->virtualGeometry() : QRect(0, 0, 1024, 768);
     }
+    QList<QRect> screens() const override
+    {
+        QList<QRect> all;
+        for (const QScreen *s : QGuiApplication::screens())
+            all.append(s->geometry());
+        if (all.isEmpty())
+            all.append(QRect(0, 0, 1024, 768));
+        return all;
+    }
 };
 
 class WidgetMessageBoxes : public MessageBoxes
@@ -81,10 +90,14 @@ public:
             box.setIcon(QMessageBox::Critical);
             break;
         }
-        if (buttons == YesNo) {
-            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-            box.setDefaultButton(defaultAnswer == AnswerYes ? QMessageBox::Yes : QMessageBox::No);
-            box.setEscapeButton(QMessageBox::No);
+        if (buttons == YesNo || buttons == YesNoCancel) {
+            const bool cancel = buttons == YesNoCancel;
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No |
+                                   (cancel ? QMessageBox::Cancel : QMessageBox::NoButton));
+            box.setDefaultButton(defaultAnswer == AnswerYes   ? QMessageBox::Yes
+                                 : defaultAnswer == AnswerNo ? QMessageBox::No
+                                                             : QMessageBox::Cancel);
+            box.setEscapeButton(cancel ? QMessageBox::Cancel : QMessageBox::No);
         } else {
             box.setStandardButtons(QMessageBox::Ok);
             box.setDefaultButton(QMessageBox::Ok);
@@ -95,6 +108,8 @@ public:
         const int result = box.exec();
         if (buttons == Ok)
             return AnswerOk;
+        if (result == QMessageBox::Cancel)
+            return AnswerCancel;
         return result == QMessageBox::Yes ? AnswerYes : AnswerNo;
     }
 };

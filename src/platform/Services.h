@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QList>
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -36,14 +37,16 @@ public:
     virtual QRect workArea() const = 0;
     // The bounding rectangle of all screens, in pixels.
     virtual QRect virtualGeometry() const = 0;
+    // Each screen's rectangle, in pixels.
+    virtual QList<QRect> screens() const = 0;
 };
 
 class MessageBoxes
 {
 public:
-    enum Buttons { Ok, YesNo };
+    enum Buttons { Ok, YesNo, YesNoCancel };
     enum Icon { NoIcon, Information, Question, Warning, Critical };
-    enum Answer { AnswerOk, AnswerYes, AnswerNo };
+    enum Answer { AnswerOk, AnswerYes, AnswerNo, AnswerCancel };
     virtual ~MessageBoxes() = default;
     // An empty caption shows the application title "Notavex".
     virtual Answer show(const QString &text, Buttons buttons, Icon icon, Answer defaultAnswer,

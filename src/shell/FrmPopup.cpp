@@ -2,6 +2,7 @@
 
 #include "note/frmNote.h"
 #include "platform/Globals.h"
+#include "platform/Log.h"
 #include "platform/OpenForms.h"
 #include "platform/Services.h"
 #include "shell/DataFolder.h"
@@ -132,8 +133,8 @@ bool FrmPopup::startUp(const QString &documentsFolder, const QString &appPath,
     m_quitSignals = new QuitSignals(this);
     connect(m_quitSignals, &QuitSignals::quitRequested, this, &FrmPopup::shutDown);
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] {
-        if (m_state == State::Running)
-            SaveNotes(0);
+        if (m_state == State::Running && !SaveNotes(0))
+            LogProblem(SaveFailureText());
     });
     connect(qApp, &QCoreApplication::aboutToQuit, this, &FrmPopup::shutDown);
 
@@ -218,7 +219,7 @@ void FrmPopup::closeOpenForms()
 
 void FrmPopup::shutDown()
 {
-    if (m_state == State::Ended)
+    if (m_state == State::Ended || m_state == State::Ending)
         return;
     if (m_state == State::Loading || m_state == State::Starting) {
         // Saving now would drop the notes not loaded yet.
@@ -229,21 +230,53 @@ void FrmPopup::shutDown()
         m_state = State::Ended;
         return;
     }
-    m_state = State::Ended;
+    m_state = State::Ending;
     TrayReady = false;
     if (menu)
         menu->close();
     if (menu2)
         menu2->close();
-    if (m_trayRetry)
-        m_trayRetry->stop();
 
     unloadDialogs();
-    SaveNotes(0);
+    int exitCode = 0;
+    while (!SaveNotes(0)) {
+        LogProblem(SaveFailureText());
+        if (!m_askBeforeLosingNotes) {
+            exitCode = 1;
+            break;
+        }
+        const auto answer = Services::messageBoxes().show(
+            SaveFailureText() +
+                u"\n\nTentar salvar de novo?\n(Não: sair sem salvar as alterações. Cancelar: "
+                u"continuar com o Notavex aberto.)"_qs,
+            MessageBoxes::YesNoCancel, MessageBoxes::Warning, MessageBoxes::AnswerYes);
+        if (answer == MessageBoxes::AnswerCancel) {
+            // Nothing is lost while the notes stay open.
+            m_state = State::Running;
+            TrayReady = true;
+            return;
+        }
+        if (answer != MessageBoxes::AnswerYes) {
+            exitCode = 1;
+            break;
+        }
+    }
+    m_state = State::Ended;
+    if (m_trayRetry)
+        m_trayRetry->stop();
     closeOpenForms();
     if (m_tray)
         m_tray->hide();
-    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [exitCode] { QCoreApplication::exit(exitCode); }, Qt::QueuedConnection);
+}
+
+void FrmPopup::mnuFechar_Click()
+{
+    // Someone chose "Sair": a failed save can be asked about instead of losing the notes.
+    m_askBeforeLosingNotes = true;
+    shutDown();
+    m_askBeforeLosingNotes = false;
 }
 
 void FrmPopup::closeEvent(QCloseEvent *event)

@@ -29,8 +29,10 @@ public:
 
     // Closes the dialogs, saves every note, closes every window, removes the tray icon and quits.
     // Runs once; asked for while notes are still loading, it waits for the loading to finish.
+    // When the notes cannot be saved the program ends with status 1; after "Sair" the user is
+    // asked first and may try again or keep the program open.
     void shutDown();
-    bool isShutDown() const { return m_state == State::Ended; }
+    bool isShutDown() const { return m_state == State::Ended || m_state == State::Ending; }
     // After a refused start-up: 0 when another copy runs, 1 when there is no data folder.
     int exitCode() const { return m_exitCode; }
 
@@ -82,7 +84,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    enum class State { Created, Starting, Loading, Running, Ended };
+    enum class State { Created, Starting, Loading, Running, Ending, Ended };
 
     void createTrayIcon();
     void createMenus();
@@ -92,6 +94,7 @@ private:
     frmNote *currentNote() const;
 
     void mnuNew_Click();
+    void mnuFechar_Click();
     void mnuShowAll_Click();
     void mnuHide_Click();
     void menTop_Click();
@@ -105,6 +108,7 @@ private:
 
     State m_state = State::Created;
     bool m_shutDownPending = false;
+    bool m_askBeforeLosingNotes = false;
     int m_exitCode = 0;
     SingleInstance *m_instance = nullptr;
     QuitSignals *m_quitSignals = nullptr;

@@ -77,7 +77,7 @@ void FrmPopup::createMenus()
     wire(mnuNew, &FrmPopup::mnuNew_Click);
     wire(mnuShowAll, &FrmPopup::mnuShowAll_Click);
     wire(mnuHide, &FrmPopup::mnuHide_Click);
-    wire(mnuFechar, &FrmPopup::shutDown);
+    wire(mnuFechar, &FrmPopup::mnuFechar_Click);
     wire(menTop, &FrmPopup::menTop_Click);
     wire(menOcultar, &FrmPopup::menOcultar_Click);
     wire(menKill, &FrmPopup::menKill_Click);

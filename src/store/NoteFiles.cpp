@@ -11,6 +11,8 @@
 #include <QMutex>
 #include <QSaveFile>
 
+#include <cerrno>
+
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -26,6 +28,13 @@ struct Resolution
 };
 
 QMutex resolveMutex;
+WriteFailure lastFailure;
+
+bool failed(const QString &path)
+{
+    lastFailure = {path, errno};
+    return false;
+}
 QHash<QString, Resolution> resolutions;
 
 bool fileExists(const QString &path)
@@ -115,8 +124,9 @@ bool WriteFileAtomic(const QString &path, const QByteArray &data)
     QSaveFile file(path);
     // Writing in place would let a crash leave half a file behind.
     file.setDirectWriteFallback(false);
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly))
-        return false;
+        return failed(path);
 #ifdef Q_OS_UNIX
     // Notes are personal text: a new file is its owner's alone. An existing file keeps the mode its
     // user gave it, which QSaveFile carries over.
@@ -124,21 +134,28 @@ bool WriteFileAtomic(const QString &path, const QByteArray &data)
         ::fchmod(file.handle(), S_IRUSR | S_IWUSR);
 #endif
     if (file.write(data) != data.size() || !file.flush()) {
+        const bool result = failed(path);
         file.cancelWriting();
-        return false;
+        return result;
     }
 #ifdef Q_OS_UNIX
     if (::fsync(file.handle()) != 0) {
+        const bool result = failed(path);
         file.cancelWriting();
-        return false;
+        return result;
     }
 #endif
     if (!file.commit())
-        return false;
+        return failed(path);
 #ifdef Q_OS_UNIX
     syncFolder(path);
 #endif
     return true;
+}
+
+WriteFailure LastWriteFailure()
+{
+    return lastFailure;
 }
 
 QString ReadListLine()

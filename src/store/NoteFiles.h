@@ -17,6 +17,14 @@ QString ResolveFileCase(const QString &path);
 // the old file then stays as it was.
 bool WriteFileAtomic(const QString &path, const QByteArray &data);
 
+// The file and the system error number of the last write that failed.
+struct WriteFailure
+{
+    QString path;
+    int error = 0;
+};
+WriteFailure LastWriteFailure();
+
 // indice.dat: one line of comma-framed note numbers (",3,1,2,"; the empty list is ",").
 // First line of the file, spaces trimmed; empty when the file is missing.
 QString ReadListLine();

@@ -2,6 +2,7 @@
 
 #include "note/frmNote.h"
 #include "platform/Globals.h"
+#include "platform/Log.h"
 #include "platform/NativePosition.h"
 #include "platform/OpenForms.h"
 #include "platform/ProfileString.h"
@@ -15,8 +16,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
+#include <QRegularExpression>
+#include <QSet>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace {
 
@@ -91,6 +95,52 @@ frmNote *createNoteWindow(const QString &IdText, const QString &Title, bool show
     return w;
 }
 
+bool loading = false;
+QString failureText;
+bool failureShown = false;
+
+QString describeFailure()
+{
+    const WriteFailure f = LastWriteFailure();
+    const QString file = f.path.isEmpty() ? QString() : QFileInfo(f.path).fileName() + u": "_qs;
+    return u"Não foi possível salvar as notas na pasta %1 (%2%3)."_qs.arg(
+        QDir::toNativeSeparators(DataPath), file, SystemErrorText(f.error));
+}
+
+// A note number as stored: plain decimal, 1 to 32767. Anything else names no note.
+int noteNumber(const QString &text)
+{
+    bool ok = false;
+    const qint64 n = text.trimmed().toLongLong(&ok);
+    return ok && n >= 1 && n <= 32767 ? int(n) : 0;
+}
+
+// The numbers of the content files in the data folder, in ascending order.
+QList<int> contentFileNumbers()
+{
+    static const QRegularExpression name(u"^notavex([0-9]+)\\.arl$"_qs,
+                                         QRegularExpression::CaseInsensitiveOption);
+    QList<int> numbers;
+    const QStringList files = QDir(DataPath).entryList(QDir::Files | QDir::Hidden);
+    for (const QString &file : files) {
+        const QRegularExpressionMatch m = name.match(file);
+        if (const int n = m.hasMatch() ? noteNumber(m.captured(1)) : 0)
+            numbers.append(n);
+    }
+    std::sort(numbers.begin(), numbers.end());
+    return numbers;
+}
+
+// A deleted note keeps its section with Tag and emptied values; its content file is gone, or
+// was meant to be.
+bool wasDeleted(int id, const QString &file)
+{
+    const QString section = QString::number(id);
+    return !ReadIni(section, key(u"Tag"), QString(), file).isEmpty() &&
+           ReadIni(section, key(u"Top"), QString(), file).isEmpty() &&
+           ReadIni(section, key(u"Visivel"), QString(), file).isEmpty();
+}
+
 void runPendingEvents(int times)
 {
     for (int i = 0; i < times; ++i)
@@ -127,7 +177,12 @@ qint16 NextNoteId()
 bool SaveNotes(qint16 Id)
 {
     if (!QFileInfo(DataPath).isDir()) {
-        QDir().mkpath(DataPath);
+        errno = 0;
+        if (!QDir().mkpath(DataPath)) {
+            failureText = u"Não foi possível recriar a pasta %1 (%2)."_qs.arg(
+                QDir::toNativeSeparators(DataPath), SystemErrorText(errno));
+            return false;
+        }
         QFile::setPermissions(DataPath, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
@@ -165,14 +220,38 @@ bool SaveNotes(qint16 Id)
                 write(u"Visivel", w->isVisible() ? key(u"True") : key(u"False"));
                 write(u"Color1", QString::number(w->Picture1->BackColor()));
                 write(u"Color2", QString::number(w->txtNote->BackColor()));
-                ok &= w->txtNote->SaveFile(ContentFile(OpenForms::noteIdOf(w)));
+                // An unchanged content file is left as it is: it may hold what this program
+                // could not read, or only showed in part.
+                if (w->ContentNeedsSaving()) {
+                    if (w->txtNote->SaveFile(ContentFile(OpenForms::noteIdOf(w))))
+                        w->ContentSaved();
+                    else
+                        ok = false;
+                }
             }
             list += tag + QLatin1Char(',');
         }
         ok &= batch.commit();
     }
     ok &= WriteListLine(list);
+    if (ok) {
+        failureText.clear();
+        failureShown = false;
+    } else {
+        failureText = describeFailure();
+    }
     return ok;
+}
+
+void ReportSaveFailure()
+{
+    LogProblem(failureText);
+    if (failureShown)
+        return;
+    failureShown = true;
+    Services::messageBoxes().show(failureText + u"\n\nAs notas continuam abertas, e o Notavex "
+                                                u"tentará salvá-las de novo."_qs,
+                                  MessageBoxes::Ok, MessageBoxes::Warning, MessageBoxes::AnswerOk);
 }
 
 void DeleteNote(qint16 Id, qint16 Index)
@@ -206,19 +285,57 @@ void DeleteNote(qint16 Id, qint16 Index)
     WriteListLine(ReplaceAll(ReadListLine(), comma + section + comma, comma));
 }
 
+QList<int> NotesToLoad()
+{
+    const QString file = IndexFile();
+    // TotalForms only says how many listed notes were saved at least once; a damaged or
+    // disagreeing value must not drop the notes the list names.
+    const qint64 count = IniNumber(ReadIni(key(u"Indice"), key(u"TotalForms"), key(u"0"), file));
+    const QStringList fields = ReadListLine().split(u',');
+    QList<int> ids;
+    QSet<int> seen;
+    qint64 position = 0;
+    for (const QString &field : fields) {
+        if (field.trimmed().isEmpty())
+            continue;
+        ++position;
+        const int id = noteNumber(field);
+        if (id == 0 || seen.contains(id))
+            continue;
+        seen.insert(id);
+        // A number handed out to a new note that was never saved names nothing to show.
+        if (position > count && !QFileInfo::exists(ContentFile(id)) &&
+            ReadIni(QString::number(id), key(u"Tag"), QString(), file).isEmpty())
+            continue;
+        ids.append(id);
+    }
+    // Content files the list does not name are notes all the same (a lost or damaged list, an
+    // older copy that dropped them), unless they belong to a deleted note.
+    for (const int id : contentFileNumbers()) {
+        if (!seen.contains(id) && !wasDeleted(id, file))
+            ids.append(id);
+    }
+    return ids;
+}
+
+bool NotesLoading()
+{
+    return loading;
+}
+
+QString SaveFailureText()
+{
+    return failureText;
+}
+
 void LoadNotes()
 {
     const QString file = IndexFile();
-    const int count =
-        int(qint16(IniNumber(ReadIni(key(u"Indice"), key(u"TotalForms"), key(u"0"), file))));
-    QString list = ReadListLine();
+    loading = true;
+    const QList<int> ids = NotesToLoad();
 
-    for (int i = 1; i <= count; ++i) {
+    for (const int id : ids) {
         runPendingEvents(4);
-        const int id = int(qint16(IniNumber(GetField(list, QStringLiteral(","), i), 0)));
-        // A list shorter than TotalForms has no number here; there is no note 0 to make.
-        if (id <= 0)
-            continue;
         const QString section = QString::number(id);
         frmNote *w = createNoteWindow(section, QString(), false);
 
@@ -227,24 +344,14 @@ void LoadNotes()
         int top = w->Top();
         const QString topText = ReadIni(section, key(u"Top"), QString(), file);
         if (!topText.isEmpty())
-            top = int(IniNumber(topText, top));
+            top = int(std::clamp<qint64>(IniNumber(topText, top), -1'000'000'000, 1'000'000'000));
         int left = w->Left();
         const QString leftText = ReadIni(section, key(u"Left"), QString(), file);
         if (!leftText.isEmpty())
-            left = int(IniNumber(leftText, left));
-
-        // A note beyond the right or bottom edge of every screen comes back onto the primary
-        // one. The test takes all screens, so notes kept on a second monitor stay there.
-        const QRect desktop = Services::screen().virtualGeometry();
-        const QSize primary = Services::screen().primarySize();
-        if (top > (desktop.y() + desktop.height()) * kTwipsPerPixel - 2000)
-            top = int(Services::random().fraction() *
-                      std::max(0, primary.height() * kTwipsPerPixel - 3000));
-        if (left > (desktop.x() + desktop.width()) * kTwipsPerPixel - 2000)
-            left = int(Services::random().fraction() *
-                       std::max(0, primary.width() * kTwipsPerPixel - 2700));
-        w->SetTop(top);
-        w->SetLeft(left);
+            left = int(std::clamp<qint64>(IniNumber(leftText, left), -1'000'000'000, 1'000'000'000));
+        const QPoint place = KeepOnScreen(QPoint(left, top));
+        w->SetTop(place.y());
+        w->SetLeft(place.x());
 
         w->Picture1->SetBackColor(
             quint32(IniNumber(ReadIni(section, key(u"Color1"), key(u"&H52E9FE"), file), 0x52E9FE)));
@@ -253,8 +360,14 @@ void LoadNotes()
         w->Picture2->SetBackColor(w->txtNote->BackColor());
 
         const QString content = ContentFile(id);
-        if (QFileInfo::exists(content))
-            w->txtNote->LoadFile(content);
+        int error = 0;
+        if (QFileInfo::exists(content) && !w->txtNote->LoadFile(content, &error)) {
+            const QString why = SystemErrorText(error);
+            LogProblem(u"não foi possível ler %1 (%2); a nota fica como está no disco."_qs.arg(
+                QDir::toNativeSeparators(content), why));
+            w->SetContentUnreadable(QFileInfo(content).fileName(), why);
+        }
+        w->ContentLoaded();
 
         if (ReadIni(section, key(u"Alarme"), key(u"0"), file) == u"1")
             w->tmrEvent.start();
@@ -269,5 +382,51 @@ void LoadNotes()
         w->setVisible(StrToBool(ReadIni(section, key(u"Visivel"), key(u"True"), file)));
         runPendingEvents(1);
     }
+    loading = false;
     TrayReady = true;
+}
+
+QPoint KeepOnScreen(QPoint twips)
+{
+    int left = twips.x();
+    int top = twips.y();
+    // A note beyond the right or bottom edge of every screen comes back onto the primary one.
+    // The test takes all screens, so notes kept on a second monitor stay there.
+    const ScreenInfo &screen = Services::screen();
+    const QRect desktop = screen.virtualGeometry();
+    const QSize primary = screen.primarySize();
+    const auto newTop = [&] {
+        return int(Services::random().fraction() *
+                   std::max(0, primary.height() * kTwipsPerPixel - 3000));
+    };
+    const auto newLeft = [&] {
+        return int(Services::random().fraction() *
+                   std::max(0, primary.width() * kTwipsPerPixel - 2700));
+    };
+    if (top > (desktop.y() + desktop.height()) * kTwipsPerPixel - 2000)
+        top = newTop();
+    if (left > (desktop.x() + desktop.width()) * kTwipsPerPixel - 2000)
+        left = newLeft();
+
+    // Negative positions are kept while some screen still shows a usable strip of the note; a
+    // note no screen shows could never be reached again.
+    constexpr int minVisible = 16;
+    const QRect note(qRound(left / double(kTwipsPerPixel)), qRound(top / double(kTwipsPerPixel)),
+                     frmNote::WidthPixels, frmNote::HeightPixels);
+    const QList<QRect> screens = screen.screens();
+    const bool shown = std::any_of(screens.begin(), screens.end(), [&](const QRect &s) {
+        const QRect seen = s.intersected(note);
+        return seen.width() >= minVisible && seen.height() >= minVisible;
+    });
+    if (!shown) {
+        const bool acrossOk = note.right() >= desktop.left() + minVisible &&
+                              note.left() <= desktop.right() - minVisible;
+        const bool downOk = note.bottom() >= desktop.top() + minVisible &&
+                            note.top() <= desktop.bottom() - minVisible;
+        if (!downOk || acrossOk)
+            top = newTop();
+        if (!acrossOk || downOk)
+            left = newLeft();
+    }
+    return QPoint(left, top);
 }

@@ -22,7 +22,7 @@ MessageBoxes::Answer FakeMessageBoxes::show(const QString &text, Buttons buttons
         return m_answers.dequeue();
     if (buttons == Ok)
         return AnswerOk;
-    return defaultAnswer == AnswerYes ? AnswerYes : AnswerNo;
+    return defaultAnswer;
 }
 
 FakeServices::FakeServices()

@@ -46,10 +46,12 @@ public:
     QSize primarySize() const override { return size; }
     QRect workArea() const override { return work; }
     QRect virtualGeometry() const override { return all; }
+    QList<QRect> screens() const override { return parts.isEmpty() ? QList<QRect>{all} : parts; }
 
     QSize size{1024, 768};
     QRect work{0, 0, 1024, 738};
     QRect all{0, 0, 1024, 768};
+    QList<QRect> parts; // when empty, one screen of all
 };
 
 class FakeMessageBoxes : public MessageBoxes

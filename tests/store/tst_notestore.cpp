@@ -273,7 +273,9 @@ private slots:
         QTest::newRow("too low moves") << one << 20000 << 100 << kRandom << 105;
         QTest::newRow("just below the limit stays") << one << 9510 << 0 << 9510 << 0;
         QTest::newRow("too far right moves") << one << 0 << 9600 << 0 << kRandom;
-        QTest::newRow("negative stays") << one << -3000 << -4500 << -3000 << -4500;
+        QTest::newRow("partly above and left stays") << one << -1500 << -2400 << -1500 << -2400;
+        QTest::newRow("wholly above moves") << one << -50000 << 300 << kRandom << 300;
+        QTest::newRow("wholly left moves") << one << 300 << -3000 << 300 << kRandom;
         const QRect two(0, 0, 768 + 1024, 768); // a second monitor to the right
         QTest::newRow("on the second monitor stays") << two << 300 << 20000 << 300 << 20000;
         QTest::newRow("beyond both moves") << two << 300 << 30000 << 300 << kRandom;

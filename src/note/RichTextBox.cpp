@@ -8,14 +8,14 @@
 
 #include <QFile>
 
-#include <cerrno>
-#include <functional>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <cerrno>
+#include <functional>
 
 namespace {
 

@@ -403,9 +403,9 @@ void frmNote::ContentSaved()
 void frmNote::SetContentUnreadable(const QString &fileName, const QString &why)
 {
     m_contentUnreadable = true;
-    txtNote->setPlaceholderText(u"Não foi possível ler o texto desta nota (%1: %2). O arquivo "
-                                u"fica como está enquanto você não escrever nela."_qs.arg(fileName,
-                                                                                         why));
+    txtNote->setPlaceholderText(
+        u"Não foi possível ler o texto desta nota (%1: %2). O arquivo "
+        u"fica como está enquanto você não escrever nela."_qs.arg(fileName, why));
 }
 
 void frmNote::noteEdited()

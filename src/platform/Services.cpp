@@ -94,7 +94,7 @@ public:
             const bool cancel = buttons == YesNoCancel;
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No |
                                    (cancel ? QMessageBox::Cancel : QMessageBox::NoButton));
-            box.setDefaultButton(defaultAnswer == AnswerYes   ? QMessageBox::Yes
+            box.setDefaultButton(defaultAnswer == AnswerYes  ? QMessageBox::Yes
                                  : defaultAnswer == AnswerNo ? QMessageBox::No
                                                              : QMessageBox::Cancel);
             box.setEscapeButton(cancel ? QMessageBox::Cancel : QMessageBox::No);

@@ -348,7 +348,8 @@ void LoadNotes()
         int left = w->Left();
         const QString leftText = ReadIni(section, key(u"Left"), QString(), file);
         if (!leftText.isEmpty())
-            left = int(std::clamp<qint64>(IniNumber(leftText, left), -1'000'000'000, 1'000'000'000));
+            left =
+                int(std::clamp<qint64>(IniNumber(leftText, left), -1'000'000'000, 1'000'000'000));
         const QPoint place = KeepOnScreen(QPoint(left, top));
         w->SetTop(place.y());
         w->SetLeft(place.x());

@@ -10,7 +10,9 @@
 #include "store/TestFiles.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -304,31 +306,77 @@ private slots:
         QCOMPARE(w->Left(), onScreen(expectedLeft == kRandom ? (11520 - 2700) / 2 : expectedLeft));
     }
 
-    void loadNotes_listOrder_data()
+    void loadNotes_damagedIndex_data()
     {
-        QTest::addColumn<QByteArray>("cfg");
-        QTest::addColumn<QByteArray>("list");
-        QTest::addColumn<QStringList>("tags");
-        QTest::newRow("only TotalForms notes, in list order")
-            << QByteArray("[Indice]\r\nTotalForms=2\r\n") << QByteArray(",6,5,7,\r\n")
+        QTest::addColumn<QByteArray>("cfg");   // "-": no Indice.cfg
+        QTest::addColumn<QByteArray>("list");  // "-": no indice.dat
+        QTest::addColumn<QList<int>>("files"); // content files present
+        QTest::addColumn<QStringList>("tags"); // notes loaded, in order
+        const auto saved = [](std::initializer_list<int> ids, const char *total) {
+            QByteArray cfg = "[Indice]\r\nTotalForms=" + QByteArray(total) + "\r\n";
+            for (int id : ids)
+                cfg += QByteArray("[%1]\r\nTop=300\r\nLeft=300\r\nTag=%1\r\nVisivel=True\r\n")
+                           .replace("%1", QByteArray::number(id));
+            return cfg;
+        };
+        const QList<int> three{1, 2, 3};
+        const QStringList all{u"1"_qs, u"2"_qs, u"3"_qs};
+        QTest::newRow("in list order, unsaved new number skipped")
+            << saved({6, 5}, "2") << QByteArray(",6,5,7,\r\n") << QList<int>{5, 6}
             << QStringList{u"6"_qs, u"5"_qs};
-        QTest::newRow("a list shorter than TotalForms makes no note 0")
-            << QByteArray("[Indice]\r\nTotalForms=4\r\n") << QByteArray(",2,\r\n")
+        QTest::newRow("list shorter than TotalForms")
+            << saved({2}, "4") << QByteArray(",2,\r\n") << QList<int>{2} << QStringList{u"2"_qs};
+        for (const char *total : {"abc", "-5", "999999999", "1", "0"})
+            QTest::newRow(qPrintable(u"TotalForms "_qs + QLatin1String(total)))
+                << saved({1, 2, 3}, total) << QByteArray(",1,2,3,\r\n") << three << all;
+        QTest::newRow("no Indice.cfg")
+            << QByteArray("-") << QByteArray(",1,2,3,\r\n") << three << all;
+        QTest::newRow("no indice.dat") << saved({1, 2, 3}, "3") << QByteArray("-") << three << all;
+        QTest::newRow("empty indice.dat") << saved({1, 2, 3}, "3") << QByteArray() << three << all;
+        QTest::newRow("neither index") << QByteArray("-") << QByteArray("-") << three << all;
+        QTest::newRow("duplicates once")
+            << saved({1, 2, 3}, "4") << QByteArray(",1,1,2,3,\r\n") << three << all;
+        QTest::newRow("numbers out of range skipped")
+            << saved({2}, "5") << QByteArray(",0,40000,-5,x,2,\r\n") << QList<int>{2, 40000}
             << QStringList{u"2"_qs};
+        QTest::newRow("unlisted file of a saved note comes back")
+            << saved({1, 2, 3}, "2") << QByteArray(",3,1,\r\n") << three
+            << QStringList{u"3"_qs, u"1"_qs, u"2"_qs};
+        QTest::newRow("leftover file of a deleted note stays away")
+            << saved({1}, "1") + "[4]\r\nTag=4\r\nTop=\r\nLeft=\r\nVisivel=\r\n"
+            << QByteArray(",1,\r\n") << QList<int>{1, 4} << QStringList{u"1"_qs};
     }
 
-    void loadNotes_listOrder()
+    // Every note is shown once, and after a save every content file and note is still there.
+    void loadNotes_damagedIndex()
     {
         QFETCH(QByteArray, cfg);
         QFETCH(QByteArray, list);
+        QFETCH(QList<int>, files);
         QFETCH(QStringList, tags);
-        writeStore(cfg, list);
+        if (cfg != "-")
+            writeFile(IndexFile(), cfg);
+        if (list != "-")
+            writeFile(ListFile(), list);
+        QMap<int, QByteArray> before;
+        for (int id : files) {
+            before[id] = "{\\rtf1\\ansi nota " + QByteArray::number(id) + "}";
+            writeFile(DataPath + u"notavex%1.arl"_qs.arg(id), before[id]);
+        }
         LoadNotes();
         QStringList got;
         for (int i = 1; i < OpenForms::count(); ++i)
             got << note(i)->Tag();
         QCOMPARE(got, tags);
         QVERIFY(TrayReady);
+
+        QVERIFY(SaveNotes(0));
+        for (int id : files)
+            QCOMPARE(readBytes(DataPath + u"notavex%1.arl"_qs.arg(id)), before[id]);
+        const QString line = QString::fromLatin1(readBytes(ListFile()));
+        for (const QString &tag : tags)
+            QVERIFY2(line.contains(u',' + tag + u','), qPrintable(line));
+        QCOMPARE(ini(u"Indice"_qs, u"TotalForms"_qs), QString::number(tags.size()));
     }
 
     void loadNotes_onTopAndVisibility_data()
@@ -436,6 +484,57 @@ private slots:
 #else
         QSKIP("Counts replacements with inotify");
 #endif
+    }
+
+    // A save that fails leaves the old files, says why, and keeps the change for the next save.
+    void saveNotes_failure_keepsTheChangeAndSaysWhy()
+    {
+        makeNotes({1});
+        note(1)->txtNote->SetText(u"antes"_qs);
+        QVERIFY(SaveNotes(0));
+        const QByteArray old = readBytes(ContentFile(1));
+        note(1)->txtNote->SetText(QString(4000, u'x'));
+        {
+            TestFiles::FileSizeLimit full(1000);
+            QVERIFY(!SaveNotes(0));
+            QVERIFY(!SaveNotes(0));
+        }
+        QCOMPARE(readBytes(ContentFile(1)), old);
+        QVERIFY2(SaveFailureText().contains(QDir::toNativeSeparators(DataPath)) &&
+                     SaveFailureText().contains(u"grande demais"_qs),
+                 qPrintable(SaveFailureText()));
+        ReportSaveFailure();
+        ReportSaveFailure();
+        QCOMPARE(m_fakes->messageBoxes->asked.size(), 1); // once, not at every retry
+        QVERIFY(note(1)->ContentNeedsSaving());
+        QVERIFY(SaveNotes(0));
+        QVERIFY(readBytes(ContentFile(1)).contains("xxxx"));
+        QVERIFY(!note(1)->ContentNeedsSaving());
+    }
+
+    // A content file that cannot be read, or is shown only in part, is never written over.
+    void loadNotes_unreadableOrHugeContent_isLeftAlone()
+    {
+        writeStore("[Indice]\r\nTotalForms=2\r\n", ",1,2,\r\n");
+        QVERIFY(QDir().mkdir(DataPath + u"notavex1.arl"_qs)); // opens, but reads nothing
+        const QByteArray huge =
+            QByteArray("palavra ").repeated(RichTextBox::MaxEditableCharacters / 8 + 1);
+        writeFile(DataPath + u"notavex2.arl"_qs, huge);
+        LoadNotes();
+        frmNote *unreadable = note(1);
+        frmNote *preview = note(2);
+        QVERIFY(unreadable->ContentUnreadable());
+        QVERIFY(unreadable->txtNote->placeholderText().contains(u"notavex1.arl"_qs));
+        QVERIFY(preview->txtNote->PreviewOf() > RichTextBox::MaxEditableCharacters);
+        QVERIFY(preview->txtNote->isReadOnly());
+        QVERIFY(preview->txtNote->document()->characterCount() <
+                RichTextBox::PreviewCharacters + 1000);
+        QVERIFY(SaveNotes(0));
+        QVERIFY(QFileInfo(DataPath + u"notavex1.arl"_qs).isDir());
+        QCOMPARE(readBytes(DataPath + u"notavex2.arl"_qs), huge);
+        // Once the user writes in it, the note is theirs to save again.
+        unreadable->txtNote->SetSelText(u"novo"_qs);
+        QVERIFY(unreadable->ContentNeedsSaving());
     }
 
 private:

@@ -3,8 +3,8 @@
 #include "note/NoteControls.h"
 #include "note/Rtf.h"
 #include "platform/Cp1252.h"
+#include "platform/FileAccess.h"
 #include "platform/WinColor.h"
-#include "store/NoteFiles.h"
 
 #include <QFile>
 
@@ -54,14 +54,18 @@ bool RichTextBox::LoadFile(const QString &path, int *error)
         return false;
     }
     file.close();
+    LoadData(data);
+    return true;
+}
 
+void RichTextBox::LoadData(const QByteArray &data)
+{
     replaceContent([&] {
         if (Rtf::looksLikeRtf(data))
             Rtf::read(data, document());
         else
             setPlainContent(StoredText::decode(data));
     });
-    return true;
 }
 
 void RichTextBox::replaceContent(const std::function<void()> &fill)

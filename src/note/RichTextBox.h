@@ -20,6 +20,8 @@ public:
     // read as UTF-8 when it is valid UTF-8 and as code page 1252 otherwise. A file that cannot be
     // read leaves the content as it was; error then holds the system's error number.
     bool LoadFile(const QString &path, int *error = nullptr);
+    // The same with the file's bytes.
+    void LoadData(const QByteArray &data);
     // Writes the whole content as one RTF document, atomically.
     bool SaveFile(const QString &path) const;
 

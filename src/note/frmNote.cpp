@@ -1,6 +1,7 @@
 #include "note/frmNote.h"
 
 #include "note/NoteShape.h"
+#include "note/Rtf.h"
 #include "platform/Globals.h"
 #include "platform/Log.h"
 #include "platform/NativePosition.h"
@@ -350,7 +351,7 @@ void frmNote::Image3_Click()
 
 bool frmNote::SaveNote(qint16 Id)
 {
-    return SaveNotes(Id);
+    return m_saver && m_saver(Id);
 }
 
 void frmNote::saveWithMessage()
@@ -375,6 +376,50 @@ void frmNote::saveWithMessage()
     }
     Services::messageBoxes().show(message, MessageBoxes::Ok, MessageBoxes::Critical,
                                   MessageBoxes::AnswerOk);
+}
+
+NoteRecord frmNote::Record(QPoint at) const
+{
+    NoteRecord r;
+    r.id = NoteId();
+    r.title = txtTitle->text();
+    r.top = at.y() * TwipsPerPixel;
+    r.left = at.x() * TwipsPerPixel;
+    r.visible = isVisible();
+    r.color1 = Picture1->BackColor();
+    r.color2 = txtNote->BackColor();
+    r.onTop = ImTop->Picture() == &imDown;
+    r.alarm = tmrEvent.isActive();
+    if (ContentNeedsSaving())
+        r.content = Rtf::write(*txtNote->document());
+    return r;
+}
+
+void frmNote::ApplyRecord(const NoteRecord &r)
+{
+    txtTitle->setText(r.title);
+    if (r.top)
+        SetTop(*r.top);
+    if (r.left)
+        SetLeft(*r.left);
+    Picture1->SetBackColor(r.color1);
+    txtNote->SetBackColor(r.color2);
+    Picture2->SetBackColor(txtNote->BackColor());
+    if (r.content)
+        txtNote->LoadData(*r.content);
+    else if (r.contentError != 0)
+        SetContentUnreadable(QFileInfo(ContentFile(r.id)).fileName(),
+                             SystemErrorText(r.contentError));
+    ContentLoaded();
+    if (r.alarm)
+        tmrEvent.start();
+    else
+        tmrEvent.stop();
+    if (r.onTop) {
+        ImTop->SetPicture(&imDown);
+        SetWindowTopmost(this, true);
+    }
+    setVisible(r.visible);
 }
 
 bool frmNote::ContentNeedsSaving() const

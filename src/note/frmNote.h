@@ -2,6 +2,7 @@
 
 #include "note/NoteControls.h"
 #include "note/RichTextBox.h"
+#include "store/NoteStore.h"
 
 #include <QCursor>
 #include <QDateTime>
@@ -26,9 +27,9 @@ class frmNote : public QWidget
     Q_OBJECT
 
 public:
-    static constexpr int TwipsPerPixel = 15;
-    static constexpr int WidthPixels = 182;
-    static constexpr int HeightPixels = 198;
+    static constexpr int TwipsPerPixel = ::TwipsPerPixel;
+    static constexpr int WidthPixels = NoteWidthPixels;
+    static constexpr int HeightPixels = NoteHeightPixels;
     // How long typing may pause before the note is saved on its own.
     static constexpr int AutosaveDelayMs = 2000;
 
@@ -86,6 +87,15 @@ public:
     const QPixmap imDown;
     const QCursor ButtonCursor;
 
+    // The note as the data files hold it, seen at the given screen position (pixels); the
+    // content only when it needs saving.
+    NoteRecord Record(QPoint at) const;
+    // Takes a stored note: title, position, colours, content, alarm timer, pin and visibility.
+    void ApplyRecord(const NoteRecord &r);
+
+    // Who writes this note's keys and content file (SaveNotes with its NoteId).
+    void SetSaver(std::function<bool(qint16)> saver) { m_saver = std::move(saver); }
+
     // Whether the content file must be written at the next save: the user changed the text, or
     // the note has no content file yet. A file that could not be read, or that is only shown in
     // part, is never written over until the user changes the note.
@@ -136,6 +146,7 @@ private:
     quint32 m_backColor = 0xFF80FF;
     QPixmap m_windowPicture;
     std::array<std::function<void()>, 3> m_linkActions;
+    std::function<bool(qint16)> m_saver;
     bool m_contentUnreadable = false;
     bool m_titleEdited = false;
     QTimer m_autosave;

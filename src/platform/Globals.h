@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 // Process-wide values. Each is set by the part of the program that owns it and read everywhere.
 
 // The per-user data folder and the program's asset folder; both end with a separator.
@@ -17,3 +19,10 @@ extern bool TrayReady;
 
 // New notes get random colours.
 extern bool Coloridos;
+
+// Puts every value above back to its start and empties the caches kept beside them (file names,
+// parsed settings files, the store's state), then sets DataPath. Tests start each case with it.
+void ResetProgramState(const QString &dataPath = {});
+
+// Registers what ResetProgramState must also clear.
+void OnProgramStateReset(std::function<void()> reset);

@@ -1,8 +1,9 @@
 #include "platform/ProfileString.h"
 
 #include "platform/Cp1252.h"
-#include "store/FileStamp.h"
-#include "store/NoteFiles.h"
+#include "platform/FileAccess.h"
+#include "platform/FileStamp.h"
+#include "platform/Globals.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -304,6 +305,13 @@ struct CachedFile
 
 QMutex cacheMutex;
 std::map<QString, CachedFile> cache;
+
+[[maybe_unused]] const bool cacheResets =
+    (OnProgramStateReset([] {
+         QMutexLocker lock(&cacheMutex);
+         std::erase_if(cache, [](const auto &e) { return e.second.batchDepth == 0; });
+     }),
+     true);
 
 QString cacheKey(const QString &file)
 {

@@ -1,13 +1,6 @@
 #include "platform/Services.h"
 
-#include <QApplication>
-#include <QFileInfo>
-#include <QGuiApplication>
-#include <QMessageBox>
-#include <QPointer>
-#include <QScreen>
-#include <QSoundEffect>
-#include <QUrl>
+#include "platform/Log.h"
 
 #include <random>
 
@@ -35,119 +28,33 @@ private:
     std::mt19937 m_engine;
 };
 
-class PrimaryScreen : public ScreenInfo
+// Without a desktop (tests, a program that has not installed the desktop services yet): a
+// screen of a common size, questions answered with their default and written to the log,
+// silence.
+class FixedScreen : public ScreenInfo
 {
 public:
-    QSize primarySize() const override
+    QSize primarySize() const override { return QSize(1024, 768); }
+    QRect workArea() const override { return QRect(0, 0, 1024, 768); }
+    QRect virtualGeometry() const override { return QRect(0, 0, 1024, 768); }
+    QList<QRect> screens() const override { return {QRect(0, 0, 1024, 768)}; }
+};
+
+class LoggedMessageBoxes : public MessageBoxes
+{
+public:
+    Answer show(const QString &text, Buttons buttons, Icon, Answer defaultAnswer,
+                const QString &) override
     {
-        const QScreen *s = QGuiApplication::primaryScreen();
-        return s ? s->size() : QSize(1024, 768);
-    }
-    QRect workArea() const override
-    {
-        const QScreen *s = QGuiApplication::primaryScreen();
-        return s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
-    }
-    QRect virtualGeometry() const override
-    {
-        const QScreen *s = QGuiApplication::primaryScreen();
-        return s ? s->virtualGeometry() : QRect(0, 0, 1024, 768);
-    }
-    QList<QRect> screens() const override
-    {
-        QList<QRect> all;
-        for (const QScreen *s : QGuiApplication::screens())
-            all.append(s->geometry());
-        if (all.isEmpty())
-            all.append(QRect(0, 0, 1024, 768));
-        return all;
+        LogProblem(text);
+        return buttons == Ok ? AnswerOk : defaultAnswer;
     }
 };
 
-class WidgetMessageBoxes : public MessageBoxes
+class SilentSound : public SoundPlayer
 {
 public:
-    Answer show(const QString &text, Buttons buttons, Icon icon, Answer defaultAnswer,
-                const QString &caption) override
-    {
-        QMessageBox box;
-        box.setWindowTitle(caption.isEmpty() ? QStringLiteral("Notavex") : caption);
-        box.setText(text);
-        switch (icon) {
-        case NoIcon:
-            box.setIcon(QMessageBox::NoIcon);
-            break;
-        case Information:
-            box.setIcon(QMessageBox::Information);
-            break;
-        case Question:
-            box.setIcon(QMessageBox::Question);
-            break;
-        case Warning:
-            box.setIcon(QMessageBox::Warning);
-            break;
-        case Critical:
-            box.setIcon(QMessageBox::Critical);
-            break;
-        }
-        if (buttons == YesNo || buttons == YesNoCancel) {
-            const bool cancel = buttons == YesNoCancel;
-            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No |
-                                   (cancel ? QMessageBox::Cancel : QMessageBox::NoButton));
-            box.setDefaultButton(defaultAnswer == AnswerYes  ? QMessageBox::Yes
-                                 : defaultAnswer == AnswerNo ? QMessageBox::No
-                                                             : QMessageBox::Cancel);
-            box.setEscapeButton(cancel ? QMessageBox::Cancel : QMessageBox::No);
-        } else {
-            box.setStandardButtons(QMessageBox::Ok);
-            box.setDefaultButton(QMessageBox::Ok);
-        }
-        // The program has no visible main window; a box hidden behind an always-on-top note
-        // would look like a freeze.
-        box.setWindowFlag(Qt::WindowStaysOnTopHint);
-        const int result = box.exec();
-        if (buttons == Ok)
-            return AnswerOk;
-        if (result == QMessageBox::Cancel)
-            return AnswerCancel;
-        return result == QMessageBox::Yes ? AnswerYes : AnswerNo;
-    }
-};
-
-class EffectSoundPlayer : public SoundPlayer
-{
-public:
-    ~EffectSoundPlayer() override
-    {
-        // Static destruction may run after the application object is gone; the sound back end
-        // must not be torn down then.
-        if (QCoreApplication::instance())
-            delete m_effect;
-    }
-
-    void play(const QString &path) override
-    {
-        if (m_effect) {
-            m_effect->stop();
-            m_effect->deleteLater();
-            m_effect = nullptr;
-        }
-        if (path.isEmpty() || !QFileInfo(path).isFile()) {
-            QApplication::beep();
-            return;
-        }
-        m_effect = new QSoundEffect;
-        QSoundEffect *effect = m_effect;
-        QObject::connect(effect, &QSoundEffect::statusChanged, effect, [effect] {
-            if (effect->status() == QSoundEffect::Error)
-                QApplication::beep();
-        });
-        effect->setSource(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
-        effect->play();
-    }
-
-private:
-    QPointer<QSoundEffect> m_effect;
+    void play(const QString &) override {}
 };
 
 template <typename Interface, typename Real> struct Slot
@@ -171,19 +78,19 @@ Slot<RandomSource, MersenneRandom> &randomSlot()
     static Slot<RandomSource, MersenneRandom> s;
     return s;
 }
-Slot<ScreenInfo, PrimaryScreen> &screenSlot()
+Slot<ScreenInfo, FixedScreen> &screenSlot()
 {
-    static Slot<ScreenInfo, PrimaryScreen> s;
+    static Slot<ScreenInfo, FixedScreen> s;
     return s;
 }
-Slot<MessageBoxes, WidgetMessageBoxes> &messageBoxSlot()
+Slot<MessageBoxes, LoggedMessageBoxes> &messageBoxSlot()
 {
-    static Slot<MessageBoxes, WidgetMessageBoxes> s;
+    static Slot<MessageBoxes, LoggedMessageBoxes> s;
     return s;
 }
-Slot<SoundPlayer, EffectSoundPlayer> &soundSlot()
+Slot<SoundPlayer, SilentSound> &soundSlot()
 {
-    static Slot<SoundPlayer, EffectSoundPlayer> s;
+    static Slot<SoundPlayer, SilentSound> s;
     return s;
 }
 

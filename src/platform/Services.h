@@ -70,7 +70,9 @@ ScreenInfo &screen();
 MessageBoxes &messageBoxes();
 SoundPlayer &sound();
 
-// Tests install fakes; nullptr restores the real service.
+// Tests install fakes, the program the desktop's services; nullptr restores the built-in ones
+// (the system clock and random source, a fixed 1024 x 768 screen, message boxes that only log
+// their text and answer with their default, silence).
 void setClock(std::unique_ptr<Clock> c);
 void setRandom(std::unique_ptr<RandomSource> r);
 void setScreen(std::unique_ptr<ScreenInfo> s);

@@ -10,6 +10,7 @@
 #include "shell/SingleInstance.h"
 #include "store/Ini.h"
 #include "store/NoteFiles.h"
+#include "shell/NoteWindows.h"
 #include "store/NoteStore.h"
 
 #include <QApplication>

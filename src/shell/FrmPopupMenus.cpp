@@ -8,6 +8,7 @@
 #include "platform/Services.h"
 #include "store/Ini.h"
 #include "store/NoteFiles.h"
+#include "shell/NoteWindows.h"
 #include "store/NoteStore.h"
 
 #include <QAction>

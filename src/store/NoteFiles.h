@@ -3,27 +3,14 @@
 #include <QSize>
 #include <QString>
 
+#include "platform/FileAccess.h"
+
 // The data folder's three kinds of file. Names match without regard to case: an existing file is
 // found and used under whatever case it has.
 
 QString IndexFile();             // DataPath + "Indice.cfg"
 QString ListFile();              // DataPath + "indice.dat"
 QString ContentFile(int noteId); // DataPath + "notavex<N>.arl"
-
-// path itself when it exists or no file of another case matches; otherwise the existing file.
-QString ResolveFileCase(const QString &path);
-
-// Writes data to path atomically: the old content or the new one, never a mix. False on failure,
-// the old file then stays as it was.
-bool WriteFileAtomic(const QString &path, const QByteArray &data);
-
-// The file and the system error number of the last write that failed.
-struct WriteFailure
-{
-    QString path;
-    int error = 0;
-};
-WriteFailure LastWriteFailure();
 
 // indice.dat: one line of comma-framed note numbers (",3,1,2,"; the empty list is ",").
 // First line of the file, spaces trimmed; empty when the file is missing.

@@ -1,21 +1,17 @@
 #include "store/NoteStore.h"
 
-#include "note/frmNote.h"
+#include "platform/FileAccess.h"
 #include "platform/Globals.h"
 #include "platform/Log.h"
-#include "platform/NativePosition.h"
-#include "platform/OpenForms.h"
 #include "platform/ProfileString.h"
 #include "platform/Services.h"
-#include "platform/TopMost.h"
 #include "store/Ini.h"
 #include "store/NoteFiles.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QList>
+#include <QRect>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -24,80 +20,28 @@
 
 namespace {
 
-constexpr int kTwipsPerPixel = frmNote::TwipsPerPixel;
-
 QString key(const char16_t *name)
 {
     return QString::fromUtf16(name);
 }
 
-// The note windows of OpenForms, newest first: the order in which they are saved and listed.
-QList<frmNote *> noteWindowsNewestFirst()
+struct StoreState
 {
-    QList<frmNote *> notes;
-    for (int i = OpenForms::count() - 1; i >= 1; --i) {
-        auto *w = qobject_cast<frmNote *>(OpenForms::at(i));
-        if (w && OpenForms::noteIdOf(w) != 0)
-            notes.append(w);
-    }
-    return notes;
-}
+    bool loading = false;
+    QString failureText;
+    bool failureShown = false;
+};
 
-int noteWindowCount()
+StoreState &state()
 {
-    return int(noteWindowsNewestFirst().size());
+    static StoreState s;
+    static const bool registered = [] {
+        OnProgramStateReset([] { state() = StoreState(); });
+        return true;
+    }();
+    Q_UNUSED(registered);
+    return s;
 }
-
-double fontSize(const QString &text, double fallback)
-{
-    QString t = text.trimmed();
-    t.replace(QLatin1Char(','), QLatin1Char('.'));
-    bool ok = false;
-    const double value = t.toDouble(&ok);
-    return ok && value > 0 && value < 1639 ? value : fallback;
-}
-
-// New text in an empty note gets the format chosen in the options, in the order they were
-// applied by older copies (the last one wins where two touch the same property).
-void applyNewTextFormat(RichTextBox *box)
-{
-    const QString file = IndexFile();
-    const QString fmt = QStringLiteral("Format");
-    box->SetSelBold(StrToBool(ReadIni(fmt, key(u"FontBold"), key(u"False"), file)));
-    box->SetSelColor(quint32(IniNumber(ReadIni(fmt, key(u"SelColor"), key(u"0"), file), 0)) &
-                     0xFFFFFF);
-    box->SetSelFontName(ReadIni(fmt, key(u"FontName"), key(u"Arial"), file));
-    box->SetSelFontSize(fontSize(ReadIni(fmt, key(u"FontSize"), key(u"9,75"), file), 9.75));
-    box->SetSelItalic(StrToBool(ReadIni(fmt, key(u"FontItalic"), key(u"False"), file)));
-    box->SetSelStrikeThru(StrToBool(ReadIni(fmt, key(u"FontStrikethrough"), key(u"False"), file)));
-    box->SetSelUnderline(StrToBool(ReadIni(fmt, key(u"FontUnderline"), key(u"False"), file)));
-}
-
-std::function<void(frmNote *, const QPoint &, bool)> &noteMenuHandler()
-{
-    static std::function<void(frmNote *, const QPoint &, bool)> handler;
-    return handler;
-}
-
-frmNote *createNoteWindow(const QString &IdText, const QString &Title, bool show)
-{
-    auto *w = new frmNote;
-    w->SetTag(IdText);
-    QObject::connect(w, &frmNote::noteMenuRequested, w, [w](const QPoint &pos, bool onTop) {
-        if (noteMenuHandler())
-            noteMenuHandler()(w, pos, onTop);
-    });
-    w->Form_Load();
-    w->setWindowTitle(Title);
-    if (show)
-        w->show();
-    applyNewTextFormat(w->txtNote);
-    return w;
-}
-
-bool loading = false;
-QString failureText;
-bool failureShown = false;
 
 QString describeFailure()
 {
@@ -141,25 +85,138 @@ bool wasDeleted(int id, const QString &file)
            ReadIni(section, key(u"Visivel"), QString(), file).isEmpty();
 }
 
-void runPendingEvents(int times)
+double fontSize(const QString &text, double fallback)
 {
-    for (int i = 0; i < times; ++i)
-        QCoreApplication::processEvents();
+    QString t = text.trimmed();
+    t.replace(QLatin1Char(','), QLatin1Char('.'));
+    bool ok = false;
+    const double value = t.toDouble(&ok);
+    return ok && value > 0 && value < 1639 ? value : fallback;
+}
+
+std::optional<int> position(const QString &text)
+{
+    // An empty value cannot be assigned: the window keeps its place.
+    if (text.isEmpty())
+        return std::nullopt;
+    return int(std::clamp<qint64>(IniNumber(text, 0), -1'000'000'000, 1'000'000'000));
 }
 
 } // namespace
 
-void SetNoteMenuHandler(std::function<void(frmNote *, const QPoint &, bool onTop)> handler)
+NoteRecord ReadNoteRecord(qint16 id)
 {
-    noteMenuHandler() = std::move(handler);
+    const QString file = IndexFile();
+    const QString section = QString::number(id);
+    const auto read = [&](const char16_t *name, const char16_t *def) {
+        return ReadIni(section, key(name), key(def), file);
+    };
+    NoteRecord r;
+    r.id = id;
+    r.title = read(u"Titulo", u"");
+    r.top = position(read(u"Top", u""));
+    r.left = position(read(u"Left", u""));
+    r.color1 = quint32(IniNumber(read(u"Color1", u"&H52E9FE"), 0x52E9FE));
+    r.color2 = quint32(IniNumber(read(u"Color2", u"8912895"), 8912895));
+    r.alarm = read(u"Alarme", u"0") == u"1";
+    r.visible = StrToBool(read(u"Visivel", u"True"));
+    r.onTop = read(u"OnTop", u"False") != u"False";
+
+    const QString content = ContentFile(id);
+    if (QFileInfo::exists(content)) {
+        QFile f(content);
+        errno = 0;
+        if (f.open(QIODevice::ReadOnly)) {
+            QByteArray bytes = f.readAll();
+            if (f.error() == QFileDevice::NoError)
+                r.content = std::move(bytes);
+        }
+        if (!r.content)
+            r.contentError = errno ? errno : EIO;
+    }
+    return r;
 }
 
-frmNote *CreateNote(const QString &IdText, const QString &Title, bool Colored)
+bool SaveNoteRecords(const QList<qint16> &listed, QList<NoteRecord> &records)
 {
-    // Random colours for new notes come with the colour dialog; until then every note starts
-    // from the stored or default colours.
-    Q_UNUSED(Colored);
-    return createNoteWindow(IdText, Title, true);
+    StoreState &s = state();
+    if (!QFileInfo(DataPath).isDir()) {
+        errno = 0;
+        if (!QDir().mkpath(DataPath)) {
+            s.failureText = u"Não foi possível recriar a pasta %1 (%2)."_qs.arg(
+                QDir::toNativeSeparators(DataPath), SystemErrorText(errno));
+            return false;
+        }
+        QFile::setPermissions(DataPath, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    const QString file = IndexFile();
+    bool ok = true;
+    {
+        ProfileBatch batch(file);
+        ok &= WritePrivateProfileString(key(u"Indice"), key(u"TotalForms"),
+                                        QString::number(listed.size()), file);
+        for (NoteRecord &r : records) {
+            const QString tag = QString::number(r.id);
+            const auto write = [&](const char16_t *name, const QString &value) {
+                ok &= WritePrivateProfileString(tag, key(name), value, file);
+            };
+            write(u"Top", QString::number(r.top.value_or(0)));
+            write(u"Left", QString::number(r.left.value_or(0)));
+            write(u"Tag", tag);
+            write(u"Titulo", r.title);
+            write(u"Visivel", r.visible ? key(u"True") : key(u"False"));
+            write(u"Color1", QString::number(r.color1));
+            write(u"Color2", QString::number(r.color2));
+            r.contentSaved = false;
+            if (r.content) {
+                r.contentSaved = WriteFileAtomic(ContentFile(r.id), *r.content);
+                ok &= r.contentSaved;
+            }
+        }
+        ok &= batch.commit();
+    }
+    QString list = QStringLiteral(",");
+    for (const qint16 id : listed)
+        list += QString::number(id) + QLatin1Char(',');
+    ok &= WriteListLine(list);
+    if (ok) {
+        s.failureText.clear();
+        s.failureShown = false;
+    } else {
+        s.failureText = describeFailure();
+    }
+    return ok;
+}
+
+void DeleteNoteData(qint16 Id, bool whole)
+{
+    const QString file = IndexFile();
+    const QString section = QString::number(Id);
+    {
+        ProfileBatch batch(file);
+        for (const char16_t *name : {u"Alarme", u"Data", u"Hora", u"TocarSom", u"TipoDataAlarme",
+                                     u"HoraAntes", u"TocouEm"})
+            WritePrivateProfileString(section, key(name), QString(), file);
+        if (whole) {
+            for (const char16_t *name : {u"OnTop", u"Color1", u"Color2", u"Top", u"Left",
+                                         u"Visivel", u"Titulo", u"ArquivoWave"})
+                WritePrivateProfileString(section, key(name), QString(), file);
+        }
+    }
+    if (!whole)
+        return;
+    const QString content = ContentFile(Id);
+    if (QFileInfo::exists(content))
+        QFile::remove(content);
+}
+
+void UnlistNote(qint16 Id, int remaining)
+{
+    WritePrivateProfileString(key(u"Indice"), key(u"TotalForms"), QString::number(remaining),
+                              IndexFile());
+    const QString comma = QStringLiteral(",");
+    WriteListLine(ReplaceAll(ReadListLine(), comma + QString::number(Id) + comma, comma));
 }
 
 qint16 NextNoteId()
@@ -172,117 +229,6 @@ qint16 NextNoteId()
         ++n;
     WriteListLine(ListAppend(line, n));
     return qint16(n);
-}
-
-bool SaveNotes(qint16 Id)
-{
-    if (!QFileInfo(DataPath).isDir()) {
-        errno = 0;
-        if (!QDir().mkpath(DataPath)) {
-            failureText = u"Não foi possível recriar a pasta %1 (%2)."_qs.arg(
-                QDir::toNativeSeparators(DataPath), SystemErrorText(errno));
-            return false;
-        }
-        QFile::setPermissions(DataPath, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-
-    const QString file = IndexFile();
-    const QList<frmNote *> notes = noteWindowsNewestFirst();
-    bool ok = true;
-    QString list = QStringLiteral(",");
-    {
-        // One replacement of Indice.cfg for the whole save, however many notes there are.
-        ProfileBatch batch(file);
-        ok &= WritePrivateProfileString(key(u"Indice"), key(u"TotalForms"),
-                                        QString::number(notes.size()), file);
-        // Where the saved notes are is asked of the window system in one go.
-        QList<const QWidget *> saved;
-        QList<qsizetype> slot(notes.size(), -1);
-        for (qsizetype i = 0; i < notes.size(); ++i) {
-            if (Id == 0 || OpenForms::noteIdOf(notes.at(i)) == Id) {
-                slot[i] = saved.size();
-                saved.append(notes.at(i));
-            }
-        }
-        const QList<std::optional<QPoint>> seen = NativeWindowPositions(saved);
-        for (qsizetype i = 0; i < notes.size(); ++i) {
-            frmNote *w = notes.at(i);
-            const QString tag = QString::number(OpenForms::noteIdOf(w));
-            if (slot.at(i) >= 0) {
-                const QPoint at = seen.at(slot.at(i)).value_or(w->pos());
-                const auto write = [&](const char16_t *name, const QString &value) {
-                    ok &= WritePrivateProfileString(tag, key(name), value, file);
-                };
-                write(u"Top", QString::number(at.y() * kTwipsPerPixel));
-                write(u"Left", QString::number(at.x() * kTwipsPerPixel));
-                write(u"Tag", tag);
-                write(u"Titulo", w->txtTitle->text());
-                write(u"Visivel", w->isVisible() ? key(u"True") : key(u"False"));
-                write(u"Color1", QString::number(w->Picture1->BackColor()));
-                write(u"Color2", QString::number(w->txtNote->BackColor()));
-                // An unchanged content file is left as it is: it may hold what this program
-                // could not read, or only showed in part.
-                if (w->ContentNeedsSaving()) {
-                    if (w->txtNote->SaveFile(ContentFile(OpenForms::noteIdOf(w))))
-                        w->ContentSaved();
-                    else
-                        ok = false;
-                }
-            }
-            list += tag + QLatin1Char(',');
-        }
-        ok &= batch.commit();
-    }
-    ok &= WriteListLine(list);
-    if (ok) {
-        failureText.clear();
-        failureShown = false;
-    } else {
-        failureText = describeFailure();
-    }
-    return ok;
-}
-
-void ReportSaveFailure()
-{
-    LogProblem(failureText);
-    if (failureShown)
-        return;
-    failureShown = true;
-    Services::messageBoxes().show(failureText + u"\n\nAs notas continuam abertas, e o Notavex "
-                                                u"tentará salvá-las de novo."_qs,
-                                  MessageBoxes::Ok, MessageBoxes::Warning, MessageBoxes::AnswerOk);
-}
-
-void DeleteNote(qint16 Id, qint16 Index)
-{
-    const QString file = IndexFile();
-    const QString section = QString::number(Id);
-    {
-        ProfileBatch batch(file);
-        for (const char16_t *name : {u"Alarme", u"Data", u"Hora", u"TocarSom", u"TipoDataAlarme",
-                                     u"HoraAntes", u"TocouEm"})
-            WritePrivateProfileString(section, key(name), QString(), file);
-        if (Index != 0) {
-            for (const char16_t *name : {u"OnTop", u"Color1", u"Color2", u"Top", u"Left",
-                                         u"Visivel", u"Titulo", u"ArquivoWave"})
-                WritePrivateProfileString(section, key(name), QString(), file);
-        }
-    }
-    if (Index == 0)
-        return;
-
-    const QString content = ContentFile(Id);
-    if (QFileInfo::exists(content))
-        QFile::remove(content);
-
-    if (QWidget *w = OpenForms::at(Index); w && Index > 0)
-        w->close();
-
-    WritePrivateProfileString(key(u"Indice"), key(u"TotalForms"),
-                              QString::number(noteWindowCount()), file);
-    const QString comma = QStringLiteral(",");
-    WriteListLine(ReplaceAll(ReadListLine(), comma + section + comma, comma));
 }
 
 QList<int> NotesToLoad()
@@ -320,71 +266,47 @@ QList<int> NotesToLoad()
 
 bool NotesLoading()
 {
-    return loading;
+    return state().loading;
+}
+
+void SetNotesLoading(bool loading)
+{
+    state().loading = loading;
+}
+
+NewTextFormat ReadNewTextFormat()
+{
+    const QString file = IndexFile();
+    const QString fmt = QStringLiteral("Format");
+    const auto read = [&](const char16_t *name, const char16_t *def) {
+        return ReadIni(fmt, key(name), key(def), file);
+    };
+    NewTextFormat f;
+    f.bold = StrToBool(read(u"FontBold", u"False"));
+    f.color = quint32(IniNumber(read(u"SelColor", u"0"), 0)) & 0xFFFFFF;
+    f.fontName = read(u"FontName", u"Arial");
+    f.fontSize = fontSize(read(u"FontSize", u"9,75"), 9.75);
+    f.italic = StrToBool(read(u"FontItalic", u"False"));
+    f.strikethrough = StrToBool(read(u"FontStrikethrough", u"False"));
+    f.underline = StrToBool(read(u"FontUnderline", u"False"));
+    return f;
 }
 
 QString SaveFailureText()
 {
-    return failureText;
+    return state().failureText;
 }
 
-void LoadNotes()
+void ReportSaveFailure()
 {
-    const QString file = IndexFile();
-    loading = true;
-    const QList<int> ids = NotesToLoad();
-
-    for (const int id : ids) {
-        runPendingEvents(4);
-        const QString section = QString::number(id);
-        frmNote *w = createNoteWindow(section, QString(), false);
-
-        w->txtTitle->setText(ReadIni(section, key(u"Titulo"), QString(), file));
-        // Positions are compared as stored; the window itself only holds whole pixels.
-        int top = w->Top();
-        const QString topText = ReadIni(section, key(u"Top"), QString(), file);
-        if (!topText.isEmpty())
-            top = int(std::clamp<qint64>(IniNumber(topText, top), -1'000'000'000, 1'000'000'000));
-        int left = w->Left();
-        const QString leftText = ReadIni(section, key(u"Left"), QString(), file);
-        if (!leftText.isEmpty())
-            left =
-                int(std::clamp<qint64>(IniNumber(leftText, left), -1'000'000'000, 1'000'000'000));
-        const QPoint place = KeepOnScreen(QPoint(left, top));
-        w->SetTop(place.y());
-        w->SetLeft(place.x());
-
-        w->Picture1->SetBackColor(
-            quint32(IniNumber(ReadIni(section, key(u"Color1"), key(u"&H52E9FE"), file), 0x52E9FE)));
-        w->txtNote->SetBackColor(
-            quint32(IniNumber(ReadIni(section, key(u"Color2"), key(u"8912895"), file), 8912895)));
-        w->Picture2->SetBackColor(w->txtNote->BackColor());
-
-        const QString content = ContentFile(id);
-        int error = 0;
-        if (QFileInfo::exists(content) && !w->txtNote->LoadFile(content, &error)) {
-            const QString why = SystemErrorText(error);
-            LogProblem(u"não foi possível ler %1 (%2); a nota fica como está no disco."_qs.arg(
-                QDir::toNativeSeparators(content), why));
-            w->SetContentUnreadable(QFileInfo(content).fileName(), why);
-        }
-        w->ContentLoaded();
-
-        if (ReadIni(section, key(u"Alarme"), key(u"0"), file) == u"1")
-            w->tmrEvent.start();
-        else
-            w->tmrEvent.stop();
-
-        const bool onTop = ReadIni(section, key(u"OnTop"), key(u"False"), file) != u"False";
-        if (onTop) {
-            w->ImTop->SetPicture(&w->imDown);
-            SetWindowTopmost(w, true);
-        }
-        w->setVisible(StrToBool(ReadIni(section, key(u"Visivel"), key(u"True"), file)));
-        runPendingEvents(1);
-    }
-    loading = false;
-    TrayReady = true;
+    LogProblem(state().failureText);
+    if (state().failureShown)
+        return;
+    state().failureShown = true;
+    Services::messageBoxes().show(state().failureText +
+                                      u"\n\nAs notas continuam abertas, e o Notavex "
+                                      u"tentará salvá-las de novo."_qs,
+                                  MessageBoxes::Ok, MessageBoxes::Warning, MessageBoxes::AnswerOk);
 }
 
 QPoint KeepOnScreen(QPoint twips)
@@ -398,22 +320,22 @@ QPoint KeepOnScreen(QPoint twips)
     const QSize primary = screen.primarySize();
     const auto newTop = [&] {
         return int(Services::random().fraction() *
-                   std::max(0, primary.height() * kTwipsPerPixel - 3000));
+                   std::max(0, primary.height() * TwipsPerPixel - 3000));
     };
     const auto newLeft = [&] {
         return int(Services::random().fraction() *
-                   std::max(0, primary.width() * kTwipsPerPixel - 2700));
+                   std::max(0, primary.width() * TwipsPerPixel - 2700));
     };
-    if (top > (desktop.y() + desktop.height()) * kTwipsPerPixel - 2000)
+    if (top > (desktop.y() + desktop.height()) * TwipsPerPixel - 2000)
         top = newTop();
-    if (left > (desktop.x() + desktop.width()) * kTwipsPerPixel - 2000)
+    if (left > (desktop.x() + desktop.width()) * TwipsPerPixel - 2000)
         left = newLeft();
 
     // Negative positions are kept while some screen still shows a usable strip of the note; a
     // note no screen shows could never be reached again.
     constexpr int minVisible = 16;
-    const QRect note(qRound(left / double(kTwipsPerPixel)), qRound(top / double(kTwipsPerPixel)),
-                     frmNote::WidthPixels, frmNote::HeightPixels);
+    const QRect note(qRound(left / double(TwipsPerPixel)), qRound(top / double(TwipsPerPixel)),
+                     NoteWidthPixels, NoteHeightPixels);
     const QList<QRect> screens = screen.screens();
     const bool shown = std::any_of(screens.begin(), screens.end(), [&](const QRect &s) {
         const QRect seen = s.intersected(note);

@@ -1,50 +1,83 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QPoint>
 #include <QString>
 #include <QtGlobal>
 
-#include <functional>
+#include <optional>
 
-class frmNote;
+// The notes as the data files hold them, without any window: the note windows give and take
+// NoteRecords, and the operations that connect both (CreateNote, SaveNotes, LoadNotes,
+// DeleteNote) live above this layer.
 
-// Makes the window of a note: Tag := IdText, caption := Title, shown, and the default character
-// format of new text from section Format. Colored gives a note without stored colours random ones.
-frmNote *CreateNote(const QString &IdText, const QString &Title, bool Colored);
+constexpr int TwipsPerPixel = 15;
+constexpr int NoteWidthPixels = 182;
+constexpr int NoteHeightPixels = 198;
+
+// One note's keys and content file. Positions are in twips.
+struct NoteRecord
+{
+    qint16 id = 0;
+    QString title;
+    std::optional<int> top; // none when nothing is stored: the window keeps its place
+    std::optional<int> left;
+    quint32 color1 = 0x52E9FE;
+    quint32 color2 = 8912895;
+    bool visible = true;
+    bool onTop = false;
+    bool alarm = false;
+    // The content file's bytes as read, or the bytes to write at a save; none when the file is
+    // missing, could not be read, or is not to be written.
+    std::optional<QByteArray> content;
+    int contentError = 0;      // the file exists but could not be read (a system error number)
+    bool contentSaved = false; // set by SaveNoteRecords when content was written
+};
+
+// The note's keys with their defaults, and its content file.
+NoteRecord ReadNoteRecord(qint16 id);
+
+// Writes TotalForms and indice.dat for the listed notes (newest first), and the keys and, where
+// given, the content of each record. One replacement of Indice.cfg however many notes there are.
+// False when a file could not be written; SaveFailureText() then tells why.
+bool SaveNoteRecords(const QList<qint16> &listed, QList<NoteRecord> &records);
+
+// Clears the note's alarm keys; with whole also its other keys and its content file.
+void DeleteNoteData(qint16 Id, bool whole);
+// Takes a removed note out of indice.dat; remaining is the number of notes still open.
+void UnlistNote(qint16 Id, int remaining);
 
 // Allocates the smallest free note number and records it in indice.dat at once.
 qint16 NextNoteId();
 
-// Writes the note windows to the data files: with 0 every note, otherwise only the note with
-// that NoteId, but TotalForms and indice.dat are always rebuilt from every open note window.
-// False when a file could not be written.
-bool SaveNotes(qint16 Id);
-
-// Clears the note's alarm keys; with Index other than 0 also removes the note: its keys, its
-// content file, its window at OpenForms index Index and its list entry.
-void DeleteNote(qint16 Id, qint16 Index);
-
-// Creates a window for every note and finally sets TrayReady.
-void LoadNotes();
-
-// The notes LoadNotes makes, in order: every number indice.dat lists, once, from 1 to 32767
-// (one beyond TotalForms only when it was ever saved), then the content files no list names,
-// except those of deleted notes.
+// The notes to load, in order: every number indice.dat lists, once, from 1 to 32767 (one beyond
+// TotalForms only when it was ever saved), then the content files no list names, except those of
+// deleted notes.
 QList<int> NotesToLoad();
 
-// True while LoadNotes runs: a save then would drop the notes not loaded yet.
+// While notes load, a save would drop those not loaded yet.
 bool NotesLoading();
+void SetNotesLoading(bool loading);
 
 // A note position in twips kept where some screen shows it.
 QPoint KeepOnScreen(QPoint twips);
 
-// Why the last SaveNotes that failed failed, naming the folder; for messages and the log.
-QString SaveFailureText();
+// The character format of new text in an empty note, from section Format.
+struct NewTextFormat
+{
+    bool bold = false;
+    quint32 color = 0;
+    QString fontName = QStringLiteral("Arial");
+    double fontSize = 9.75;
+    bool italic = false;
+    bool strikethrough = false;
+    bool underline = false;
+};
+NewTextFormat ReadNewTextFormat();
 
+// Why the last save that failed failed, naming the folder; empty after a save that worked.
+QString SaveFailureText();
 // Tells of the last failed save on standard error and in the system log, and once in a message
 // box until a save succeeds again, so that failing saves in the background do not pile up boxes.
 void ReportSaveFailure();
-
-// Who opens the note menu when a note window asks for it (the hidden main window).
-void SetNoteMenuHandler(std::function<void(frmNote *, const QPoint &, bool onTop)> handler);

@@ -1,3 +1,4 @@
+#include "platform/DesktopServices.h"
 #include "platform/Services.h"
 
 #include <QApplication>
@@ -31,6 +32,8 @@ class tst_Services : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { InstallDesktopServices(); }
+
     void messageBox_data()
     {
         QTest::addColumn<int>("buttons");
@@ -52,6 +55,10 @@ private slots:
             << int(MessageBoxes::YesNo) << int(MessageBoxes::Warning)
             << int(MessageBoxes::AnswerYes) << "Alarme" << int(Qt::Key_Return) << "Alarme"
             << int(MessageBoxes::AnswerYes);
+        QTest::newRow("Escape cancels a question that can be cancelled")
+            << int(MessageBoxes::YesNoCancel) << int(MessageBoxes::Warning)
+            << int(MessageBoxes::AnswerYes) << QString() << int(Qt::Key_Escape) << "Notavex"
+            << int(MessageBoxes::AnswerCancel);
         QTest::newRow("Escape answers No")
             << int(MessageBoxes::YesNo) << int(MessageBoxes::Question)
             << int(MessageBoxes::AnswerYes) << QString() << int(Qt::Key_Escape) << "Notavex"
@@ -75,9 +82,10 @@ private slots:
                 checked = true;
                 QCOMPARE(box->windowTitle(), expectedTitle);
                 QCOMPARE(box->text(), text);
-                const bool yesNo = buttons == MessageBoxes::YesNo;
-                QCOMPARE(box->standardButtons(),
-                         yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok);
+                const QMessageBox::StandardButtons expected[] = {
+                    QMessageBox::Ok, QMessageBox::Yes | QMessageBox::No,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel};
+                QCOMPARE(box->standardButtons(), expected[buttons]);
                 QCOMPARE(box->icon() == QMessageBox::NoIcon, icon == MessageBoxes::NoIcon);
             },
             Qt::Key(key));

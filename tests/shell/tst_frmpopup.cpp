@@ -8,6 +8,7 @@
 #include "shell/SingleInstance.h"
 #include "shell/Uninstall.h"
 #include "store/NoteFiles.h"
+#include "shell/NoteWindows.h"
 #include "store/NoteStore.h"
 #include "store/TestFiles.h"
 

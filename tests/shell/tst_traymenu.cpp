@@ -7,6 +7,7 @@
 #include "shell/FrmPopup.h"
 #include "store/Ini.h"
 #include "store/NoteFiles.h"
+#include "shell/NoteWindows.h"
 #include "store/NoteStore.h"
 #include "store/TestFiles.h"
 

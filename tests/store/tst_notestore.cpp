@@ -6,6 +6,7 @@
 #include "platform/ProfileString.h"
 #include "store/Ini.h"
 #include "store/NoteFiles.h"
+#include "shell/NoteWindows.h"
 #include "store/NoteStore.h"
 #include "store/TestFiles.h"
 

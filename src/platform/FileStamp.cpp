@@ -1,4 +1,4 @@
-#include "store/FileStamp.h"
+#include "platform/FileStamp.h"
 
 #include <QFile>
 #include <QFileInfo>

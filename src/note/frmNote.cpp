@@ -277,7 +277,9 @@ int frmNote::Left() const
 
 void frmNote::hideEvent(QHideEvent *e)
 {
-    // Shown again later, the window goes where Qt believes it is: make that where it was seen.
+    // Shown again later, the window goes where Qt believes it is, and after a reparenting window
+    // manager mapped it that can be a stale 0,0 (see NativeWindowPosition): make it where it was
+    // seen.
     if (const auto seen = NativeWindowPosition(this); seen && *seen != pos())
         move(*seen);
     QWidget::hideEvent(e);
@@ -550,7 +552,8 @@ void frmNote::DragWindow(const QPoint &globalPos)
     m_titlePressed = false;
     if (QWindow *handle = windowHandle(); handle && handle->startSystemMove())
         return;
-    // No move from the window manager: follow the mouse until the button is released.
+    // startSystemMove() needs a window manager with _NET_WM_MOVERESIZE; without one (a bare X
+    // server, some kiosks) it fails: follow the mouse until the button is released.
     m_manualDrag = true;
     m_dragOffset = globalPos - pos();
 }

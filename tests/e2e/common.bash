@@ -155,3 +155,52 @@ ini_value() { # file, key: the value with the CR removed
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
 has_file() { compgen -G "$1" >/dev/null; }
+
+# Ids of the program's mapped note windows (frameless, 182x198), one a line.
+note_window_ids() { # pid
+    local w
+    for w in $(xdotool search --onlyvisible --pid "$1" 2>/dev/null); do
+        xwininfo -id "$w" 2>/dev/null | awk -v id="$w" '
+            /Width:/ {wd=$NF} /Height:/ {h=$NF} /Map State: IsViewable/ {v=1}
+            END { if (v && wd == 182 && h == 198) print id }'
+    done | sort -u
+}
+
+# "X,Y" of every mapped note window, one a line.
+note_windows() { # pid
+    local w
+    for w in $(note_window_ids "$1"); do
+        xwininfo -id "$w" 2>/dev/null | awk '
+            /Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x "," y}'
+    done | sort -u
+}
+
+wait_windows() { # pid, count, seconds (20 unless given)
+    local i
+    for i in $(seq $((${3:-20} * 10))); do
+        [ "$(note_windows "$1" | wc -l)" -eq "$2" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# Lines of the program's windows inside the tray panel, as xwininfo prints them.
+tray_icons() {
+    local panel
+    panel=$(xwininfo -root -tree 2>/dev/null | awk '/\("panel" "trayer"\)/ {print $1; exit}')
+    [ -n "$panel" ] || return 0
+    xwininfo -tree -id "$panel" 2>/dev/null | grep '("notavex" "Notavex")'
+}
+
+click_tray_icon() { # button
+    local size pos w h rest x y
+    # The line ends with the icon's absolute position, "+X+Y", after its size "WxH+x+y".
+    read -r size pos < <(tray_icons | head -n1 | awk '{print $(NF-1), $NF}')
+    [ -n "$pos" ] || return 1
+    w=${size%%x*}
+    rest=${size#*x}
+    h=${rest%%+*}
+    x=$(echo "$pos" | cut -d+ -f2)
+    y=$(echo "$pos" | cut -d+ -f3)
+    xdotool mousemove $((x + w / 2)) $((y + h / 2)) click "$1"
+}

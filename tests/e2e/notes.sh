@@ -7,27 +7,6 @@ RTFDUMP="$BUILD_DIR/tools/rtfdump"
 start_x
 start_wm
 
-# "X,Y" of every mapped note window (182x198) of the program, one a line.
-note_windows() { # pid
-    local w
-    for w in $(xdotool search --onlyvisible --pid "$1" 2>/dev/null); do
-        xwininfo -id "$w" 2>/dev/null | awk '
-            /Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-            /Width:/ {wd=$NF} /Height:/ {h=$NF}
-            /Map State: IsViewable/ {v=1}
-            END { if (v && wd == 182 && h == 198) print x "," y }'
-    done | sort -u
-}
-
-wait_windows() { # pid, count
-    local i
-    for i in $(seq 200); do
-        [ "$(note_windows "$1" | wc -l)" -eq "$2" ] && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
 echo "-- the welcome note appears where its files put it"
 new_home welcome
 start_notavex

@@ -7,13 +7,6 @@ start_x
 start_wm
 new_home user
 
-# Lines of the program's windows inside the tray panel, as xwininfo prints them.
-tray_icons() {
-    local panel
-    panel=$(xwininfo -root -tree 2>/dev/null | awk '/\("panel" "trayer"\)/ {print $1; exit}')
-    [ -n "$panel" ] || return 0
-    xwininfo -tree -id "$panel" 2>/dev/null | grep '("notavex" "Notavex")'
-}
 icon_count() { tray_icons | grep -c . ; }
 icon_docked_within() { # seconds
     local i
@@ -48,14 +41,7 @@ check "the program still runs" alive "$running"
 
 echo "-- Sair from the tray menu"
 rm -f "$DATA"/[Ii]ndice.dat
-# The line ends with the icon's absolute position, "+X+Y", after its size "WxH+x+y".
-read -r size pos < <(tray_icons | head -n1 | awk '{print $(NF-1), $NF}')
-w=${size%%x*}
-rest=${size#*x}
-h=${rest%%+*}
-x=$(echo "$pos" | cut -d+ -f2)
-y=$(echo "$pos" | cut -d+ -f3)
-xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 3
+click_tray_icon 3
 sleep 0.7
 t0=$(now_ms)
 # "Sair" is the last item of the menu.

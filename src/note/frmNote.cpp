@@ -6,6 +6,7 @@
 #include "platform/NativePosition.h"
 #include "platform/OpenForms.h"
 #include "platform/ProfileString.h"
+#include "platform/ScreenColormap.h"
 #include "platform/Services.h"
 #include "platform/TopMost.h"
 #include "platform/WinColor.h"
@@ -280,6 +281,13 @@ void frmNote::hideEvent(QHideEvent *e)
     if (const auto seen = NativeWindowPosition(this); seen && *seen != pos())
         move(*seen);
     QWidget::hideEvent(e);
+}
+
+void frmNote::showEvent(QShowEvent *e)
+{
+    // Before the window is mapped: the native window exists now, and may be a new one.
+    UseScreenColormap(this);
+    QWidget::showEvent(e);
 }
 
 void frmNote::SetLeft(int twips)

@@ -116,6 +116,7 @@ protected:
     void closeEvent(QCloseEvent *e) override;
     void changeEvent(QEvent *e) override;
     void hideEvent(QHideEvent *e) override;
+    void showEvent(QShowEvent *e) override;
 
 private:
     QPoint screenPosition() const;

@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages Notavex needs to build, run and test. Skips apt when all are present.
 set -euo pipefail
 pkgs=(cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev libgl-dev libxcb1-dev
-      libchm-dev libchm-bin fp-utils
+      libchm-dev libchm-bin fp-utils qt6-translations-l10n
       xvfb xauth openbox trayer xdotool x11-utils x11-apps x11-xserver-utils python3)
 missing=()
 for p in "${pkgs[@]}"; do

@@ -1,3 +1,4 @@
+#include "platform/Services.h"
 #include "shell/FrmPopup.h"
 #include "shell/Uninstall.h"
 
@@ -11,6 +12,7 @@ int main(int argc, char *argv[])
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Notavex"));
+    LoadQtTranslations();
     FrmPopup popup;
     if (!popup.startUp())
         return popup.exitCode();

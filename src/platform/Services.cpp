@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
 #include <QSoundEffect>
+#include <QTranslator>
 #include <QUrl>
 
 #include <random>
@@ -188,6 +190,20 @@ Slot<SoundPlayer, EffectSoundPlayer> &soundSlot()
 }
 
 } // namespace
+
+bool LoadQtTranslations()
+{
+    static QTranslator *installed = nullptr;
+    if (installed)
+        return true;
+    auto translator = std::make_unique<QTranslator>(QCoreApplication::instance());
+    if (!translator->load(QStringLiteral("qtbase_pt_BR"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        !QCoreApplication::installTranslator(translator.get()))
+        return false;
+    installed = translator.release();
+    return true;
+}
 
 namespace Services {
 

@@ -62,6 +62,10 @@ public:
     virtual void play(const QString &path) = 0;
 };
 
+// Qt's own texts (standard buttons, common dialogs) in Brazilian Portuguese, whatever the system
+// language, like the rest of the program. False when Qt's translations are not installed.
+bool LoadQtTranslations();
+
 namespace Services {
 
 Clock &clock();

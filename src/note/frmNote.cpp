@@ -14,6 +14,7 @@
 #include "store/NoteFiles.h"
 #include "store/NoteStore.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -191,6 +192,20 @@ frmNote::frmNote(QWidget *parent)
     m_autosave.setInterval(AutosaveDelayMs);
     connect(&m_autosave, &QTimer::timeout, this, &frmNote::autosave);
     connect(Text1, &QLineEdit::returnPressed, this, [this] {
+        hideTitleEditor();
+        txtNote->SetFocus();
+    });
+    auto *cancelTitle = new QAction(Text1);
+    cancelTitle->setShortcut(Qt::Key_Escape);
+    cancelTitle->setShortcutContext(Qt::WidgetShortcut);
+    Text1->addAction(cancelTitle);
+    connect(cancelTitle, &QAction::triggered, this, [this] {
+        if (Text1->text() != m_titleBeforeEdit) {
+            Text1->setText(m_titleBeforeEdit);
+            // What was typed may have been saved already: the old title must be saved again.
+            m_titleEdited = true;
+            noteEdited();
+        }
         hideTitleEditor();
         txtNote->SetFocus();
     });
@@ -496,7 +511,8 @@ void frmNote::txtTitle_Click()
     QPalette p = Text1->palette();
     p.setColor(QPalette::Base, WinColor::toQColor(Picture1->BackColor()));
     Text1->setPalette(p);
-    Text1->setText(txtTitle->text());
+    m_titleBeforeEdit = txtTitle->text();
+    Text1->setText(m_titleBeforeEdit);
     Text1->show();
     Text1->raise();
     Text1->selectAll();

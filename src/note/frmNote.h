@@ -139,6 +139,7 @@ private:
     std::array<std::function<void()>, 3> m_linkActions;
     bool m_contentUnreadable = false;
     bool m_titleEdited = false;
+    QString m_titleBeforeEdit; // what Escape in the title editor goes back to
     QTimer m_autosave;
 
     // Dragging by hand, where the window manager offers no move of its own.

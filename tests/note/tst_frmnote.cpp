@@ -35,12 +35,14 @@ public:
     bool SaveNote(qint16 Id) override
     {
         saved << Id;
+        savedTitles << txtTitle->text();
         return saveSucceeds;
     }
 
     int aplicaCalls = 0;
     bool deleteOnClick = false;
     QList<qint16> saved;
+    QStringList savedTitles;
     bool saveSucceeds = true;
 };
 
@@ -409,8 +411,26 @@ private slots:
         QCOMPARE(hideState(note), hide);
     }
 
+    void titleEditor_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QStringList>("savedTitles");
+
+        QTest::newRow("Enter keeps the new title")
+            << int(Qt::Key_Return) << u"Mercad"_qs << QStringList{u"Mercad"_qs};
+        QTest::newRow("keypad Enter keeps it")
+            << int(Qt::Key_Enter) << u"Mercad"_qs << QStringList{u"Mercad"_qs};
+        QTest::newRow("Escape goes back to the old title, saved again")
+            << int(Qt::Key_Escape) << u"Lista"_qs << QStringList{u"Mercad"_qs, u"Lista"_qs};
+    }
+
     void titleEditor()
     {
+        QFETCH(int, key);
+        QFETCH(QString, title);
+        QFETCH(QStringList, savedTitles);
+
         TestNote note(1);
         note.Picture1->SetBackColor(0x3E7CFF);
         note.txtTitle->setText(u"Lista"_qs);
@@ -428,16 +448,75 @@ private slots:
         QCOMPARE(note.txtTitle->text(), u"Mercado"_qs);
         QTest::keyClick(note.Text1, Qt::Key_Backspace);
         QCOMPARE(note.txtTitle->text(), u"Mercad"_qs);
+        // A pause while typing saves the title as it is then.
+        QTRY_COMPARE_WITH_TIMEOUT(note.savedTitles, QStringList{u"Mercad"_qs},
+                                  2 * frmNote::AutosaveDelayMs);
 
-        QTest::keyClick(note.Text1, Qt::Key_Return);
+        QTest::keyClick(note.Text1, Qt::Key(key));
         QVERIFY(note.Text1->isHidden());
         QCOMPARE(note.focusWidget(), note.txtNote);
-        QCOMPARE(note.txtTitle->text(), u"Mercad"_qs);
-        QVERIFY(note.saved.isEmpty());
+        QCOMPARE(note.txtTitle->text(), title);
+        QTRY_COMPARE_WITH_TIMEOUT(note.savedTitles, savedTitles, 2 * frmNote::AutosaveDelayMs);
 
         // A right click does not open the editor.
         QTest::mouseClick(note.txtTitle, Qt::RightButton, {}, QPoint(20, 5));
         QVERIFY(note.Text1->isHidden());
+    }
+
+    void titleDisplay_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("fits");
+
+        QTest::newRow("short, centred") << u"Lista"_qs << true;
+        QTest::newRow("too wide, from its start") << u"Lista de compras ação"_qs << false;
+        QTest::newRow("markup is text") << u"<i>oi</i>"_qs << true;
+    }
+
+    void titleDisplay()
+    {
+        QFETCH(QString, title);
+        QFETCH(bool, fits);
+
+        TestNote note(1);
+        note.txtTitle->setText(title);
+        note.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&note));
+        NoteLabel *label = note.txtTitle;
+        QCOMPARE(label->text(), title); // what is saved
+        const QString shown = label->DisplayedText();
+        QCOMPARE(shown == title, fits);
+        if (!fits) {
+            QVERIFY2(shown.endsWith(u'…') && title.startsWith(shown.chopped(1)), qPrintable(shown));
+            QVERIFY(shown.size() > 5);
+        }
+
+        // As seen on the title strip.
+        const auto seen = [&] { return note.Picture1->grab(label->geometry()).toImage(); };
+        const QImage image = seen();
+        if (!fits) {
+            // Its start shows as a left-aligned label would show it.
+            NoteLabel start(title.left(5), note.Picture1);
+            start.setFont(label->font());
+            start.setGeometry(label->geometry());
+            start.setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+            start.show();
+            label->hide();
+            const QRect first(0, 0, 20, image.height());
+            QCOMPARE(image.copy(first), seen().copy(first));
+            return;
+        }
+        // All of it, centred: as much room left of the ink as right of it.
+        int left = image.width(), right = -1;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qGray(image.pixel(x, y)) < 100) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+        const QString where = u"%1..%2"_qs.arg(left).arg(right);
+        QVERIFY2(right - left + 4 >= label->fontMetrics().horizontalAdvance(title), qPrintable(where));
+        QVERIFY2(qAbs(left - (image.width() - 1 - right)) <= 2, qPrintable(where));
     }
 
     void titleEditorLimit_data()

@@ -61,7 +61,7 @@ void PictureBox::paintEvent(QPaintEvent *)
 
 void PictureBox::mousePressEvent(QMouseEvent *e)
 {
-    e->accept();
+    e->ignore();
 }
 
 NoteImage::NoteImage(QWidget *parent) : QWidget(parent)

@@ -9,8 +9,8 @@
 
 int MouseButtonCode(Qt::MouseButtons buttons);
 
-// A box with a back colour and an optional picture drawn at its top left corner. It keeps the
-// mouse presses made on it, so that they do not reach the window under it.
+// A box with a back colour and an optional picture drawn at its top left corner. Mouse presses on
+// it go on to the window, so that the frame it makes around the controls moves the window.
 class PictureBox : public QWidget
 {
     Q_OBJECT

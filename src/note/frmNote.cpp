@@ -541,7 +541,8 @@ void frmNote::dragTo(const QPoint &globalPos)
 
 void frmNote::mousePressEvent(QMouseEvent *e)
 {
-    // Only the window's own surface gets here: every control keeps its presses.
+    // Presses on the window's surface and on the frame the picture boxes make get here; every
+    // other control keeps its presses.
     e->accept();
     m_manualDrag = false;
     DragWindow(e->globalPosition().toPoint());

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The note window on a real desktop: over a coloured background its cut-away corners and edges show
-# the background, in the screen itself and in a screenshot taken with xwd.
+# the background, in the screen itself and in a screenshot taken with xwd; dragged by its edge, it
+# moves.
 source "$(dirname "$0")/common.bash" "$@"
 PICTURE="$(dirname "$0")/../../assets/note/note_window.png"
 
@@ -99,6 +100,25 @@ check "on screen the cut-away pixels show the background, the edge the strip ($r
 result=$(check_border "$E2E_TMP/root.xwd" "$nx" "$ny")
 check "so does a screenshot with xwd -root ($result)" [ "$result" = ok ]
 
+drag() { # from x y, by dx dy
+    xdotool mousemove "$1" "$2" mousedown 1
+    sleep 0.2
+    xdotool mousemove_relative -- $(($3 / 2)) $(($4 / 2))
+    sleep 0.1
+    xdotool mousemove "$(($1 + $3))" "$(($2 + $4))"
+    sleep 0.2
+    xdotool mouseup 1
+    sleep 0.3
+}
+drag "$((nx + 1))" "$((ny + 100))" 150 80 # the frame left of the text
+read -r mx my < <(note_at "$win")
+check "dragged by its left edge it moves to 350,180 (got $mx,$my)" [ "$mx,$my" = "350,180" ]
+drag "$((mx + 5))" "$((my + 188))" -100 -50 # the frame beside the links
+read -r mx my < <(note_at "$win")
+check "and by its bottom edge to 250,130 (got $mx,$my)" [ "$mx,$my" = "250,130" ]
+
 "$BIN" uninstall >/dev/null 2>&1
 check "uninstall ends the program" ended_within "$pid" 10
+check "the new place is saved (Top 1950, Left 3750 twips)" \
+    [ "$(ini_value "$DATA/Indice.cfg" Top),$(ini_value "$DATA/Indice.cfg" Left)" = 1950,3750 ]
 finish

@@ -734,31 +734,50 @@ private slots:
         QVERIFY(note.saved.isEmpty());
     }
 
-    void dragSurfaceMovesWindow()
+    void dragFrameMovesWindow_data()
     {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QPoint>("pos");
+        QTest::addColumn<bool>("moves");
+
+        // The window's own surface shows only along its bottom row.
+        QTest::newRow("window, bottom row") << QString() << QPoint(50, 197) << true;
+        QTest::newRow("frame, left edge") << u"Picture1"_qs << QPoint(1, 100) << true;
+        QTest::newRow("frame, right edge") << u"Picture1"_qs << QPoint(180, 100) << true;
+        QTest::newRow("frame, beside the links") << u"Picture1"_qs << QPoint(5, 188) << true;
+        QTest::newRow("text area frame") << u"Picture2"_qs << QPoint(1, 1) << true;
+        QTest::newRow("pin") << u"ImTop"_qs << QPoint(5, 5) << false;
+        QTest::newRow("hide button") << u"Image3"_qs << QPoint(5, 5) << false;
+        QTest::newRow("link") << u"Label1_0"_qs << QPoint(5, 5) << false;
+    }
+
+    void dragFrameMovesWindow()
+    {
+        QFETCH(QString, name);
+        QFETCH(QPoint, pos);
+        QFETCH(bool, moves);
+
         TestNote note(1);
+        note.SetLinkAction(0, [] {});
         note.move(100, 100);
         note.show();
         QVERIFY(QTest::qWaitForWindowExposed(&note));
-        // The bottom row is the only part of the window no control covers.
-        QCOMPARE(note.childAt(50, 197), nullptr);
-        sendMouse(&note, QEvent::MouseButtonPress, QPoint(50, 197), Qt::LeftButton, Qt::LeftButton);
+        QWidget *w = name.isEmpty() ? &note : note.findChild<QWidget *>(name);
+        QVERIFY(w);
+        // The press lands on that widget and on no control above it.
+        QCOMPARE(note.childAt(w->mapTo(&note, pos)), name.isEmpty() ? nullptr : w);
+
+        sendMouse(w, QEvent::MouseButtonPress, pos, Qt::LeftButton, Qt::LeftButton);
         if (note.windowHandle()->startSystemMove())
             QSKIP("the window manager moves the window itself");
-        sendMouse(&note, QEvent::MouseMove, QPoint(80, 217), Qt::NoButton, Qt::LeftButton);
-        QCOMPARE(note.pos(), QPoint(130, 120));
-        sendMouse(&note, QEvent::MouseButtonRelease, QPoint(80, 217), Qt::LeftButton, Qt::NoButton);
+        sendMouse(w, QEvent::MouseMove, pos + QPoint(30, 20), Qt::NoButton, Qt::LeftButton);
+        QCOMPARE(note.pos(), moves ? QPoint(130, 120) : QPoint(100, 100));
+        sendMouse(w, QEvent::MouseButtonRelease, pos + QPoint(30, 20), Qt::LeftButton,
+                  Qt::NoButton);
         // After the release the mouse moves freely again.
         sendMouse(&note, QEvent::MouseMove, QPoint(10, 10), Qt::NoButton, Qt::NoButton);
-        QCOMPARE(note.pos(), QPoint(130, 120));
+        QCOMPARE(note.pos(), moves ? QPoint(130, 120) : QPoint(100, 100));
         QVERIFY(note.saved.isEmpty());
-
-        // Presses on the picture boxes do not move the window.
-        QPoint before = note.pos();
-        sendMouse(note.Picture2, QEvent::MouseButtonPress, QPoint(1, 1), Qt::LeftButton,
-                  Qt::LeftButton);
-        sendMouse(note.Picture2, QEvent::MouseMove, QPoint(40, 40), Qt::NoButton, Qt::LeftButton);
-        QCOMPARE(note.pos(), before);
     }
 
     void dragTitleMovesWindowWithoutEditing()

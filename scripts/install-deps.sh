@@ -2,8 +2,8 @@
 # Installs the Debian 12 packages Notavex needs to build, run and test. Skips apt when all are present.
 set -euo pipefail
 pkgs=(cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev libgl-dev libxcb1-dev
-      libchm-dev libchm-bin fp-utils
-      xvfb xauth openbox trayer xdotool x11-utils python3)
+      libchm-dev libchm-bin fp-utils qt6-translations-l10n
+      xvfb xauth openbox trayer xdotool x11-utils x11-apps x11-xserver-utils python3)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

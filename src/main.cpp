@@ -13,6 +13,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Notavex"));
     InstallDesktopServices();
+    LoadQtTranslations();
     FrmPopup popup;
     if (!popup.startUp())
         return popup.exitCode();

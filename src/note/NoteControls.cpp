@@ -2,8 +2,11 @@
 
 #include "platform/WinColor.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QToolTip>
 
 int MouseButtonCode(Qt::MouseButtons buttons)
 {
@@ -58,7 +61,7 @@ void PictureBox::paintEvent(QPaintEvent *)
 
 void PictureBox::mousePressEvent(QMouseEvent *e)
 {
-    e->accept();
+    e->ignore();
 }
 
 NoteImage::NoteImage(QWidget *parent) : QWidget(parent)
@@ -108,6 +111,8 @@ void NoteImage::leaveEvent(QEvent *e)
 
 NoteLabel::NoteLabel(const QString &text, QWidget *parent) : QLabel(text, parent)
 {
+    // A title such as "<b>" is the user's text, not markup.
+    setTextFormat(Qt::PlainText);
     setAlignment(Qt::AlignCenter);
     setAutoFillBackground(false);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -130,4 +135,31 @@ void NoteLabel::mouseMoveEvent(QMouseEvent *e)
 {
     e->accept();
     emit MouseMove(MouseButtonCode(e->buttons()), e->globalPosition().toPoint());
+}
+
+QString NoteLabel::DisplayedText() const
+{
+    return fontMetrics().elidedText(text(), Qt::ElideRight, contentsRect().width());
+}
+
+void NoteLabel::paintEvent(QPaintEvent *e)
+{
+    const QString shown = DisplayedText();
+    if (shown == text()) {
+        QLabel::paintEvent(e);
+        return;
+    }
+    // Centred, a long text would lose both its ends; its start says most.
+    QPainter p(this);
+    style()->drawItemText(&p, contentsRect(), Qt::AlignLeft | Qt::AlignVCenter, palette(),
+                          isEnabled(), shown, foregroundRole());
+}
+
+bool NoteLabel::event(QEvent *e)
+{
+    if (e->type() == QEvent::ToolTip && toolTip().isEmpty() && DisplayedText() != text()) {
+        QToolTip::showText(static_cast<QHelpEvent *>(e)->globalPos(), text(), this);
+        return true;
+    }
+    return QLabel::event(e);
 }

@@ -9,8 +9,8 @@
 
 int MouseButtonCode(Qt::MouseButtons buttons);
 
-// A box with a back colour and an optional picture drawn at its top left corner. It keeps the
-// mouse presses made on it, so that they do not reach the window under it.
+// A box with a back colour and an optional picture drawn at its top left corner. Mouse presses on
+// it go on to the window, so that the frame it makes around the controls moves the window.
 class PictureBox : public QWidget
 {
     Q_OBJECT
@@ -61,13 +61,17 @@ private:
     bool m_pressed = false;
 };
 
-// A transparent label that reports presses, moves and left-button clicks.
+// A transparent label that reports presses, moves and left-button clicks. Its plain text is shown
+// centred; a text too wide for it is shown from its start and cut with "…", the whole text in its
+// tool tip.
 class NoteLabel : public QLabel
 {
     Q_OBJECT
 
 public:
     explicit NoteLabel(const QString &text, QWidget *parent = nullptr);
+
+    QString DisplayedText() const;
 
 signals:
     void Click();
@@ -78,6 +82,8 @@ protected:
     void mousePressEvent(QMouseEvent *e) override;
     void mouseReleaseEvent(QMouseEvent *e) override;
     void mouseMoveEvent(QMouseEvent *e) override;
+    void paintEvent(QPaintEvent *e) override;
+    bool event(QEvent *e) override;
 
 private:
     bool m_pressed = false;

@@ -7,6 +7,7 @@
 #include "platform/NativePosition.h"
 #include "platform/OpenForms.h"
 #include "platform/ProfileString.h"
+#include "platform/ScreenColormap.h"
 #include "platform/Services.h"
 #include "platform/TopMost.h"
 #include "platform/WinColor.h"
@@ -14,6 +15,7 @@
 #include "store/NoteFiles.h"
 #include "store/NoteStore.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -194,6 +196,20 @@ frmNote::frmNote(QWidget *parent)
         hideTitleEditor();
         txtNote->SetFocus();
     });
+    auto *cancelTitle = new QAction(Text1);
+    cancelTitle->setShortcut(Qt::Key_Escape);
+    cancelTitle->setShortcutContext(Qt::WidgetShortcut);
+    Text1->addAction(cancelTitle);
+    connect(cancelTitle, &QAction::triggered, this, [this] {
+        if (Text1->text() != m_titleBeforeEdit) {
+            Text1->setText(m_titleBeforeEdit);
+            // What was typed may have been saved already: the old title must be saved again.
+            m_titleEdited = true;
+            noteEdited();
+        }
+        hideTitleEditor();
+        txtNote->SetFocus();
+    });
 
     OpenForms::add(this);
 }
@@ -283,6 +299,13 @@ void frmNote::hideEvent(QHideEvent *e)
     if (const auto seen = NativeWindowPosition(this); seen && *seen != pos())
         move(*seen);
     QWidget::hideEvent(e);
+}
+
+void frmNote::showEvent(QShowEvent *e)
+{
+    // Before the window is mapped: the native window exists now, and may be a new one.
+    UseScreenColormap(this);
+    QWidget::showEvent(e);
 }
 
 void frmNote::SetLeft(int twips)
@@ -535,7 +558,8 @@ void frmNote::txtTitle_Click()
     QPalette p = Text1->palette();
     p.setColor(QPalette::Base, WinColor::toQColor(Picture1->BackColor()));
     Text1->setPalette(p);
-    Text1->setText(txtTitle->text());
+    m_titleBeforeEdit = txtTitle->text();
+    Text1->setText(m_titleBeforeEdit);
     Text1->show();
     Text1->raise();
     Text1->selectAll();
@@ -565,7 +589,8 @@ void frmNote::dragTo(const QPoint &globalPos)
 
 void frmNote::mousePressEvent(QMouseEvent *e)
 {
-    // Only the window's own surface gets here: every control keeps its presses.
+    // Presses on the window's surface and on the frame the picture boxes make get here; every
+    // other control keeps its presses.
     e->accept();
     m_manualDrag = false;
     DragWindow(e->globalPosition().toPoint());

@@ -126,6 +126,7 @@ protected:
     void closeEvent(QCloseEvent *e) override;
     void changeEvent(QEvent *e) override;
     void hideEvent(QHideEvent *e) override;
+    void showEvent(QShowEvent *e) override;
 
 private:
     QPoint screenPosition() const;
@@ -149,6 +150,7 @@ private:
     std::function<bool(qint16)> m_saver;
     bool m_contentUnreadable = false;
     bool m_titleEdited = false;
+    QString m_titleBeforeEdit; // what Escape in the title editor goes back to
     QTimer m_autosave;
 
     // Dragging by hand, where the window manager offers no move of its own.

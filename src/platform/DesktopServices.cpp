@@ -5,10 +5,12 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
 #include <QSoundEffect>
+#include <QTranslator>
 #include <QUrl>
 
 namespace {
@@ -135,4 +137,18 @@ void InstallDesktopServices()
     Services::setScreen(std::make_unique<PrimaryScreen>());
     Services::setMessageBoxes(std::make_unique<WidgetMessageBoxes>());
     Services::setSound(std::make_unique<EffectSoundPlayer>());
+}
+
+bool LoadQtTranslations()
+{
+    static QTranslator *installed = nullptr;
+    if (installed)
+        return true;
+    auto translator = std::make_unique<QTranslator>(QCoreApplication::instance());
+    if (!translator->load(QStringLiteral("qtbase_pt_BR"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        !QCoreApplication::installTranslator(translator.get()))
+        return false;
+    installed = translator.release();
+    return true;
 }

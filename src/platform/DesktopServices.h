@@ -3,3 +3,7 @@
 // The real screen, message boxes and sound of a desktop session; the program installs them once
 // its QApplication exists.
 void InstallDesktopServices();
+
+// Qt's own texts (standard buttons, common dialogs) in Brazilian Portuguese, whatever the system
+// language, like the rest of the program. False when Qt's translations are not installed.
+bool LoadQtTranslations();

@@ -62,6 +62,7 @@ public:
     virtual void play(const QString &path) = 0;
 };
 
+
 namespace Services {
 
 Clock &clock();

@@ -66,7 +66,9 @@ use_home() {
 
 start_x() {
     local fdfile="$E2E_TMP/display"
-    Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$fdfile" >"$E2E_TMP/xvfb.log" 2>&1 &
+    # With XVFB_FBDIR set, the screen as shown is also kept there as the file Xvfb_screen0 (xwd).
+    Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 ${XVFB_FBDIR:+-fbdir "$XVFB_FBDIR"} \
+        3>"$fdfile" >"$E2E_TMP/xvfb.log" 2>&1 &
     started $!
     local i
     for i in $(seq 50); do

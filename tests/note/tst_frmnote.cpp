@@ -35,12 +35,14 @@ public:
     bool SaveNote(qint16 Id) override
     {
         saved << Id;
+        savedTitles << txtTitle->text();
         return saveSucceeds;
     }
 
     int aplicaCalls = 0;
     bool deleteOnClick = false;
     QList<qint16> saved;
+    QStringList savedTitles;
     bool saveSucceeds = true;
 };
 
@@ -409,8 +411,26 @@ private slots:
         QCOMPARE(hideState(note), hide);
     }
 
+    void titleEditor_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QStringList>("savedTitles");
+
+        QTest::newRow("Enter keeps the new title")
+            << int(Qt::Key_Return) << u"Mercad"_qs << QStringList{u"Mercad"_qs};
+        QTest::newRow("keypad Enter keeps it")
+            << int(Qt::Key_Enter) << u"Mercad"_qs << QStringList{u"Mercad"_qs};
+        QTest::newRow("Escape goes back to the old title, saved again")
+            << int(Qt::Key_Escape) << u"Lista"_qs << QStringList{u"Mercad"_qs, u"Lista"_qs};
+    }
+
     void titleEditor()
     {
+        QFETCH(int, key);
+        QFETCH(QString, title);
+        QFETCH(QStringList, savedTitles);
+
         TestNote note(1);
         note.Picture1->SetBackColor(0x3E7CFF);
         note.txtTitle->setText(u"Lista"_qs);
@@ -428,16 +448,75 @@ private slots:
         QCOMPARE(note.txtTitle->text(), u"Mercado"_qs);
         QTest::keyClick(note.Text1, Qt::Key_Backspace);
         QCOMPARE(note.txtTitle->text(), u"Mercad"_qs);
+        // A pause while typing saves the title as it is then.
+        QTRY_COMPARE_WITH_TIMEOUT(note.savedTitles, QStringList{u"Mercad"_qs},
+                                  2 * frmNote::AutosaveDelayMs);
 
-        QTest::keyClick(note.Text1, Qt::Key_Return);
+        QTest::keyClick(note.Text1, Qt::Key(key));
         QVERIFY(note.Text1->isHidden());
         QCOMPARE(note.focusWidget(), note.txtNote);
-        QCOMPARE(note.txtTitle->text(), u"Mercad"_qs);
-        QVERIFY(note.saved.isEmpty());
+        QCOMPARE(note.txtTitle->text(), title);
+        QTRY_COMPARE_WITH_TIMEOUT(note.savedTitles, savedTitles, 2 * frmNote::AutosaveDelayMs);
 
         // A right click does not open the editor.
         QTest::mouseClick(note.txtTitle, Qt::RightButton, {}, QPoint(20, 5));
         QVERIFY(note.Text1->isHidden());
+    }
+
+    void titleDisplay_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("fits");
+
+        QTest::newRow("short, centred") << u"Lista"_qs << true;
+        QTest::newRow("too wide, from its start") << u"Lista de compras ação"_qs << false;
+        QTest::newRow("markup is text") << u"<i>oi</i>"_qs << true;
+    }
+
+    void titleDisplay()
+    {
+        QFETCH(QString, title);
+        QFETCH(bool, fits);
+
+        TestNote note(1);
+        note.txtTitle->setText(title);
+        note.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&note));
+        NoteLabel *label = note.txtTitle;
+        QCOMPARE(label->text(), title); // what is saved
+        const QString shown = label->DisplayedText();
+        QCOMPARE(shown == title, fits);
+        if (!fits) {
+            QVERIFY2(shown.endsWith(u'…') && title.startsWith(shown.chopped(1)), qPrintable(shown));
+            QVERIFY(shown.size() > 5);
+        }
+
+        // As seen on the title strip.
+        const auto seen = [&] { return note.Picture1->grab(label->geometry()).toImage(); };
+        const QImage image = seen();
+        if (!fits) {
+            // Its start shows as a left-aligned label would show it.
+            NoteLabel start(title.left(5), note.Picture1);
+            start.setFont(label->font());
+            start.setGeometry(label->geometry());
+            start.setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+            start.show();
+            label->hide();
+            const QRect first(0, 0, 20, image.height());
+            QCOMPARE(image.copy(first), seen().copy(first));
+            return;
+        }
+        // All of it, centred: as much room left of the ink as right of it.
+        int left = image.width(), right = -1;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qGray(image.pixel(x, y)) < 100) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+        const QString where = u"%1..%2"_qs.arg(left).arg(right);
+        QVERIFY2(right - left + 4 >= label->fontMetrics().horizontalAdvance(title), qPrintable(where));
+        QVERIFY2(qAbs(left - (image.width() - 1 - right)) <= 2, qPrintable(where));
     }
 
     void titleEditorLimit_data()
@@ -655,31 +734,50 @@ private slots:
         QVERIFY(note.saved.isEmpty());
     }
 
-    void dragSurfaceMovesWindow()
+    void dragFrameMovesWindow_data()
     {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QPoint>("pos");
+        QTest::addColumn<bool>("moves");
+
+        // The window's own surface shows only along its bottom row.
+        QTest::newRow("window, bottom row") << QString() << QPoint(50, 197) << true;
+        QTest::newRow("frame, left edge") << u"Picture1"_qs << QPoint(1, 100) << true;
+        QTest::newRow("frame, right edge") << u"Picture1"_qs << QPoint(180, 100) << true;
+        QTest::newRow("frame, beside the links") << u"Picture1"_qs << QPoint(5, 188) << true;
+        QTest::newRow("text area frame") << u"Picture2"_qs << QPoint(1, 1) << true;
+        QTest::newRow("pin") << u"ImTop"_qs << QPoint(5, 5) << false;
+        QTest::newRow("hide button") << u"Image3"_qs << QPoint(5, 5) << false;
+        QTest::newRow("link") << u"Label1_0"_qs << QPoint(5, 5) << false;
+    }
+
+    void dragFrameMovesWindow()
+    {
+        QFETCH(QString, name);
+        QFETCH(QPoint, pos);
+        QFETCH(bool, moves);
+
         TestNote note(1);
+        note.SetLinkAction(0, [] {});
         note.move(100, 100);
         note.show();
         QVERIFY(QTest::qWaitForWindowExposed(&note));
-        // The bottom row is the only part of the window no control covers.
-        QCOMPARE(note.childAt(50, 197), nullptr);
-        sendMouse(&note, QEvent::MouseButtonPress, QPoint(50, 197), Qt::LeftButton, Qt::LeftButton);
+        QWidget *w = name.isEmpty() ? &note : note.findChild<QWidget *>(name);
+        QVERIFY(w);
+        // The press lands on that widget and on no control above it.
+        QCOMPARE(note.childAt(w->mapTo(&note, pos)), name.isEmpty() ? nullptr : w);
+
+        sendMouse(w, QEvent::MouseButtonPress, pos, Qt::LeftButton, Qt::LeftButton);
         if (note.windowHandle()->startSystemMove())
             QSKIP("the window manager moves the window itself");
-        sendMouse(&note, QEvent::MouseMove, QPoint(80, 217), Qt::NoButton, Qt::LeftButton);
-        QCOMPARE(note.pos(), QPoint(130, 120));
-        sendMouse(&note, QEvent::MouseButtonRelease, QPoint(80, 217), Qt::LeftButton, Qt::NoButton);
+        sendMouse(w, QEvent::MouseMove, pos + QPoint(30, 20), Qt::NoButton, Qt::LeftButton);
+        QCOMPARE(note.pos(), moves ? QPoint(130, 120) : QPoint(100, 100));
+        sendMouse(w, QEvent::MouseButtonRelease, pos + QPoint(30, 20), Qt::LeftButton,
+                  Qt::NoButton);
         // After the release the mouse moves freely again.
         sendMouse(&note, QEvent::MouseMove, QPoint(10, 10), Qt::NoButton, Qt::NoButton);
-        QCOMPARE(note.pos(), QPoint(130, 120));
+        QCOMPARE(note.pos(), moves ? QPoint(130, 120) : QPoint(100, 100));
         QVERIFY(note.saved.isEmpty());
-
-        // Presses on the picture boxes do not move the window.
-        QPoint before = note.pos();
-        sendMouse(note.Picture2, QEvent::MouseButtonPress, QPoint(1, 1), Qt::LeftButton,
-                  Qt::LeftButton);
-        sendMouse(note.Picture2, QEvent::MouseMove, QPoint(40, 40), Qt::NoButton, Qt::LeftButton);
-        QCOMPARE(note.pos(), before);
     }
 
     void dragTitleMovesWindowWithoutEditing()

@@ -32,7 +32,11 @@ class tst_Services : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { InstallDesktopServices(); }
+    void initTestCase()
+    {
+        InstallDesktopServices();
+        m_translated = LoadQtTranslations();
+    }
 
     void messageBox_data()
     {
@@ -43,26 +47,29 @@ private slots:
         QTest::addColumn<int>("key");
         QTest::addColumn<QString>("expectedTitle");
         QTest::addColumn<int>("expectedAnswer");
+        QTest::addColumn<QStringList>("buttonTexts");
 
         QTest::newRow("no caption shows the application title")
             << int(MessageBoxes::Ok) << int(MessageBoxes::NoIcon) << int(MessageBoxes::AnswerOk)
-            << QString() << int(Qt::Key_Return) << "Notavex" << int(MessageBoxes::AnswerOk);
+            << QString() << int(Qt::Key_Return) << "Notavex" << int(MessageBoxes::AnswerOk)
+            << QStringList{u"OK"_qs};
         QTest::newRow("Enter takes the default No")
             << int(MessageBoxes::YesNo) << int(MessageBoxes::Question)
             << int(MessageBoxes::AnswerNo) << "Notavex" << int(Qt::Key_Return) << "Notavex"
-            << int(MessageBoxes::AnswerNo);
+            << int(MessageBoxes::AnswerNo) << QStringList{u"Sim"_qs, u"Não"_qs};
         QTest::newRow("Enter takes the default Yes")
             << int(MessageBoxes::YesNo) << int(MessageBoxes::Warning)
             << int(MessageBoxes::AnswerYes) << "Alarme" << int(Qt::Key_Return) << "Alarme"
-            << int(MessageBoxes::AnswerYes);
-        QTest::newRow("Escape cancels a question that can be cancelled")
-            << int(MessageBoxes::YesNoCancel) << int(MessageBoxes::Warning)
-            << int(MessageBoxes::AnswerYes) << QString() << int(Qt::Key_Escape) << "Notavex"
-            << int(MessageBoxes::AnswerCancel);
+            << int(MessageBoxes::AnswerYes) << QStringList{u"Sim"_qs, u"Não"_qs};
         QTest::newRow("Escape answers No")
             << int(MessageBoxes::YesNo) << int(MessageBoxes::Question)
             << int(MessageBoxes::AnswerYes) << QString() << int(Qt::Key_Escape) << "Notavex"
-            << int(MessageBoxes::AnswerNo);
+            << int(MessageBoxes::AnswerNo) << QStringList{u"Sim"_qs, u"Não"_qs};
+        QTest::newRow("Escape cancels a box with Cancel")
+            << int(MessageBoxes::YesNoCancel) << int(MessageBoxes::Question)
+            << int(MessageBoxes::AnswerYes) << QString() << int(Qt::Key_Escape) << "Notavex"
+            << int(MessageBoxes::AnswerCancel)
+            << QStringList{u"Sim"_qs, u"Não"_qs, u"Cancelar"_qs};
     }
 
     void messageBox()
@@ -74,6 +81,7 @@ private slots:
         QFETCH(int, key);
         QFETCH(QString, expectedTitle);
         QFETCH(int, expectedAnswer);
+        QFETCH(QStringList, buttonTexts);
 
         const QString text = u"Deseja Excluir o Lembrete Atual?"_qs;
         bool checked = false;
@@ -82,11 +90,19 @@ private slots:
                 checked = true;
                 QCOMPARE(box->windowTitle(), expectedTitle);
                 QCOMPARE(box->text(), text);
-                const QMessageBox::StandardButtons expected[] = {
-                    QMessageBox::Ok, QMessageBox::Yes | QMessageBox::No,
-                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel};
-                QCOMPARE(box->standardButtons(), expected[buttons]);
+                QCOMPARE(box->buttons().size(), buttonTexts.size());
                 QCOMPARE(box->icon() == QMessageBox::NoIcon, icon == MessageBoxes::NoIcon);
+                // A box is answered, not resized.
+                QCOMPARE(box->minimumSize(), box->maximumSize());
+                QVERIFY(!box->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+                if (!m_translated)
+                    return;
+                QStringList texts;
+                for (const auto standard : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel,
+                                            QMessageBox::Ok})
+                    if (QAbstractButton *b = box->button(standard))
+                        texts << b->text().remove(u'&');
+                QCOMPARE(texts, buttonTexts);
             },
             Qt::Key(key));
         const auto answer = Services::messageBoxes().show(
@@ -126,6 +142,9 @@ private slots:
         Services::setClock(nullptr);
         QVERIFY(qAbs(Services::clock().now().secsTo(QDateTime::currentDateTime())) < 5);
     }
+
+private:
+    bool m_translated = false;
 };
 
 QTEST_MAIN(tst_Services)

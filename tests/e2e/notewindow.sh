@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# The note window on a real desktop: over a coloured background its cut-away corners and edges show
+# the background, in the screen itself and in a screenshot taken with xwd; dragged by its edge, it
+# moves.
+source "$(dirname "$0")/common.bash" "$@"
+PICTURE="$(dirname "$0")/../../assets/note/note_window.png"
+
+export XVFB_FBDIR="$E2E_TMP"
+start_x
+start_wm
+xsetroot -solid '#3a7'
+xdotool mousemove 1000 740 # Xvfb draws the pointer into the screen
+
+# One note at 200,100 with a strip colour of its own (0x3E7CFF, red 255 green 124 blue 62).
+new_home shape
+mkdir -p "$DATA"
+printf '%s\r\n' '[Indice]' 'TotalForms=1' 'Coloridos=False' '[1]' 'Top=1500' 'Left=3000' 'Tag=1' \
+    'Titulo=Forma' 'Visivel=True' 'Color1=4095231' 'Color2=8912895' 'OnTop=False' >"$DATA/Indice.cfg"
+printf ',1,\r\n' >"$DATA/indice.dat"
+
+note_window() { # pid: the id of its one mapped 182x198 window
+    local w
+    for w in $(xdotool search --onlyvisible --pid "$1" 2>/dev/null); do
+        xwininfo -id "$w" | grep -q 'Width: 182' && echo "$w" && return
+    done
+}
+note_at() { # window: "X Y" on screen
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}'
+}
+
+# Compares every pixel of the note's rectangle in an xwd picture with the window picture: where it
+# is white (cut away) the background must show, along the kept edge the strip colour.
+check_border() { # xwd file, x, y
+    python3 - "$1" "$2" "$3" "$PICTURE" <<'PY'
+import struct, sys, zlib
+shot, nx, ny, picture = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), sys.argv[4]
+BACKGROUND, STRIP = (0x30, 0xA0, 0x70), (255, 124, 62)
+
+def read_png(path):
+    data = open(path, "rb").read()
+    pos, idat = 8, b""
+    while pos < len(data):
+        n, kind = struct.unpack(">I4s", data[pos:pos + 8])
+        body = data[pos + 8:pos + 8 + n]
+        if kind == b"IHDR":
+            w, h, depth, ctype = struct.unpack(">IIBB", body[:10])
+            assert depth == 8 and ctype in (2, 6), "unexpected PNG kind"
+        elif kind == b"IDAT":
+            idat += body
+        pos += 12 + n
+    bpp, raw, rows = 3 if ctype == 2 else 4, zlib.decompress(idat), []
+    for y in range(h):
+        line = raw[y * (w * bpp + 1):(y + 1) * (w * bpp + 1)]
+        assert line[0] == 0, "make_note_pictures.py writes unfiltered rows"
+        rows.append([tuple(line[1 + x * bpp:4 + x * bpp]) for x in range(w)])
+    return w, h, rows
+
+def read_xwd(path):
+    d = open(path, "rb").read()
+    hdr = struct.unpack(">25I", d[:100])
+    size, order, bits, per_line, ncolors = hdr[0], hdr[7], hdr[11], hdr[12], hdr[19]
+    pixels, n = d[size + 12 * ncolors:], bits // 8
+    masks = hdr[14:17]
+    def px(x, y):
+        i = y * per_line + x * n
+        v = int.from_bytes(pixels[i:i + n], "little" if order == 0 else "big")
+        return tuple((v & m) >> (m & -m).bit_length() - 1 for m in masks)
+    return px
+
+w, h, rows = read_png(picture)
+px = read_xwd(shot)
+cut = lambda x, y: not (0 <= x < w and 0 <= y < h) or rows[y][x] == (255, 255, 255)
+bad, black, counted = [], 0, 0
+for y in range(h):
+    for x in range(w):
+        edge = not cut(x, y) and any(cut(x + dx, y + dy) for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1)))
+        if not (cut(x, y) or edge):
+            continue
+        want, got = BACKGROUND if cut(x, y) else STRIP, px(nx + x, ny + y)
+        counted += 1
+        if got != want:
+            black += got == (0, 0, 0)
+            bad.append("%d,%d %02x%02x%02x" % ((x, y) + got))
+print("%d of %d border pixels wrong, %d black: %s" % (len(bad), counted, black, " ".join(bad[:6])) if bad else "ok")
+PY
+}
+
+start_notavex
+pid=$NV_PID
+check "program becomes ready" wait_ready "$pid"
+for i in $(seq 50); do win=$(note_window "$pid"); [ -n "$win" ] && break; sleep 0.1; done
+check "the note is mapped" [ -n "$win" ]
+read -r nx ny < <(note_at "$win")
+check "at 200,100 (got $nx,$ny)" [ "$nx,$ny" = "200,100" ]
+sleep 0.5
+xwd -root -silent >"$E2E_TMP/root.xwd"
+cp "$E2E_TMP/Xvfb_screen0" "$E2E_TMP/screen.xwd"
+result=$(check_border "$E2E_TMP/screen.xwd" "$nx" "$ny")
+check "on screen the cut-away pixels show the background, the edge the strip ($result)" [ "$result" = ok ]
+result=$(check_border "$E2E_TMP/root.xwd" "$nx" "$ny")
+check "so does a screenshot with xwd -root ($result)" [ "$result" = ok ]
+
+drag() { # from x y, by dx dy
+    xdotool mousemove "$1" "$2" mousedown 1
+    sleep 0.2
+    xdotool mousemove_relative -- $(($3 / 2)) $(($4 / 2))
+    sleep 0.1
+    xdotool mousemove "$(($1 + $3))" "$(($2 + $4))"
+    sleep 0.2
+    xdotool mouseup 1
+    sleep 0.3
+}
+drag "$((nx + 1))" "$((ny + 100))" 150 80 # the frame left of the text
+read -r mx my < <(note_at "$win")
+check "dragged by its left edge it moves to 350,180 (got $mx,$my)" [ "$mx,$my" = "350,180" ]
+drag "$((mx + 5))" "$((my + 188))" -100 -50 # the frame beside the links
+read -r mx my < <(note_at "$win")
+check "and by its bottom edge to 250,130 (got $mx,$my)" [ "$mx,$my" = "250,130" ]
+
+"$BIN" uninstall >/dev/null 2>&1
+check "uninstall ends the program" ended_within "$pid" 10
+check "the new place is saved (Top 1950, Left 3750 twips)" \
+    [ "$(ini_value "$DATA/Indice.cfg" Top),$(ini_value "$DATA/Indice.cfg" Left)" = 1950,3750 ]
+finish

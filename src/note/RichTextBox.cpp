@@ -315,6 +315,10 @@ void RichTextBox::SetSelColor(quint32 color)
 void RichTextBox::SetBackColor(quint32 color)
 {
     m_backColor = color & 0xFFFFFF;
+    // A palette change spreads to every child: not for the colour the box already has.
+    if (testAttribute(Qt::WA_SetPalette) &&
+        palette().color(QPalette::Base) == WinColor::toQColor(m_backColor))
+        return;
     QPalette p = palette();
     p.setColor(QPalette::Base, WinColor::toQColor(m_backColor));
     setPalette(p);

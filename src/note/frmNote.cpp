@@ -120,14 +120,6 @@ frmNote::frmNote(QWidget *parent)
     txtTitle->setFont(makeFont(u"Tahoma"_qs, 8.25, true));
     txtTitle->setMouseTracking(true);
 
-    Text1 = new QLineEdit(Picture1);
-    Text1->setObjectName(u"Text1"_qs);
-    Text1->setGeometry(twipsRect(300, 30, 2070, 255));
-    Text1->setFont(makeFont(u"Tahoma"_qs, 8.25, true));
-    Text1->setFrame(false);
-    Text1->setMaxLength(22);
-    Text1->hide();
-
     Image3 = new NoteImage(Picture1);
     Image3->setObjectName(u"Image3"_qs);
     Image3->setGeometry(twipsRect(2400, 30, 255, 240));
@@ -180,11 +172,6 @@ frmNote::frmNote(QWidget *parent)
     });
     connect(txtNote, &RichTextBox::MouseDown, this, &frmNote::txtNote_MouseDown);
     connect(txtNote, &RichTextBox::MouseMove, this, [this] { surfaceMouseMove(); });
-    connect(Text1, &QLineEdit::textChanged, txtTitle, &QLabel::setText);
-    connect(Text1, &QLineEdit::textEdited, this, [this] {
-        m_titleEdited = true;
-        noteEdited();
-    });
     connect(txtNote->document(), &QTextDocument::contentsChanged, this, [this] {
         if (txtNote->document()->isModified())
             noteEdited();
@@ -192,25 +179,6 @@ frmNote::frmNote(QWidget *parent)
     m_autosave.setSingleShot(true);
     m_autosave.setInterval(AutosaveDelayMs);
     connect(&m_autosave, &QTimer::timeout, this, &frmNote::autosave);
-    connect(Text1, &QLineEdit::returnPressed, this, [this] {
-        hideTitleEditor();
-        txtNote->SetFocus();
-    });
-    auto *cancelTitle = new QAction(Text1);
-    cancelTitle->setShortcut(Qt::Key_Escape);
-    cancelTitle->setShortcutContext(Qt::WidgetShortcut);
-    Text1->addAction(cancelTitle);
-    connect(cancelTitle, &QAction::triggered, this, [this] {
-        if (Text1->text() != m_titleBeforeEdit) {
-            Text1->setText(m_titleBeforeEdit);
-            // What was typed may have been saved already: the old title must be saved again.
-            m_titleEdited = true;
-            noteEdited();
-        }
-        hideTitleEditor();
-        txtNote->SetFocus();
-    });
-
     OpenForms::add(this);
 }
 
@@ -552,8 +520,50 @@ void frmNote::txtNote_MouseDown(int button, const QPoint &globalPos)
     emit noteMenuRequested(globalPos, onTop);
 }
 
+QLineEdit *frmNote::titleEditor()
+{
+    // Made on the first edit: most notes never have their title edited in place, and a line
+    // editor is the dearest control of the window to create.
+    if (Text1)
+        return Text1;
+    Text1 = new QLineEdit(Picture1);
+    Text1->setObjectName(u"Text1"_qs);
+    Text1->setGeometry(twipsRect(300, 30, 2070, 255));
+    Text1->setFont(makeFont(u"Tahoma"_qs, 8.25, true));
+    Text1->setFrame(false);
+    Text1->setMaxLength(22);
+    Text1->hide();
+
+    connect(Text1, &QLineEdit::textChanged, txtTitle, &QLabel::setText);
+    connect(Text1, &QLineEdit::textEdited, this, [this] {
+        m_titleEdited = true;
+        noteEdited();
+    });
+    connect(Text1, &QLineEdit::returnPressed, this, [this] {
+        hideTitleEditor();
+        txtNote->SetFocus();
+    });
+    auto *cancelTitle = new QAction(Text1);
+    cancelTitle->setShortcut(Qt::Key_Escape);
+    cancelTitle->setShortcutContext(Qt::WidgetShortcut);
+    Text1->addAction(cancelTitle);
+    connect(cancelTitle, &QAction::triggered, this, [this] {
+        if (Text1->text() != m_titleBeforeEdit) {
+            Text1->setText(m_titleBeforeEdit);
+            // What was typed may have been saved already: the old title must be saved again.
+            m_titleEdited = true;
+            noteEdited();
+        }
+        hideTitleEditor();
+        txtNote->SetFocus();
+    });
+
+    return Text1;
+}
+
 void frmNote::txtTitle_Click()
 {
+    titleEditor();
     Text1->move(txtTitle->pos());
     QPalette p = Text1->palette();
     p.setColor(QPalette::Base, WinColor::toQColor(Picture1->BackColor()));
@@ -568,7 +578,8 @@ void frmNote::txtTitle_Click()
 
 void frmNote::hideTitleEditor()
 {
-    Text1->hide();
+    if (Text1)
+        Text1->hide();
 }
 
 void frmNote::DragWindow(const QPoint &globalPos)

@@ -73,7 +73,7 @@ public:
     PictureBox *Picture1 = nullptr;
     NoteImage *ImTop = nullptr;
     NoteLabel *txtTitle = nullptr;
-    QLineEdit *Text1 = nullptr;
+    QLineEdit *Text1 = nullptr; // the in-place title editor, made when first needed
     NoteImage *Image3 = nullptr;
     PictureBox *Picture2 = nullptr;
     RichTextBox *txtNote = nullptr;
@@ -139,6 +139,7 @@ private:
     void txtNote_MouseDown(int button, const QPoint &globalPos);
     void txtTitle_MouseDown(int button, const QPoint &globalPos);
     void txtTitle_MouseMove(int buttons, const QPoint &globalPos);
+    QLineEdit *titleEditor();
     void hideTitleEditor();
     void saveWithMessage();
     void noteEdited();

@@ -44,11 +44,17 @@ FakeServices::FakeServices()
     Services::setSound(std::move(p));
 }
 
+// Fakes of a later fixture may already be in place: only this one's own are taken back.
 FakeServices::~FakeServices()
 {
-    Services::setClock(nullptr);
-    Services::setRandom(nullptr);
-    Services::setScreen(nullptr);
-    Services::setMessageBoxes(nullptr);
-    Services::setSound(nullptr);
+    if (&Services::clock() == clock)
+        Services::setClock(nullptr);
+    if (&Services::random() == random)
+        Services::setRandom(nullptr);
+    if (&Services::screen() == screen)
+        Services::setScreen(nullptr);
+    if (&Services::messageBoxes() == messageBoxes)
+        Services::setMessageBoxes(nullptr);
+    if (&Services::sound() == sound)
+        Services::setSound(nullptr);
 }

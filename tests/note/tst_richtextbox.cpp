@@ -1,6 +1,6 @@
 #include "note/RichTextBox.h"
 #include "platform/Cp1252.h"
-#include "store/TestFiles.h"
+#include "mock/TestFiles.h"
 
 #include <QClipboard>
 #include <QFile>

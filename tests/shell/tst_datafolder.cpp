@@ -3,7 +3,7 @@
 #include "platform/Globals.h"
 #include "shell/DataFolder.h"
 #include "store/NoteFiles.h"
-#include "store/TestFiles.h"
+#include "mock/TestFiles.h"
 
 #include <QDir>
 #include <QFile>

@@ -10,7 +10,7 @@
 #include "store/NoteFiles.h"
 #include "shell/NoteWindows.h"
 #include "store/NoteStore.h"
-#include "store/TestFiles.h"
+#include "mock/TestFiles.h"
 
 #include <QAction>
 #include <QDialog>

@@ -4,7 +4,7 @@
 
 #include "platform/ProfileString.h"
 #include "store/NoteFiles.h"
-#include "store/TestFiles.h"
+#include "mock/TestFiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -2,7 +2,7 @@
 #include "platform/ProfileString.h"
 #include "store/Ini.h"
 #include "store/NoteFiles.h"
-#include "store/TestFiles.h"
+#include "mock/TestFiles.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 #include "platform/Cp1252.h"
 #include "platform/ProfileString.h"
 #include "store/Ini.h"
-#include "store/TestFiles.h"
+#include "mock/TestFiles.h"
 
 #include <QDir>
 #include <QFile>

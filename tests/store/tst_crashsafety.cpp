@@ -2,9 +2,11 @@
 // completed write, never a mix: the child process writes keys in a loop and is killed with
 // SIGKILL at random moments, many times over.
 
+#include "mock/TestFiles.h"
+#include "mock/Warnings.h"
+
 #include "platform/ProfileString.h"
 #include "store/NoteFiles.h"
-#include "mock/TestFiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -53,7 +55,7 @@ struct Step
 
 } // namespace
 
-class TestCrashSafety : public QObject
+class tst_CrashSafety : public QObject
 {
     Q_OBJECT
 
@@ -74,51 +76,7 @@ private slots:
         m_random.seed(seed);
     }
 
-    void toolScripts_data()
-    {
-        QTest::addColumn<QByteArray>("script");
-        QTest::addColumn<QByteArray>("output");
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<bool>("succeeds");
-
-        QTest::newRow("write and read")
-            << QByteArray("W\tIndice\tTotalForms\t2\nR\tindice\ttotalforms\t0\n"
-                          "R\tIndice\tColoridos\tFalse\n")
-            << QByteArray("2\nFalse\n") << QByteArray("[Indice]\r\nTotalForms=2\r\n") << true;
-        QTest::newRow("delete") << QByteArray("W\t1\tTop\t5\nW\t1\tLeft\t6\nWD\t1\tTop\n")
-                                << QByteArray() << QByteArray("[1]\r\nLeft=6\r\n") << true;
-        QTest::newRow("batch reads its own writes")
-            << QByteArray("BEGIN\nW\t1\tTitulo\tCaf\xc3\xa9\nR\t1\tTitulo\t-\nCOMMIT\n")
-            << QByteArray("Caf\xc3\xa9\n") << QByteArray("[1]\r\nTitulo=Caf\xe9\r\n") << true;
-        QTest::newRow("unknown operation fails at the end")
-            << QByteArray("X\t1\nW\t1\tk\tv\n") << QByteArray() << QByteArray("[1]\r\nk=v\r\n")
-            << false;
-        QTest::newRow("missing field")
-            << QByteArray("W\t1\tk\n") << QByteArray() << QByteArray() << false;
-        QTest::newRow("COMMIT without BEGIN")
-            << QByteArray("COMMIT\n") << QByteArray() << QByteArray() << false;
-    }
-
-    void toolScripts()
-    {
-        QFETCH(QByteArray, script);
-        QFETCH(QByteArray, output);
-        QFETCH(QByteArray, file);
-        QFETCH(bool, succeeds);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(u"Indice.cfg"_qs);
-        QProcess child;
-        child.start(m_tool, {path});
-        QVERIFY(child.waitForStarted());
-        child.write(script);
-        child.closeWriteChannel();
-        QVERIFY(child.waitForFinished(10000));
-        QCOMPARE(child.readAllStandardOutput(), output);
-        QCOMPARE(readBytes(path), file);
-        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(child.exitCode() == 0, succeeds);
-        QCOMPARE(child.readAllStandardError().isEmpty(), succeeds);
-    }
+    void init() { FailOnUnexpectedWarnings(); }
 
     void killedWriter_data()
     {
@@ -240,5 +198,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestCrashSafety)
+QTEST_GUILESS_MAIN(tst_CrashSafety)
 #include "tst_crashsafety.moc"

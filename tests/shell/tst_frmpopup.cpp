@@ -1,346 +1,304 @@
 #include "mock/FakeServices.h"
+#include "mock/TestFiles.h"
+#include "mock/Warnings.h"
 
 #include "note/frmNote.h"
 #include "platform/Globals.h"
 #include "platform/OpenForms.h"
-#include "platform/ProfileString.h"
 #include "shell/FrmPopup.h"
-#include "shell/SingleInstance.h"
-#include "shell/Uninstall.h"
-#include "store/NoteFiles.h"
 #include "shell/NoteWindows.h"
-#include "store/NoteStore.h"
-#include "mock/TestFiles.h"
+#include "shell/SingleInstance.h"
+#include "store/Ini.h"
+#include "store/NoteFiles.h"
 
 #include <QAction>
 #include <QDialog>
 #include <QDir>
-#include <QFile>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
+using namespace TestFiles;
 
 namespace {
 
-using TestFiles::readBytes;
-
-QString totalForms()
+QString ini(int section, const char *key)
 {
-    return GetPrivateProfileString(u"Indice"_qs, u"TotalForms"_qs, u"missing"_qs, IndexFile());
+    return ReadIni(section ? QString::number(section) : u"Indice"_qs, QString::fromLatin1(key),
+                   u"-"_qs, IndexFile());
 }
 
-// A note window that reports when it is closed. The test owns it, so it is not deleted on close.
-class FakeNote : public frmNote
+frmNote *noteAt(int index)
 {
-public:
-    explicit FakeNote(int id, std::function<void()> onClose = {}) : m_onClose(std::move(onClose))
-    {
-        setAttribute(Qt::WA_DeleteOnClose, false);
-        SetTag(QString::number(id));
-    }
-
-protected:
-    void closeEvent(QCloseEvent *e) override
-    {
-        if (m_onClose)
-            m_onClose();
-        frmNote::closeEvent(e);
-    }
-
-private:
-    std::function<void()> m_onClose;
-};
+    return qobject_cast<frmNote *>(OpenForms::at(index));
+}
 
 } // namespace
 
+// The hidden main window: start-up, shut-down and the menus of the tray and of a note.
 class tst_FrmPopup : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<QTemporaryDir> m_tmp;
+    std::unique_ptr<FakeServices> m_fakes;
+    std::unique_ptr<FrmPopup> m_popup;
+    QString docs() const { return m_tmp->path() + u"/Documents"_qs; }
+    QString app() const { return m_tmp->path() + u"/app/"_qs; }
+    QString data() const { return docs() + u"/Notavex/"_qs; }
+
+    // Starts the program on a data folder holding the given notes, "id:Visivel:OnTop" each.
+    bool start(const QStringList &notes = {})
+    {
+        QByteArray cfg = "[Indice]\r\nTotalForms=" + QByteArray::number(notes.size()) + "\r\n";
+        QByteArray list = ",";
+        for (const QString &note : notes) {
+            const QStringList f = note.split(u':');
+            cfg += "[" + f[0].toLatin1() + "]\r\nVisivel=" + f[1].toLatin1() +
+                   "\r\nOnTop=" + f[2].toLatin1() + "\r\nTop=1500\r\nLeft=1500\r\n";
+            list += f[0].toLatin1() + ',';
+        }
+        if (!QDir().mkpath(data()) || !writeBytes(data() + u"Indice.cfg"_qs, cfg) ||
+            !writeBytes(data() + u"indice.dat"_qs, list + "\r\n"))
+            return false;
+        m_popup = std::make_unique<FrmPopup>();
+        return m_popup->startUp(docs(), app(), u"ana"_qs) && TrayReady;
+    }
+
+    void trigger(QAction *item)
+    {
+        QVERIFY(item->isEnabled());
+        item->trigger();
+        QCoreApplication::processEvents(); // the commands are queued
+    }
+
 private slots:
     void init()
     {
+        FailOnUnexpectedWarnings();
         m_tmp = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_tmp->isValid());
-        QVERIFY(QDir().mkpath(docs()));
-        QVERIFY(QDir().mkpath(app()));
-        // An existing, empty data folder: no welcome note joins the windows a test makes.
-        QVERIFY(QDir().mkpath(data()));
+        QVERIFY(QDir().mkpath(docs()) && QDir().mkpath(app()));
+        ResetProgramState();
         m_fakes = std::make_unique<FakeServices>();
-        m_fakes->screen->work = QRect(0, 24, 1280, 776);
-        TrayReady = false;
-        Coloridos = false;
-        QCOMPARE(OpenForms::count(), 0);
     }
 
     void cleanup()
     {
-        // A start-up that loaded notes and was not shut down leaves their windows behind.
-        for (int i = OpenForms::count() - 1; i >= 0; --i) {
-            if (auto *note = qobject_cast<frmNote *>(OpenForms::at(i)))
-                delete note;
-        }
-        m_fakes.reset();
-        m_tmp.reset();
+        if (m_popup)
+            m_popup->shutDown();
+        m_popup.reset();
+        QCOMPARE(OpenForms::count(), 0);
     }
 
-    void startUp_preparesTheProgram()
+    void startUp_withoutDataFolder_endsBeforeTheTrayIcon()
     {
-        QVERIFY(QDir(data()).removeRecursively());
+        QVERIFY(writeBytes(docs() + u"/Notavex"_qs, {}));
         FrmPopup popup;
-        QCOMPARE(OpenForms::at(0), &popup);
-        QVERIFY(start(popup));
-
-        QCOMPARE(popup.windowTitle(), u"Notavex"_qs);
-        QVERIFY(!popup.isVisible());
-        QCOMPARE(DataPath, data());
-        QCOMPARE(readBytes(ListFile()), QByteArray(",1,\r\n"));
-        QCOMPARE(popup.WorkArea, QRect(0, 24, 1280, 776));
-        QVERIFY(TrayReady);
-        QVERIFY(!QApplication::quitOnLastWindowClosed());
-
-        QSystemTrayIcon *tray = popup.trayIcon();
-        QVERIFY(tray);
-        QCOMPARE(tray->toolTip(), u"Notavex"_qs);
-        QVERIFY(!tray->icon().isNull());
-        QCOMPARE(popup.trayMenu(), popup.menu);
-        QCOMPARE(popup.mnuFechar->text(), u"Sair"_qs);
-
-        // "Sair" ends the program.
-        popup.mnuFechar->trigger();
-        QCoreApplication::processEvents();
-        QVERIFY(popup.isShutDown());
-        QVERIFY(!tray->isVisible());
-        QCOMPARE(readBytes(ListFile()), QByteArray(",1,\r\n"));
-        QCOMPARE(OpenForms::count(), 1);
-    }
-
-    void startUp_readsColoridos_data()
-    {
-        QTest::addColumn<QByteArray>("cfg");
-        QTest::addColumn<bool>("expected");
-        QTest::newRow("True") << QByteArray("[Indice]\r\nColoridos=True\r\n") << true;
-        QTest::newRow("False") << QByteArray("[Indice]\r\nColoridos=False\r\n") << false;
-        QTest::newRow("missing key") << QByteArray("[Indice]\r\nTotalForms=0\r\n") << false;
-        QTest::newRow("empty value") << QByteArray("[Indice]\r\nColoridos=\r\n") << false;
-    }
-
-    void startUp_readsColoridos()
-    {
-        QFETCH(QByteArray, cfg);
-        QFETCH(bool, expected);
-        QVERIFY(TestFiles::writeBytes(data() + u"Indice.cfg"_qs, cfg));
-        Coloridos = !expected;
-
-        FrmPopup popup;
-        QVERIFY(start(popup));
-        QCOMPARE(Coloridos, expected);
-    }
-
-    void startUp_withoutDataFolder_endsBeforeTrayIcon()
-    {
-        QVERIFY(QDir(data()).removeRecursively());
-        QVERIFY(TestFiles::writeBytes(data().chopped(1), {}));
-
-        FrmPopup popup;
-        QVERIFY(!start(popup));
+        QVERIFY(!popup.startUp(docs(), app(), u"ana"_qs));
         QCOMPARE(popup.exitCode(), 1);
         QCOMPARE(popup.trayIcon(), nullptr);
         QCOMPARE(m_fakes->messageBoxes->asked.size(), 1);
-        QCOMPARE(m_fakes->messageBoxes->asked.first().text,
-                 u"Você deve logar como administrador"_qs);
         QVERIFY(!TrayReady);
     }
 
-    void secondCopy_sameDataFolder_isRefused()
+    // One copy per data folder, however it is reached; another folder is another user's.
+    void startUp_secondCopyIsRefused()
     {
-        FrmPopup first;
-        QVERIFY(start(first));
-        QFile::remove(ListFile());
-
-        {
+        QVERIFY(start());
+        QVERIFY(QFile::remove(ListFile()));
+        QVERIFY(QFile::link(docs(), m_tmp->path() + u"/DocsLink"_qs));
+        for (const QString &documents : {docs(), m_tmp->path() + u"/DocsLink"_qs}) {
             FrmPopup second;
-            QVERIFY(!start(second));
+            QVERIFY(!second.startUp(documents, app(), u"ana"_qs));
             QCOMPARE(second.exitCode(), 0);
             QCOMPARE(second.trayIcon(), nullptr);
-            QVERIFY(m_fakes->messageBoxes->asked.isEmpty());
-            // The refused copy touched nothing.
-            QVERIFY(!QFile::exists(ListFile()));
         }
-
-        {
-            // The same folder reached through a link is the same data folder.
-            const QString link = m_tmp->path() + u"/DocsLink"_qs;
-            QVERIFY(QFile::link(docs(), link));
-            FrmPopup viaLink;
-            QVERIFY(!viaLink.startUp(link, app(), u"maria"_qs));
-        }
-
-        // Another data folder is another user's program.
-        QTemporaryDir otherDocs;
+        QVERIFY(m_fakes->messageBoxes->asked.isEmpty());
+        QVERIFY(!QFile::exists(ListFile())); // the refused copies touched nothing
+        QTemporaryDir otherDocuments;
         FrmPopup other;
-        QVERIFY(other.startUp(otherDocs.path(), app(), u"maria"_qs));
+        QVERIFY(other.startUp(otherDocuments.path(), app(), u"ana"_qs));
     }
 
     void shutDown_savesBeforeClosingWindows_data()
     {
         QTest::addColumn<QList<int>>("notes"); // in creation order
         QTest::addColumn<QByteArray>("list");
-        QTest::addColumn<QString>("total");
-        QTest::newRow("no notes") << QList<int>{} << QByteArray(",\r\n") << u"0"_qs;
-        QTest::newRow("one note") << QList<int>{7} << QByteArray(",7,\r\n") << u"1"_qs;
-        QTest::newRow("newest window listed first")
-            << QList<int>{3, 1, 12} << QByteArray(",12,1,3,\r\n") << u"3"_qs;
+        QTest::newRow("no notes") << QList<int>{} << QByteArray(",\r\n");
+        QTest::newRow("the newest window listed first")
+            << QList<int>{3, 1, 12} << QByteArray(",12,1,3,\r\n");
     }
 
     void shutDown_savesBeforeClosingWindows()
     {
         QFETCH(QList<int>, notes);
         QFETCH(QByteArray, list);
-        QFETCH(QString, total);
-
-        FrmPopup popup;
-        QVERIFY(start(popup));
-        QFile::remove(ListFile());
-
-        QList<QByteArray> listSeenAtClose;
-        std::vector<std::unique_ptr<FakeNote>> windows;
-        for (int id : notes) {
-            windows.push_back(std::make_unique<FakeNote>(
-                id, [&listSeenAtClose] { listSeenAtClose.append(readBytes(ListFile())); }));
-        }
+        QVERIFY(start());
+        QVERIFY(QFile::remove(ListFile()));
+        for (int id : notes)
+            CreateNote(QString::number(id), {}, false);
         // An open dialog is not a note; it is dismissed before anything is saved.
         QDialog dialog;
         OpenForms::add(&dialog);
-        bool savedBeforeDialogClosed = true;
-        connect(&dialog, &QDialog::rejected, this,
-                [&] { savedBeforeDialogClosed = QFile::exists(ListFile()); });
+        connect(&dialog, &QDialog::rejected, this, [&] { QVERIFY(!QFile::exists(ListFile())); });
         dialog.show();
 
-        popup.shutDown();
-
+        m_popup->shutDown();
         QVERIFY(!dialog.isVisible());
-        QVERIFY(!savedBeforeDialogClosed);
         QCOMPARE(readBytes(ListFile()), list);
-        QCOMPARE(totalForms(), total);
-        QCOMPARE(listSeenAtClose.size(), notes.size());
-        for (const QByteArray &seen : listSeenAtClose)
-            QCOMPARE(seen, list);
+        QCOMPARE(ini(0, "TotalForms"), QString::number(notes.size()));
         QCOMPARE(OpenForms::count(), 1);
-        QVERIFY(!popup.trayIcon()->isVisible());
+        QVERIFY(!m_popup->trayIcon()->isVisible());
         OpenForms::remove(&dialog);
-    }
-
-    void shutDown_runsOnce()
-    {
-        FrmPopup popup;
-        QVERIFY(start(popup));
-        popup.shutDown();
-        QFile::remove(ListFile());
-        popup.shutDown();
-        QVERIFY(popup.close());
+        // It runs once.
+        QVERIFY(QFile::remove(ListFile()));
+        m_popup->shutDown();
+        QVERIFY(m_popup->close());
         QVERIFY(!QFile::exists(ListFile()));
     }
 
-    void shutDown_onSignal_data()
+    // After "Sair" a save that fails is asked about: the notes stay open until one works.
+    void quit_failedSaveKeepsTheNotesOpen()
     {
-        QTest::addColumn<int>("signalNumber");
-        QTest::newRow("SIGTERM") << int(SIGTERM);
-        QTest::newRow("SIGINT") << int(SIGINT);
-        QTest::newRow("SIGHUP") << int(SIGHUP);
+        QVERIFY(start({u"1:True:False"_qs}));
+        noteAt(1)->txtNote->SetText(QString(4000, u'x'));
+        m_fakes->messageBoxes->setNextAnswer(MessageBoxes::AnswerCancel);
+        {
+            FileSizeLimit full(1000);
+            trigger(m_popup->mnuFechar);
+        }
+        QCOMPARE(m_fakes->messageBoxes->asked.size(), 1);
+        QVERIFY(!m_popup->isShutDown() && TrayReady && noteAt(1));
+        trigger(m_popup->mnuFechar);
+        QVERIFY(m_popup->isShutDown());
+        QVERIFY(readBytes(ContentFile(1)).contains("xxxx"));
     }
 
-    void shutDown_onSignal()
+    // Another copy asks this one to end, through a socket that must fit its name's limit.
+    void shutDown_onRequestFromAnotherCopy()
     {
-        QFETCH(int, signalNumber);
+        const QString deep = m_tmp->path() + u'/' + QString(120, u'd');
+        QVERIFY(QDir().mkpath(deep + u"/Notavex"_qs));
         FrmPopup popup;
-        QVERIFY(start(popup));
-        QFile::remove(ListFile());
-        FakeNote note(4);
-
-        ::raise(signalNumber);
-        QTRY_VERIFY(popup.isShutDown());
-        QCOMPARE(readBytes(ListFile()), QByteArray(",4,\r\n"));
-    }
-
-    void shutDown_onCloseRequestFromAnotherCopy_data()
-    {
-        QTest::addColumn<QString>("documents"); // below the temporary folder
-        QTest::addColumn<bool>("socketInDataFolder");
-        QTest::newRow("socket in the data folder") << u"/Documents"_qs << true;
-        QTest::newRow("data folder too deep for a socket's name")
-            << u"/"_qs + QString(120, u'd') << false;
-    }
-
-    void shutDown_onCloseRequestFromAnotherCopy()
-    {
-        QFETCH(QString, documents);
-        QFETCH(bool, socketInDataFolder);
-        const QString docsPath = m_tmp->path() + documents;
-        QVERIFY(QDir().mkpath(docsPath + u"/Notavex"_qs));
-        FrmPopup popup;
-        QVERIFY(popup.startUp(docsPath, app(), u"maria"_qs));
-        QCOMPARE(SingleInstance::serverName(DataPath).startsWith(DataPath), socketInDataFolder);
-        QFile::remove(ListFile());
-
+        QVERIFY(popup.startUp(deep, app(), u"ana"_qs));
+        QVERIFY(!SingleInstance::serverName(DataPath).startsWith(DataPath));
         QVERIFY(SingleInstance::requestClose(DataPath));
         QTRY_VERIFY(popup.isShutDown());
         QCOMPARE(readBytes(ListFile()), QByteArray(",\r\n"));
-        QCOMPARE(totalForms(), u"0"_qs);
-
-        // A repeated request finds the work done.
-        QFile::remove(ListFile());
-        SingleInstance::requestClose(DataPath, 50);
-        QTest::qWait(50);
-        QVERIFY(!QFile::exists(ListFile()));
     }
 
-    void saveNotes_recreatesMissingFolder()
+    void trayClick_enablesItemsFromVisibility_data()
     {
-        FrmPopup popup; // index 0, never a note
-        DataPath = m_tmp->path() + u"/gone/Notavex/"_qs;
-        FakeNote note(2);
-        QDialog untagged;
-        OpenForms::add(&untagged);
-        SaveNotes(0);
-        OpenForms::remove(&untagged);
-        QCOMPARE(readBytes(DataPath + u"indice.dat"_qs), QByteArray(",2,\r\n"));
-        QCOMPARE(totalForms(), u"1"_qs);
-        QCOMPARE(TestFiles::modeOf(DataPath), 0700);
+        QTest::addColumn<QStringList>("notes");
+        QTest::addColumn<QString>("enabled"); // "Mostrar Todos", "Ocutar Todos"
+        QTest::newRow("no notes") << QStringList() << "";
+        QTest::newRow("all shown") << QStringList{"1:True:False", "2:True:False"} << "hide";
+        QTest::newRow("all hidden") << QStringList{"1:False:False", "2:0:False"} << "show";
+        QTest::newRow("some of each")
+            << QStringList{"1:False:False", "2:True:False"} << "show hide";
     }
 
-    void uninstallCommand_data()
+    void trayClick_enablesItemsFromVisibility()
     {
-        QTest::addColumn<QList<QByteArray>>("args");
-        QTest::addColumn<bool>("expected");
-        QTest::newRow("uninstall") << QList<QByteArray>{"uninstall"} << true;
-        QTest::newRow("no argument") << QList<QByteArray>{} << false;
-        QTest::newRow("other letter case") << QList<QByteArray>{"Uninstall"} << false;
-        QTest::newRow("further text") << QList<QByteArray>{"uninstall", "now"} << false;
-        QTest::newRow("trailing space") << QList<QByteArray>{"uninstall "} << false;
+        QFETCH(QStringList, notes);
+        QFETCH(QString, enabled);
+        QVERIFY(start(notes));
+        // While a dialog is open, or while notes load, TrayReady is false.
+        TrayReady = false;
+        m_popup->trayClick(QPoint(10, 10));
+        QVERIFY(!m_popup->menu->isVisible());
+        TrayReady = true;
+        m_popup->trayClick(QPoint(10, 10));
+        QVERIFY(m_popup->menu->isVisible());
+        QCOMPARE(m_popup->mnuShowAll->isEnabled(), enabled.contains(u"show"));
+        QCOMPARE(m_popup->mnuHide->isEnabled(), enabled.contains(u"hide"));
+        m_popup->menu->close();
     }
 
-    void uninstallCommand()
+    void newNote_getsTheNextNumberAPlaceATitleAndASound()
     {
-        QFETCH(QList<QByteArray>, args);
-        QFETCH(bool, expected);
-        std::vector<const char *> argv{"notavex"};
-        for (const QByteArray &a : args)
-            argv.push_back(a.constData());
-        QCOMPARE(IsUninstallCommand(int(argv.size()), argv.data()), expected);
+        QVERIFY(start({u"1:True:False"_qs, u"2:True:False"_qs}));
+        QVERIFY(WriteListLine(u",1,2,4,"_qs));
+        m_fakes->clock->setNow(QDateTime(QDate(2026, 12, 5), QTime(14, 30)));
+        m_fakes->random->queue({0.5, 0.5});
+        trigger(m_popup->mnuNew);
+        frmNote *w = noteAt(3);
+        QCOMPARE(w->Tag(), u"3"_qs);
+        QVERIFY(w->isVisible());
+        QCOMPARE(w->txtTitle->text(), u"05/dez - 14:30"_qs);
+        QCOMPARE(w->pos(),
+                 QPoint(qRound((15360 - 3000) / 2 / 15.0), qRound((11520 - 3500) / 2 / 15.0)));
+        QCOMPARE(readBytes(ListFile()), QByteArray(",1,2,4,3,\r\n"));
+        QCOMPARE(m_fakes->sound->played, QStringList{AppPath + u"novo.wav"_qs});
     }
 
-private:
-    QString docs() const { return m_tmp->path() + u"/Documents"_qs; }
-    QString app() const { return m_tmp->path() + u"/app/"_qs; }
-    QString data() const { return docs() + u"/Notavex/"_qs; }
-    bool start(FrmPopup &popup) { return popup.startUp(docs(), app(), u"maria"_qs); }
+    void deleteNote_asksFirst_data()
+    {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("No keeps everything") << false;
+        QTest::newRow("Yes deletes") << true;
+    }
 
-    std::unique_ptr<QTemporaryDir> m_tmp;
-    std::unique_ptr<FakeServices> m_fakes;
+    void deleteNote_asksFirst()
+    {
+        QFETCH(bool, yes);
+        QVERIFY(start({u"1:True:False"_qs, u"2:True:False"_qs}));
+        QVERIFY(SaveNotes(0));
+        const QByteArray cfg = readBytes(IndexFile());
+        CurrentNoteId = 2;
+        CurrentFormIndex = 2;
+        m_fakes->messageBoxes->setNextAnswer(yes ? MessageBoxes::AnswerYes
+                                                 : MessageBoxes::AnswerNo);
+        trigger(m_popup->menKill);
+        const auto &q = m_fakes->messageBoxes->asked.value(0);
+        QCOMPARE(q.text, u"Deseja Excluir o Lembrete Atual?"_qs);
+        QCOMPARE(q.buttons, MessageBoxes::YesNo);
+        QCOMPARE(q.defaultAnswer, MessageBoxes::AnswerNo);
+        QCOMPARE(FindNoteFormIndex(2), yes ? 0 : 2);
+        QCOMPARE(QFile::exists(ContentFile(2)), !yes);
+        QCOMPARE(readBytes(ListFile()), QByteArray(yes ? ",1,\r\n" : ",2,1,\r\n"));
+        QCOMPARE(readBytes(IndexFile()) == cfg, !yes);
+        QCOMPARE(m_fakes->sound->played.size(), yes ? 1 : 0);
+    }
+
+    void noteMenu_showsAndTogglesThePin_data()
+    {
+        QTest::addColumn<QString>("onTop");
+        QTest::newRow("pinned") << "True";
+        QTest::newRow("not pinned") << "False";
+    }
+
+    void noteMenu_showsAndTogglesThePin()
+    {
+        QFETCH(QString, onTop);
+        QVERIFY(start({u"1:True:False"_qs, u"8:True:"_qs + onTop}));
+        QTest::mouseClick(noteAt(2)->txtNote->viewport(), Qt::RightButton);
+        QCOMPARE(CurrentNoteId, qint16(8));
+        QVERIFY(m_popup->menu2->isVisible());
+        QCOMPARE(m_popup->menTop->isChecked(), onTop == u"True");
+        m_popup->menu2->close();
+        trigger(m_popup->menTop);
+        QCOMPARE(ini(8, "OnTop"), onTop == u"True" ? u"False"_qs : u"True"_qs);
+    }
+
+    // Hiding writes nothing until the next save: "Sair" then stores it.
+    void hideShowAndQuit()
+    {
+        QVERIFY(start({u"1:True:False"_qs, u"2:True:False"_qs}));
+        CurrentNoteId = 1;
+        CurrentFormIndex = 1;
+        trigger(m_popup->menOcultar);
+        QVERIFY(!noteAt(1)->isVisible() && noteAt(2)->isVisible());
+        QCOMPARE(ini(1, "Visivel"), u"True"_qs);
+        trigger(m_popup->mnuShowAll);
+        QVERIFY(noteAt(1)->isVisible());
+        trigger(m_popup->mnuHide);
+        QVERIFY(!noteAt(1)->isVisible() && !noteAt(2)->isVisible());
+        trigger(m_popup->mnuFechar);
+        QVERIFY(m_popup->isShutDown());
+        QCOMPARE(ini(1, "Visivel") + ini(2, "Visivel"), u"FalseFalse"_qs);
+    }
 };
 
 QTEST_MAIN(tst_FrmPopup)

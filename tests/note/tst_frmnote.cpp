@@ -13,7 +13,6 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPointer>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
@@ -98,31 +97,9 @@ private slots:
         m_dir = std::make_unique<QTemporaryDir>();
         ResetProgramState(m_dir->path());
         m_fakes = std::make_unique<FakeServices>();
-        m_fakes->clock->setNow(QDateTime(QDate(2026, 12, 5), QTime(14, 30, 12)));
     }
 
     void cleanup() { QCOMPARE(OpenForms::count(), 1); } // every test's notes are gone again
-
-    void formLoad_newNoteGetsRandomPlaceAndTitle()
-    {
-        TrayReady = true;
-        m_fakes->random->queue({0.5, 0.25, 0.9999, 0.9999, 0.9, 0.9});
-        TestNote note(3, false);
-        QCOMPARE(m_fakes->random->seeds.value(0),
-                 quint32(QTime(14, 30, 12).msecsSinceStartOfDay()));
-        // A fraction of the screen less 3000 twips across and 3500 down, in whole pixels.
-        QCOMPARE(note.pos(), QPoint(qRound(int(0.25 * (1024 * 15 - 3000)) / 15.0),
-                                    qRound(int(0.5 * (768 * 15 - 3500)) / 15.0)));
-        QCOMPARE(note.txtTitle->text(), u"05/dez - 14:30"_qs);
-        QCOMPARE(NewNoteTitle(QDateTime(QDate(2027, 1, 31), QTime(0, 5))), u"31/jan - 00:05"_qs);
-        QCOMPARE(NewNoteTitle(QDateTime(QDate(2028, 2, 29), QTime(23, 59))), u"29/fev - 23:59"_qs);
-        // The largest fraction keeps the note inside; a screen smaller than a note, at its edge.
-        TestNote last(4, false);
-        QVERIFY(last.x() <= (1024 * 15 - 3000) / 15 && last.y() <= (768 * 15 - 3500) / 15 + 1);
-        m_fakes->screen->size = QSize(150, 200);
-        TestNote tiny(5, false);
-        QCOMPARE(tiny.pos(), QPoint(0, 0));
-    }
 
     // The program closes a note for good; the window manager's close only hides it.
     void close_byProgramOrWindowManager()
@@ -231,35 +208,6 @@ private slots:
         QCOMPARE(buttons(note), shown);
     }
 
-    void titleEditor_editsInPlace()
-    {
-        TestNote note(1);
-        note.SetLinkAction(0, [] {});
-        note.Picture1->SetBackColor(0x3E7CFF);
-        note.txtTitle->setText(u"Lista"_qs);
-        QTest::mouseClick(note.txtTitle, Qt::LeftButton, {}, QPoint(20, 5));
-        QVERIFY(note.Text1->isVisible());
-        QCOMPARE(note.Text1->text(), u"Lista"_qs);
-        QCOMPARE(note.Text1->palette().color(QPalette::Base), QColor(0xFF, 0x7C, 0x3E));
-        QCOMPARE(note.focusWidget(), note.Text1);
-        QTest::keyClicks(note.Text1, u"Mercado"_qs);
-        QTest::keyClick(note.Text1, Qt::Key_Backspace);
-        QCOMPARE(note.txtTitle->text(), u"Mercad"_qs);
-        QTest::keyClick(note.Text1, Qt::Key_Return);
-        QVERIFY(note.Text1->isHidden());
-        QCOMPARE(note.focusWidget(), note.txtNote);
-
-        // A right click does not open the editor; focus elsewhere keeps it, a link closes it.
-        QTest::mouseClick(note.txtTitle, Qt::RightButton, {}, QPoint(20, 5));
-        QVERIFY(note.Text1->isHidden());
-        note.txtTitle_Click();
-        note.txtNote->SetFocus();
-        QVERIFY(note.Text1->isVisible());
-        QTest::mouseClick(note.Label1[0], Qt::LeftButton, {}, QPoint(5, 5));
-        QVERIFY(note.Text1->isHidden());
-        QCOMPARE(note.txtTitle->text(), u"Mercad"_qs);
-    }
-
     void titleEditor_limit_data()
     {
         QTest::addColumn<QString>("before");
@@ -342,6 +290,7 @@ private slots:
         QVERIFY(note.saved.isEmpty() && note.aplicaCalls == 0 && CurrentNoteId == 0);
 
         QList<int> ran;
+        note.txtTitle_Click(); // a link closes the title editor
         for (int i = 0; i < 3; ++i) {
             note.SetLinkAction(i, [&ran, i] {
                 ran << i;
@@ -351,6 +300,7 @@ private slots:
             QTest::mouseClick(note.Label1[size_t(i)], Qt::LeftButton, {}, QPoint(5, 5));
         }
         QCOMPARE(ran, (QList<int>{0, 1, 2}));
+        QVERIFY(note.Text1->isHidden());
         QCOMPARE(note.saved, (QList<qint16>{12, 12, 12}));
         // A note its alarm deleted does nothing more.
         note.deleteOnClick = true;
@@ -362,79 +312,6 @@ private slots:
         closing->SetLinkAction(2, [closing] { delete closing; });
         closing->Label1_Click(2);
         QVERIFY(!guard);
-    }
-
-    void textPress_data()
-    {
-        QTest::addColumn<Qt::MouseButton>("button");
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<bool>("deleted");
-        QTest::addColumn<QString>("menu"); // the menu asked for, with the pin state it shows
-        QTest::newRow("a left press") << Qt::LeftButton << u"True"_qs << false << QString();
-        QTest::newRow("a right press, pinned")
-            << Qt::RightButton << u"True"_qs << false << "on top";
-        QTest::newRow("a right press, not pinned")
-            << Qt::RightButton << u"False"_qs << false << "not on top";
-        QTest::newRow("a right press, no key")
-            << Qt::RightButton << QString() << false << "not on top";
-        QTest::newRow("a right press on a note its alarm deleted")
-            << Qt::RightButton << u"True"_qs << true << QString();
-    }
-
-    void textPress()
-    {
-        QFETCH(Qt::MouseButton, button);
-        QFETCH(QString, stored);
-        QFETCH(bool, deleted);
-        QFETCH(QString, menu);
-        if (!stored.isNull())
-            QVERIFY(storeOnTop(8, stored));
-        TestNote first(3, false);
-        TestNote note(8);
-        note.deleteOnClick = deleted;
-        note.txtTitle_Click();
-        QString asked;
-        connect(&note, &frmNote::noteMenuRequested, this, [&](const QPoint &at, bool onTop) {
-            QCOMPARE(at, note.txtNote->viewport()->mapToGlobal(QPoint(10, 10)));
-            asked = onTop ? u"on top"_qs : u"not on top"_qs;
-        });
-        QTest::mouseClick(note.txtNote->viewport(), button, {}, QPoint(10, 10));
-        QCOMPARE(asked, menu);
-        QVERIFY(note.Text1->isHidden());
-        QCOMPARE(CurrentNoteId, qint16(8));
-        QCOMPARE(CurrentFormIndex, qint16(menu.isNull() ? 0 : 2));
-        QCOMPARE(note.aplicaCalls, 1);
-    }
-
-    // Without a move from the window manager the note follows the mouse itself.
-    void drag_movesTheWindow()
-    {
-        TestNote note(1);
-        note.move(100, 100);
-        if (note.windowHandle()->startSystemMove())
-            QSKIP("the window manager moves the window itself");
-        // The bottom row is the only part of the window no control covers.
-        QCOMPARE(note.childAt(50, 197), nullptr);
-        sendMouse(&note, QEvent::MouseButtonPress, QPoint(50, 197), Qt::LeftButton);
-        sendMouse(&note, QEvent::MouseMove, QPoint(80, 217), Qt::LeftButton);
-        QCOMPARE(note.pos(), QPoint(130, 120));
-        sendMouse(&note, QEvent::MouseButtonRelease, QPoint(80, 217));
-        sendMouse(&note, QEvent::MouseMove, QPoint(10, 10));
-        // Presses on the text area do not move it.
-        sendMouse(note.Picture2, QEvent::MouseButtonPress, QPoint(1, 1), Qt::LeftButton);
-        sendMouse(note.Picture2, QEvent::MouseMove, QPoint(40, 40), Qt::LeftButton);
-        QCOMPARE(note.pos(), QPoint(130, 120));
-
-        // The title moves it too, once the mouse went further than a shaking hand.
-        QWidget *t = note.txtTitle;
-        sendMouse(t, QEvent::MouseButtonPress, QPoint(10, 5), Qt::LeftButton);
-        sendMouse(t, QEvent::MouseMove, QPoint(11, 5), Qt::LeftButton);
-        QCOMPARE(note.pos(), QPoint(130, 120));
-        sendMouse(t, QEvent::MouseMove, QPoint(40, 25), Qt::LeftButton);
-        sendMouse(t, QEvent::MouseMove, QPoint(50, 45), Qt::LeftButton);
-        QCOMPARE(note.pos(), QPoint(140, 140));
-        sendMouse(t, QEvent::MouseButtonRelease, QPoint(50, 45));
-        QVERIFY(note.Text1->isHidden() && note.saved.isEmpty());
     }
 
     // Typing saves the note after a pause; leaving the note saves at once.

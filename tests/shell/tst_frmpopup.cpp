@@ -227,6 +227,7 @@ private slots:
         QCOMPARE(w->Tag(), u"3"_qs);
         QVERIFY(w->isVisible());
         QCOMPARE(w->txtTitle->text(), u"05/dez - 14:30"_qs);
+        QCOMPARE(NewNoteTitle(QDateTime(QDate(2028, 2, 29), QTime(0, 5))), u"29/fev - 00:05"_qs);
         QCOMPARE(w->pos(),
                  QPoint(qRound((15360 - 3000) / 2 / 15.0), qRound((11520 - 3500) / 2 / 15.0)));
         QCOMPARE(readBytes(ListFile()), QByteArray(",1,2,4,3,\r\n"));

@@ -68,52 +68,11 @@ private slots:
         QCOMPARE(files(), QStringList{u"indice.dat"_qs});
     }
 
-    void replaceAll_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("find");
-        QTest::addColumn<QString>("expected"); // with "," for find
-        QTest::newRow("removing 3 keeps 13") << ",1,3,13,"
-                                             << ",3,"
-                                             << ",1,13,";
-        QTest::newRow("removing 1 keeps 13 and 31") << ",13,1,31,"
-                                                    << ",1,"
-                                                    << ",13,31,";
-        QTest::newRow("a repeated number goes") << ",3,3,5,3,"
-                                                << ",3,"
-                                                << ",5,";
-        QTest::newRow("the only number") << ",7,"
-                                         << ",7,"
-                                         << ",";
-        QTest::newRow("a number not listed") << ",1,2,"
-                                             << ",9,"
-                                             << ",1,2,";
-        QTest::newRow("doubled commas collapse") << "1,,,,2"
-                                                 << ",,"
-                                                 << "1,2";
-        QTest::newRow("an empty find changes nothing") << "abc"
-                                                       << ""
-                                                       << "abc";
-    }
-
     void replaceAll()
     {
-        QFETCH(QString, text);
-        QFETCH(QString, find);
-        QFETCH(QString, expected);
-        QCOMPARE(ReplaceAll(text, find, u","_qs), expected);
-    }
-
-    void getField()
-    {
-        QString list = u"3,1,2"_qs;
-        QCOMPARE(GetField(list, u","_qs, 3), u"2"_qs);
-        QCOMPARE(list, u",3,1,2,"_qs);
-        QCOMPARE(GetField(list, u","_qs, 4), QString());
-        QString date = u"25/12/2026"_qs;
-        QCOMPARE(GetField(date, u"/"_qs, 1), u"25"_qs);
-        QString empty;
-        QCOMPARE(GetField(empty, u","_qs, 1), QString());
+        QCOMPARE(ReplaceAll(u",3,3,5,3,"_qs, u",3,"_qs, u","_qs), u",5,"_qs);
+        QCOMPARE(ReplaceAll(u"1,,,,2"_qs, u",,"_qs, u","_qs), u"1,2"_qs);
+        QCOMPARE(ReplaceAll(u"abc"_qs, QString(), u"x"_qs), u"abc"_qs);
     }
 
     void resolveFileCase_data()

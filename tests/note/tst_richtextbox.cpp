@@ -21,31 +21,25 @@ template <typename T> QString str(const std::optional<T> &v)
         return v ? QString::number(*v) : u"mixed"_qs;
 }
 
-// Each property: how it is set on a selection, and read back as text when set and when not.
-struct Property
+// bold italic underline strikethrough colour size font
+QString formatOf(const RichTextBox &b)
 {
-    void (*set)(RichTextBox &);
-    QString (*get)(const RichTextBox &);
-    const char *changed;
-    const char *plain;
-};
+    return QStringList{str(b.SelBold()),       str(b.SelItalic()), str(b.SelUnderline()),
+                       str(b.SelStrikeThru()), str(b.SelColor()),  str(b.SelFontSize()),
+                       str(b.SelFontName())}
+        .join(u' ');
+}
 
-const Property kProperties[] = {
-    {[](RichTextBox &b) { b.SetSelBold(true); },
-     [](const RichTextBox &b) { return str(b.SelBold()); }, "1", "0"},
-    {[](RichTextBox &b) { b.SetSelItalic(true); },
-     [](const RichTextBox &b) { return str(b.SelItalic()); }, "1", "0"},
-    {[](RichTextBox &b) { b.SetSelUnderline(true); },
-     [](const RichTextBox &b) { return str(b.SelUnderline()); }, "1", "0"},
-    {[](RichTextBox &b) { b.SetSelStrikeThru(true); },
-     [](const RichTextBox &b) { return str(b.SelStrikeThru()); }, "1", "0"},
-    {[](RichTextBox &b) { b.SetSelColor(255); },
-     [](const RichTextBox &b) { return str(b.SelColor()); }, "255", "0"},
-    {[](RichTextBox &b) { b.SetSelFontSize(20); },
-     [](const RichTextBox &b) { return str(b.SelFontSize()); }, "20", "10"},
-    {[](RichTextBox &b) { b.SetSelFontName(u"Courier New"_qs); },
-     [](const RichTextBox &b) { return str(b.SelFontName()); }, "Courier New", "Arial"},
-};
+void setSelFormat(RichTextBox &b)
+{
+    b.SetSelBold(true);
+    b.SetSelItalic(true);
+    b.SetSelUnderline(true);
+    b.SetSelStrikeThru(true);
+    b.SetSelColor(255);
+    b.SetSelFontSize(20);
+    b.SetSelFontName(u"Courier"_qs);
+}
 
 void select(RichTextBox &box, int start, int length)
 {
@@ -99,37 +93,36 @@ private slots:
     }
 
     // A property of a selection that mixes values has none; the caret has the typing format.
+    // A selection that mixes values has none; the caret has the format it types with.
     void selFormat()
     {
-        for (const Property &prop : kProperties) {
-            const QString changed = QString::fromUtf8(prop.changed);
-            RichTextBox box;
-            QFont base(u"Arial"_qs);
-            base.setPointSizeF(10);
-            box.document()->setDefaultFont(base);
-            QPalette p = box.palette();
-            p.setColor(QPalette::Text, Qt::black);
-            box.setPalette(p);
-            box.SetText(u"first second\r\nthird"_qs);
-            select(box, 0, 5);
-            prop.set(box);
-            QCOMPARE(prop.get(box), changed);
-            select(box, 6, 6);
-            QCOMPARE(prop.get(box), QString::fromUtf8(prop.plain));
-            select(box, 3, 5);
-            QCOMPARE(prop.get(box), u"mixed"_qs);
-            select(box, 0, 18);
-            QCOMPARE(prop.get(box), u"mixed"_qs);
-            box.SetSelStart(2);
-            QCOMPARE(prop.get(box), changed);
-            // Set with nothing selected, it applies to what is typed next.
-            box.SetSelStart(18);
-            prop.set(box);
-            QCOMPARE(prop.get(box), changed);
-            box.SetSelText(u"X"_qs);
-            select(box, 18, 1);
-            QCOMPARE(prop.get(box), changed);
-        }
+        RichTextBox box;
+        QFont base(u"Arial"_qs);
+        base.setPointSizeF(10);
+        box.document()->setDefaultFont(base);
+        QPalette p = box.palette();
+        p.setColor(QPalette::Text, Qt::black);
+        box.setPalette(p);
+        box.SetText(u"first second\r\nthird"_qs);
+        const QString set = u"1 1 1 1 255 20 Courier"_qs, plain = u"0 0 0 0 0 10 Arial"_qs;
+        select(box, 0, 5);
+        setSelFormat(box);
+        QCOMPARE(formatOf(box), set);
+        select(box, 6, 6);
+        QCOMPARE(formatOf(box), plain);
+        select(box, 3, 5);
+        QCOMPARE(formatOf(box), u"mixed mixed mixed mixed mixed mixed mixed"_qs);
+        select(box, 0, 18);
+        QCOMPARE(formatOf(box), u"mixed mixed mixed mixed mixed mixed mixed"_qs);
+        box.SetSelStart(2);
+        QCOMPARE(formatOf(box), set);
+        // Set with nothing selected, it applies to what is typed next.
+        box.SetSelStart(18);
+        setSelFormat(box);
+        QCOMPARE(formatOf(box), set);
+        box.SetSelText(u"X"_qs);
+        select(box, 18, 1);
+        QCOMPARE(formatOf(box), set);
     }
 
     void loadFile_data()

@@ -63,20 +63,6 @@ private slots:
                  answer);
         QCOMPARE(shown, title + u": "_qs + text);
     }
-
-    void random_isSeedableAndSpread()
-    {
-        RandomSource &r = Services::random();
-        r.seed(7);
-        QList<double> first;
-        for (int i = 0; i < 1000; ++i)
-            first.append(r.fraction());
-        r.seed(7);
-        for (int i = 0; i < 1000; ++i)
-            QCOMPARE(r.fraction(), first.at(i));
-        const auto [lo, hi] = std::minmax_element(first.cbegin(), first.cend());
-        QVERIFY(*lo >= 0.0 && *lo < 0.05 && *hi > 0.95 && *hi < 1.0);
-    }
 };
 
 QTEST_MAIN(tst_Services)

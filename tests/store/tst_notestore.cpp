@@ -113,33 +113,6 @@ private slots:
         QCOMPARE(NotesToLoad(), (QList<int>{3, 2, 1}));
     }
 
-    // Stored flags as older copies wrote them, one of them in lower case.
-    void readNoteRecord_flags_data()
-    {
-        QTest::addColumn<QByteArray>("keys");
-        QTest::addColumn<QString>("flags");
-        QTest::newRow("no keys: shown, not pinned") << QByteArray() << u"shown"_qs;
-        QTest::newRow("empty values: the same")
-            << QByteArray("OnTop=\r\nVisivel=\r\n") << u"shown"_qs;
-        QTest::newRow("lower-case false pins")
-            << QByteArray("OnTop=false\r\n") << u"shown pinned"_qs;
-        QTest::newRow("Visivel 0 hides") << QByteArray("Visivel=0\r\n") << u"hidden"_qs;
-        QTest::newRow("Visivel VERDADEIRO shows")
-            << QByteArray("Visivel=VERDADEIRO\r\n") << u"shown"_qs;
-    }
-
-    void readNoteRecord_flags()
-    {
-        QFETCH(QByteArray, keys);
-        QFETCH(QString, flags);
-        QVERIFY(writeBytes(IndexFile(), "[1]\r\n" + keys));
-        const NoteRecord r = ReadNoteRecord(1);
-        QCOMPARE(QString(r.visible ? u"shown"_qs : u"hidden"_qs) +
-                     (r.onTop ? u" pinned"_qs : u""_qs),
-                 flags);
-        QVERIFY(r.color1 == 5433854 && r.color2 == 8912895 && !r.top && !r.content);
-    }
-
     void notesToLoad_damagedIndex_data()
     {
         QTest::addColumn<QByteArray>("cfg");   // "-": no Indice.cfg
@@ -226,14 +199,13 @@ private slots:
 
     void deleteNoteData_alarmOnly()
     {
+        const char *alarm[] = {"Alarme", "Data", "Hora", "TocarSom", "TipoDataAlarme", "HoraAntes"};
         QVERIFY(save({7}));
-        for (const char *k : {"Alarme", "Data", "Hora", "TocarSom", "TipoDataAlarme", "HoraAntes"})
+        for (const char *k : alarm)
             QVERIFY(WritePrivateProfileString(u"7"_qs, QLatin1String(k), u"1"_qs, IndexFile()));
         const QByteArray list = readBytes(ListFile());
-
         DeleteNoteData(7, false);
-        QVERIFY(!ReadNoteRecord(7).alarm);
-        for (const char *k : {"Alarme", "Data", "Hora", "TocarSom", "TipoDataAlarme", "HoraAntes"})
+        for (const char *k : alarm)
             QCOMPARE(ini(7, k), u"<none>"_qs);
         QCOMPARE(ini(7, "Top"), u"0"_qs);
         QCOMPARE(ini(7, "Visivel"), u"True"_qs);

@@ -171,7 +171,7 @@ private slots:
                  QList<bool>({true, false, true, true, false}));
     }
 
-    void hover_pictures_data()
+    void hover_changesThePictures_data()
     {
         QTest::addColumn<QString>("moves"); // "pinned" first: the note is pinned
         QTest::addColumn<QString>("shown");
@@ -187,7 +187,7 @@ private slots:
             << u"pinned hide surface text leave-pin"_qs << u"down normal"_qs;
     }
 
-    void hover_pictures()
+    void hover_changesThePictures()
     {
         QFETCH(QString, moves);
         QFETCH(QString, shown);

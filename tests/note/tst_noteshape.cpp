@@ -14,7 +14,7 @@ private slots:
 
     // Exactly the pixels not of the transparent colour are kept: ' ' is white, '.' a white
     // but for one bit, '#' the note's yellow. The last row is the window's own picture.
-    void regionFromPicture_data()
+    void regionFromPicture_keepsOpaquePixels_data()
     {
         QTest::addColumn<QImage>("picture");
         const auto row = [](const char *name, const QStringList &rows) {
@@ -38,7 +38,7 @@ private slots:
             << QImage(QStringLiteral(NOTAVEX_TEST_DATA "/../../assets/note/note_window.png"));
     }
 
-    void regionFromPicture()
+    void regionFromPicture_keepsOpaquePixels()
     {
         QFETCH(QImage, picture);
         QVERIFY(!picture.isNull() && !picture.hasAlphaChannel());

@@ -56,7 +56,7 @@ class tst_RichTextBox : public QObject
 private slots:
     void init() { FailOnUnexpectedWarnings(); }
 
-    void setSelText_data()
+    void setSelText_replacesOrInserts_data()
     {
         QTest::addColumn<int>("start");
         QTest::addColumn<int>("length");
@@ -76,7 +76,7 @@ private slots:
             << -4 << 0 << u">"_qs << u">Hello world"_qs << 1;
     }
 
-    void setSelText()
+    void setSelText_replacesOrInserts()
     {
         QFETCH(int, start);
         QFETCH(int, length);
@@ -94,7 +94,7 @@ private slots:
 
     // A property of a selection that mixes values has none; the caret has the typing format.
     // A selection that mixes values has none; the caret has the format it types with.
-    void selFormat()
+    void selFormat_mixedOrTyped()
     {
         RichTextBox box;
         QFont base(u"Arial"_qs);
@@ -125,7 +125,7 @@ private slots:
         QCOMPARE(formatOf(box), set);
     }
 
-    void loadFile_data()
+    void loadFile_decodesTheText_data()
     {
         const QString text = u"Ação às 10h\r\nCafé €5"_qs;
         QTest::addColumn<QByteArray>("bytes"); // "-": no file
@@ -139,7 +139,7 @@ private slots:
         QTest::newRow("a missing file keeps the text") << QByteArray("-") << u"old"_qs;
     }
 
-    void loadFile()
+    void loadFile_decodesTheText()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, text);
@@ -185,7 +185,7 @@ private slots:
     }
 
     // Qt crashes pasting clipboard data without any format, which an empty clipboard gives.
-    void paste_emptyClipboard()
+    void paste_emptyClipboardChangesNothing()
     {
         RichTextBox box;
         box.SetText(u"abc"_qs);

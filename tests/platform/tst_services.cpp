@@ -16,7 +16,7 @@ private slots:
     void initTestCase() { InstallDesktopServices(); }
     void init() { FailOnUnexpectedWarnings(); }
 
-    void messageBox_data()
+    void messageBox_answers_data()
     {
         QTest::addColumn<int>("buttons");
         QTest::addColumn<int>("defaultAnswer");
@@ -41,7 +41,7 @@ private slots:
                                            << int(Qt::Key_Escape) << "Notavex" << int(M::AnswerNo);
     }
 
-    void messageBox()
+    void messageBox_answers()
     {
         QFETCH(int, buttons);
         QFETCH(int, defaultAnswer);

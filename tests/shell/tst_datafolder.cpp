@@ -82,7 +82,7 @@ private slots:
         m_fakes = std::make_unique<FakeServices>();
     }
 
-    void dataPathFor_data()
+    void dataPathFor_documentsOrProgramFolder_data()
     {
         QTest::addColumn<QString>("documents"); // below the temporary folder; "-": none
         QTest::addColumn<QString>("expected");
@@ -90,14 +90,15 @@ private slots:
                                               << "/Documents/Notavex/";
         QTest::newRow("ending in a separator") << "/Documents/"
                                                << "/Documents/Notavex/";
-        QTest::newRow("ending in a separator") << "/Documents/" << "/Documents/Notavex/";
+        QTest::newRow("ending in a separator") << "/Documents/"
+                                               << "/Documents/Notavex/";
         QTest::newRow("a missing one: the program folder") << "/Nowhere"
                                                            << "/app/Notavex/";
         QTest::newRow("none: the program folder") << "-"
                                                   << "/app/Notavex/";
     }
 
-    void dataPathFor()
+    void dataPathFor_documentsOrProgramFolder()
     {
         QFETCH(QString, documents);
         QFETCH(QString, expected);

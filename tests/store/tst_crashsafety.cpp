@@ -71,14 +71,14 @@ private slots:
 
     void init() { FailOnUnexpectedWarnings(); }
 
-    void killedWriter_data()
+    void killedWriter_leavesOldOrNewFile_data()
     {
         QTest::addColumn<bool>("batches");
         QTest::newRow("single-key writes") << false;
         QTest::newRow("batches of every key") << true;
     }
 
-    void killedWriter()
+    void killedWriter_leavesOldOrNewFile()
     {
         QFETCH(bool, batches);
         QTemporaryDir dir;

@@ -32,7 +32,7 @@ private slots:
     }
 
     // The list is ",3,1,2,": every number between commas, so 3 is never found in 13.
-    void listLine_data()
+    void listLine_readAndAppend_data()
     {
         QTest::addColumn<QByteArray>("file"); // "-": no file
         QTest::addColumn<int>("id");
@@ -53,7 +53,7 @@ private slots:
             << QByteArray("5,6\r\n") << 7 << false << ",5,6,7,";
     }
 
-    void listLine()
+    void listLine_readAndAppend()
     {
         QFETCH(QByteArray, file);
         QFETCH(int, id);
@@ -68,14 +68,14 @@ private slots:
         QCOMPARE(files(), QStringList{u"indice.dat"_qs});
     }
 
-    void replaceAll()
+    void replaceAll_untilNoneLeft()
     {
         QCOMPARE(ReplaceAll(u",3,3,5,3,"_qs, u",3,"_qs, u","_qs), u",5,"_qs);
         QCOMPARE(ReplaceAll(u"1,,,,2"_qs, u",,"_qs, u","_qs), u"1,2"_qs);
         QCOMPARE(ReplaceAll(u"abc"_qs, QString(), u"x"_qs), u"abc"_qs);
     }
 
-    void resolveFileCase_data()
+    void resolveFileCase_findsAnotherCase_data()
     {
         QTest::addColumn<QStringList>("onDisk");
         QTest::addColumn<QString>("asked");
@@ -97,7 +97,7 @@ private slots:
             << "NotaVex12.ARL";
     }
 
-    void resolveFileCase()
+    void resolveFileCase_findsAnotherCase()
     {
         QFETCH(QStringList, onDisk);
         QFETCH(QString, asked);
@@ -136,7 +136,7 @@ private slots:
                  QByteArray("[Indice]\r\nTotalForms=5\r\n"));
     }
 
-    void welcomeNote_data()
+    void welcomeNote_bytes_data()
     {
         QTest::addColumn<QSize>("screen");
         QTest::addColumn<QByteArray>("topAndLeft");
@@ -148,7 +148,7 @@ private slots:
 
     // The welcome note's files, byte for byte; those of an earlier run, in other letter cases,
     // are replaced rather than doubled.
-    void welcomeNote()
+    void welcomeNote_bytes()
     {
         QFETCH(QSize, screen);
         QFETCH(QByteArray, topAndLeft);
@@ -173,7 +173,7 @@ private slots:
         QVERIFY(!WriteWelcomeNote(DataPath + u"missing/"_qs, screen));
     }
 
-    void writeFileAtomic_data()
+    void writeFileAtomic_oldOrNew_data()
     {
         QTest::addColumn<QByteArray>("old"); // empty: no file yet
         QTest::addColumn<QByteArray>("data");
@@ -187,7 +187,7 @@ private slots:
             << QByteArray() << QByteArray(64 * 1024, 'x') << false;
     }
 
-    void writeFileAtomic()
+    void writeFileAtomic_oldOrNew()
     {
         QFETCH(QByteArray, old);
         QFETCH(QByteArray, data);

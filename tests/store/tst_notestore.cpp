@@ -62,7 +62,7 @@ private slots:
         m_fakes = std::make_unique<FakeServices>();
     }
 
-    void nextNoteId_data()
+    void nextNoteId_smallestFree_data()
     {
         QTest::addColumn<QByteArray>("list"); // empty: no file
         QTest::addColumn<int>("id");
@@ -79,7 +79,7 @@ private slots:
         row("only the first line counts", ",2,\r\n,1,\r\n", 1, ",2,1,\r\n");
     }
 
-    void nextNoteId()
+    void nextNoteId_smallestFree()
     {
         QFETCH(QByteArray, list);
         QFETCH(int, id);
@@ -243,7 +243,7 @@ private slots:
         QCOMPARE(readBytes(ListFile()), QByteArray(",1,\r\n"));
     }
 
-    void keepOnScreen_data()
+    void keepOnScreen_bringsBackLostNotes_data()
     {
         QTest::addColumn<QRect>("desktop"); // all screens, pixels; the primary is 768x768
         QTest::addColumn<QPoint>("twips");
@@ -262,7 +262,7 @@ private slots:
         row("beyond both monitors moves", two, {30000, 300}, {-1, 300});
     }
 
-    void keepOnScreen()
+    void keepOnScreen_bringsBackLostNotes()
     {
         QFETCH(QRect, desktop);
         QFETCH(QPoint, twips);

@@ -39,7 +39,7 @@ class tst_ProfileString : public QObject
 private slots:
     void init() { FailOnUnexpectedWarnings(); }
 
-    void read_data()
+    void read_asWindowsDoes_data()
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("sectionAndKey");
@@ -79,7 +79,7 @@ private slots:
         row("broken UTF-8 is read as 1252", "[a]\r\nk=\xc3\x28\r\n", "a k", "Ã(");
     }
 
-    void read()
+    void read_asWindowsDoes()
     {
         QFETCH(QByteArray, content);
         QFETCH(QString, sectionAndKey);
@@ -90,7 +90,7 @@ private slots:
         QCOMPARE(ReadIni(names[0], names[1], u"DEF"_qs, file), expected);
     }
 
-    void write_data()
+    void write_asWindowsDoes_data()
     {
         QTest::addColumn<QByteArray>("before"); // "-": no file
         QTest::addColumn<QStringList>("ops");   // "section|key|value" writes, "section|key" deletes
@@ -139,7 +139,7 @@ private slots:
             "[\xce\xa9\xce\xbc\xce\xad\xce\xb3\xce\xb1]\r\nTitulo=Festa \xf0\x9f\x8e\x89\r\n");
     }
 
-    void write()
+    void write_asWindowsDoes()
     {
         QFETCH(QByteArray, before);
         QFETCH(QStringList, ops);
@@ -194,7 +194,7 @@ private slots:
         QCOMPARE(readK(file), QString(253, u'x')); // a character is not split
     }
 
-    void iniValues()
+    void iniValues_boolsAndNumbers()
     {
         for (const char *t : {"True", "true", "TRUE", "Verdadeiro", "vErDaDeIrO", "1"})
             QVERIFY2(StrToBool(QString::fromLatin1(t)), t);

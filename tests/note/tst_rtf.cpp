@@ -295,20 +295,6 @@ private slots:
         checkRoundTrip(doc);
     }
 
-    void read_welcomeNoteFormats()
-    {
-        QTextDocument doc;
-        const QStringList lines = describe(*read(fixture(u"welcome.rtf"_qs), &doc));
-        const QString plain = u"[Times New Roman|10|-|i|-|-|#800000]"_qs;
-        QVERIFY(lines.value(1).startsWith(u"1:"_qs + plain + u"Agora"_qs));
-        QVERIFY(lines.value(3).startsWith(u"1:"_qs + plain +
-                                          u"O [Times New Roman|10|b|i|-|-|#800000]Notavex"_qs +
-                                          plain + u" é"_qs));
-        // The closing empty paragraphs carry the format set before them.
-        QCOMPARE(doc.lastBlock().charFormat().fontFamilies().toStringList().value(0), u"Arial"_qs);
-        QVERIFY(!doc.lastBlock().charFormat().fontItalic());
-    }
-
     // A 6x4 PNG picture, its size as shown (none: its natural size).
     void read_picturesShown_data()
     {

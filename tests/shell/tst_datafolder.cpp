@@ -153,26 +153,14 @@ private slots:
         QCOMPARE(entries(old()), olderFolder ? QStringList{u"notavex1.arl"_qs} : QStringList());
     }
 
-    void folderThatCannotBeMade_tellsAndFails_data()
-    {
-        QTest::addColumn<QString>("blocker"); // a regular file in the way
-        QTest::addColumn<bool>("useDocuments");
-        QTest::newRow("a file named Notavex in the documents folder")
-            << "/Documents/Notavex" << true;
-        QTest::newRow("no documents folder, the program folder a file") << "/appfile" << false;
-    }
-
+    // A file named Notavex where the folder should be: the program says so and ends.
     void folderThatCannotBeMade_tellsAndFails()
     {
-        QFETCH(QString, blocker);
-        QFETCH(bool, useDocuments);
-        const QString path = m_tmp->path() + blocker;
-        QVERIFY(writeBytes(path, "in the way"));
-        QVERIFY(!SetupDataFolderAt(useDocuments ? docs() : QString(), useDocuments ? app() : path,
-                                   u"maria"_qs));
+        QVERIFY(writeBytes(docs() + u"/Notavex"_qs, "in the way"));
+        QVERIFY(!setup());
         QCOMPARE(m_fakes->messageBoxes->asked.size(), 1);
         QCOMPARE(m_fakes->messageBoxes->asked[0].text, u"Você deve logar como administrador"_qs);
-        QCOMPARE(readBytes(path), QByteArray("in the way"));
+        QCOMPARE(readBytes(docs() + u"/Notavex"_qs), QByteArray("in the way"));
     }
 
     // The files of the older per-user folder move into a new data folder; hidden files and

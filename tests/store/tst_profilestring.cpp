@@ -53,11 +53,8 @@ private slots:
         row("exact names", basic, "12 Titulo", "Compras");
         row("names in another case", basic, "INDICE totalforms", "3");
         row("a key of another section is not seen", basic, "12 TotalForms", "DEF");
-        row("a missing section", basic, "13 Titulo", "DEF");
         row("accented names in another case", "[\xc1gua]\r\nT\xcdTULO=fria\r\n", "água Título",
             "fria");
-        row("Greek names in another case", "[\xce\xb1\xce\xb2]\r\n\xce\x9a\xce\x9b=v\r\n", "ΑΒ κλ",
-            "v");
         row("7 and 007 are different sections", "[007]\r\nTop=1\r\n[7]\r\nTop=2\r\n", "7 Top", "2");
         row("spaces around key, equals sign and value", "[a]\r\n  K  =   some value  \r\n", "a k",
             "some value");

@@ -18,6 +18,10 @@
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWindow>
+
+#include <sys/inotify.h>
+#include <unistd.h>
 
 using namespace TestFiles;
 
@@ -34,9 +38,37 @@ frmNote *noteAt(int index)
     return qobject_cast<frmNote *>(OpenForms::at(index));
 }
 
+// The names of the files replaced in a folder (renamed onto), each once for every replacement.
+class Replacements
+{
+public:
+    explicit Replacements(const QString &folder) : m_fd(inotify_init1(IN_NONBLOCK))
+    {
+        inotify_add_watch(m_fd, QFile::encodeName(folder).constData(), IN_MOVED_TO);
+    }
+    ~Replacements() { close(m_fd); }
+    QStringList names() const
+    {
+        QStringList names;
+        alignas(inotify_event) char buf[1 << 16];
+        for (ssize_t n; (n = read(m_fd, buf, sizeof buf)) > 0;) {
+            for (char *p = buf; p < buf + n;) {
+                const auto *event = reinterpret_cast<const inotify_event *>(p);
+                names << QFile::decodeName(event->name);
+                p += sizeof(inotify_event) + event->len;
+            }
+        }
+        return names;
+    }
+
+private:
+    int m_fd;
+};
+
 } // namespace
 
-// The hidden main window: start-up, shut-down and the menus of the tray and of a note.
+// The hidden main window: start-up, shut-down, the menus of the tray and of a note, and the note
+// windows it loads and saves.
 class tst_FrmPopup : public QObject
 {
     Q_OBJECT
@@ -59,8 +91,14 @@ class tst_FrmPopup : public QObject
                    "\r\nOnTop=" + f[2].toLatin1() + "\r\nTop=1500\r\nLeft=1500\r\n";
             list += f[0].toLatin1() + ',';
         }
+        return start(cfg, list + "\r\n");
+    }
+
+    // Starts the program on a data folder holding these files, and the content files put there.
+    bool start(const QByteArray &cfg, const QByteArray &list)
+    {
         if (!QDir().mkpath(data()) || !writeBytes(data() + u"Indice.cfg"_qs, cfg) ||
-            !writeBytes(data() + u"indice.dat"_qs, list + "\r\n"))
+            !writeBytes(data() + u"indice.dat"_qs, list))
             return false;
         m_popup = std::make_unique<FrmPopup>();
         return m_popup->startUp(docs(), app(), u"ana"_qs) && TrayReady;
@@ -294,6 +332,109 @@ private slots:
         trigger(m_popup->mnuFechar);
         QVERIFY(m_popup->isShutDown());
         QCOMPARE(ini(1, "Visivel") + ini(2, "Visivel"), u"FalseFalse"_qs);
+    }
+    // Windows come in the list's order, hidden ones never show, and a save lists the newest
+    // window first: the list flips at every load and save, as stored files expect.
+    void loadNotes_listOrderAndVisibility()
+    {
+        QVERIFY(QDir().mkpath(data()));
+        QVERIFY(writeBytes(data() + u"notavex1.arl"_qs, "{\\rtf1\\ansi caf\\'e9}"));
+        QVERIFY(start("[Indice]\r\nTotalForms=3\r\n[2]\r\nVisivel=False\r\nOnTop=True\r\n[1]\r\n"
+                      "OnTop=false\r\nTitulo=um\r\n",
+                      ",3,2,1,\r\n"));
+        QCOMPARE(OpenForms::count(), 4);
+        QCOMPARE(noteAt(1)->Tag() + noteAt(2)->Tag() + noteAt(3)->Tag(), u"321"_qs);
+        QVERIFY(noteAt(1)->isVisible() && noteAt(3)->isVisible());
+        QVERIFY(!noteAt(2)->windowHandle()); // never shown, not even for a moment
+        QCOMPARE(noteAt(3)->txtTitle->text(), u"um"_qs);
+        QCOMPARE(noteAt(3)->txtNote->Text(), u"café"_qs);
+        QVERIFY(noteAt(3)->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(!noteAt(1)->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+
+        QVERIFY(SaveNotes(0));
+        QCOMPARE(readBytes(ListFile()), QByteArray(",1,2,3,\r\n"));
+        QCOMPARE(ReadIni(u"2"_qs, u"Visivel"_qs, {}, IndexFile()), u"False"_qs);
+        QCOMPARE(readBytes(ContentFile(1)), QByteArray("{\\rtf1\\ansi caf\\'e9}"));
+        QVERIFY(QFile::exists(ContentFile(2))); // a note without a file gets one
+    }
+
+    // A content file that cannot be read, or is shown only in part, is never written over.
+    void loadNotes_unreadableOrHugeContentLeftAlone()
+    {
+        QVERIFY(QDir().mkpath(data() + u"notavex1.arl"_qs)); // opens, but reads nothing
+        const QByteArray huge =
+            QByteArray("palavra ").repeated(RichTextBox::MaxEditableCharacters / 8 + 1);
+        QVERIFY(writeBytes(data() + u"notavex2.arl"_qs, huge));
+        QVERIFY(start("", ",1,2,\r\n"));
+        frmNote *unreadable = noteAt(1);
+        QVERIFY(unreadable->ContentUnreadable());
+        QVERIFY(unreadable->txtNote->placeholderText().contains(u"notavex1.arl"_qs));
+        RichTextBox *preview = noteAt(2)->txtNote;
+        QVERIFY(preview->PreviewOf() > RichTextBox::MaxEditableCharacters);
+        QVERIFY(preview->isReadOnly());
+        QVERIFY(preview->document()->characterCount() < RichTextBox::PreviewCharacters + 1000);
+        QVERIFY(SaveNotes(0));
+        QVERIFY(QFileInfo(ContentFile(1)).isDir());
+        QCOMPARE(readBytes(ContentFile(2)), huge);
+        // Once the user writes in it, the note is theirs to save again.
+        unreadable->txtNote->SetSelText(u"novo"_qs);
+        QVERIFY(unreadable->ContentNeedsSaving());
+    }
+
+    void saveNotes_failureKeepsTheChange()
+    {
+        QVERIFY(start());
+        frmNote *w = CreateNote(u"1"_qs, QString(), false);
+        QVERIFY(SaveNotes(0));
+        const QByteArray before = readBytes(ContentFile(1));
+        w->txtNote->SetText(QString(4000, u'x'));
+        {
+            FileSizeLimit full(1000);
+            QVERIFY(!SaveNotes(0));
+        }
+        QVERIFY(w->ContentNeedsSaving());
+        QCOMPARE(readBytes(ContentFile(1)), before);
+        QVERIFY(SaveNotes(1));
+        QVERIFY(!w->ContentNeedsSaving());
+        QVERIFY(readBytes(ContentFile(1)).contains("xxxx"));
+    }
+
+    // Index and list are replaced once for any number of notes; only changed text is written.
+    void saveNotes_manyNotesReplaceTheIndexOnce()
+    {
+        QVERIFY(start());
+        for (int id = 1; id <= 300; ++id)
+            CreateNote(QString::number(id), QString(), false);
+        QVERIFY(SaveNotes(0));
+        for (int i = 1; i < OpenForms::count(); ++i)
+            noteAt(i)->SetTop(noteAt(i)->Top() + 150);
+        noteAt(300)->txtNote->SetText(u"mudou"_qs);
+
+        Replacements replacements(DataPath);
+        QVERIFY(SaveNotes(0));
+        // The list is the same; only the text that changed is written.
+        QCOMPARE(replacements.names(), (QStringList{u"notavex300.arl"_qs, u"Indice.cfg"_qs}));
+        QCOMPARE(ReadIni(u"Indice"_qs, u"TotalForms"_qs, {}, IndexFile()), u"300"_qs);
+    }
+
+    void createNote_newTextFormat()
+    {
+        QVERIFY(start("[Format]\r\nFontBold=verdadeiro\r\nSelColor=&H1000FF\r\n"
+                      "FontName=Courier New\r\nFontSize=12,5\r\n",
+                      ",\r\n"));
+        RichTextBox *box = CreateNote(u"9"_qs, QString(), false)->txtNote;
+        QTest::keyClicks(box, u"abc"_qs);
+        box->selectAll();
+        QCOMPARE(box->SelBold(), std::optional<bool>(true));
+        QCOMPARE(box->SelColor(), std::optional<quint32>(0x1000FF));
+        QCOMPARE(box->SelFontName(), std::optional<QString>(u"Courier New"_qs));
+        QCOMPARE(box->SelFontSize(), std::optional<double>(12.5));
+        QCOMPARE(box->SelItalic(), std::optional<bool>(false));
+        // Without any, Arial 9.75.
+        QVERIFY(QFile::remove(IndexFile()));
+        box = CreateNote(u"10"_qs, QString(), false)->txtNote;
+        QCOMPARE(box->SelFontName(), std::optional<QString>(u"Arial"_qs));
+        QCOMPARE(box->SelFontSize(), std::optional<double>(9.75));
     }
 };
 

@@ -1,4 +1,3 @@
-#include "mock/TestFiles.h"
 #include "mock/Warnings.h"
 
 #include "note/RichTextBox.h"
@@ -7,7 +6,6 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -125,55 +123,30 @@ private slots:
         QCOMPARE(formatOf(box), set);
     }
 
-    void loadFile_decodesTheText_data()
+    // A content file that is not RTF is plain text, in UTF-8 or else in code page 1252.
+    void loadData_decodesTheText_data()
     {
         const QString text = u"Ação às 10h\r\nCafé €5"_qs;
-        QTest::addColumn<QByteArray>("bytes"); // "-": no file
+        QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("text");
         QTest::newRow("UTF-8") << text.toUtf8() << text;
         QTest::newRow("code page 1252") << Cp1252::encode(text) << text;
         QTest::newRow("LF only") << QByteArray("a\nb\n") << u"a\r\nb\r\n"_qs;
         QTest::newRow("a lone CR") << QByteArray("a\rb") << u"a\r\nb"_qs;
-        QTest::newRow("an empty file") << QByteArray() << QString();
+        QTest::newRow("nothing") << QByteArray() << QString();
         QTest::newRow("RTF") << QByteArray("{\\rtf1\\ansi caf\\'e9\\par x}") << u"café\r\nx"_qs;
-        QTest::newRow("a missing file keeps the text") << QByteArray("-") << u"old"_qs;
     }
 
-    void loadFile_decodesTheText()
+    void loadData_decodesTheText()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, text);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(u"note.txt"_qs);
-        QVERIFY(bytes == "-" || TestFiles::writeBytes(path, bytes));
         RichTextBox box;
         box.SetText(u"old"_qs);
-        QCOMPARE(box.LoadFile(path), bytes != "-");
+        box.LoadData(bytes);
         QCOMPARE(box.Text(), text);
-        // A loaded file is not undone into the old content.
+        // What was loaded is not undone into the old content.
         QVERIFY(!box.document()->isUndoAvailable());
-    }
-
-    void saveFile_roundTrip()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(u"note.arl"_qs);
-        RichTextBox box;
-        box.SetText(u"Título\r\nsegunda linha €"_qs);
-        select(box, 0, 6);
-        box.SetSelItalic(true);
-        box.SetSelColor(0x0000FF);
-        QVERIFY(box.SaveFile(path));
-        QVERIFY(!box.SaveFile(dir.filePath(u"no/such/folder/note.arl"_qs)));
-
-        RichTextBox other;
-        QVERIFY(other.LoadFile(path));
-        QCOMPARE(other.Text(), box.Text());
-        select(other, 0, 6);
-        QCOMPARE(other.SelItalic(), std::optional<bool>(true));
-        QCOMPARE(other.SelColor(), std::optional<quint32>(0x0000FF));
-        select(other, 8, 7);
-        QCOMPARE(other.SelItalic(), std::optional<bool>(false));
     }
 
     void backColor_isAWindowsColour()

@@ -403,18 +403,18 @@ private slots:
     void saveNotes_manyNotesReplaceTheIndexOnce()
     {
         QVERIFY(start());
-        for (int id = 1; id <= 300; ++id)
+        for (int id = 1; id <= 100; ++id)
             CreateNote(QString::number(id), QString(), false);
         QVERIFY(SaveNotes(0));
         for (int i = 1; i < OpenForms::count(); ++i)
             noteAt(i)->SetTop(noteAt(i)->Top() + 150);
-        noteAt(300)->txtNote->SetText(u"mudou"_qs);
+        noteAt(100)->txtNote->SetText(u"mudou"_qs);
 
         Replacements replacements(DataPath);
         QVERIFY(SaveNotes(0));
         // The list is the same; only the text that changed is written.
-        QCOMPARE(replacements.names(), (QStringList{u"notavex300.arl"_qs, u"Indice.cfg"_qs}));
-        QCOMPARE(ReadIni(u"Indice"_qs, u"TotalForms"_qs, {}, IndexFile()), u"300"_qs);
+        QCOMPARE(replacements.names(), (QStringList{u"notavex100.arl"_qs, u"Indice.cfg"_qs}));
+        QCOMPARE(ReadIni(u"Indice"_qs, u"TotalForms"_qs, {}, IndexFile()), u"100"_qs);
     }
 
     void createNote_newTextFormat()

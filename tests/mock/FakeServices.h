@@ -8,8 +8,8 @@
 
 #include <random>
 
-// Stand-ins for the machine's services. FakeServices installs all five for its lifetime and
-// restores the real ones afterwards; its members stay owned by Services.
+// Stand-ins for the machine's services. FakeServices installs all five for its lifetime and then
+// takes back those still in place; its members stay owned by Services.
 
 class FakeClock : public Clock
 {
@@ -21,19 +21,17 @@ private:
     QDateTime m_now{QDate(2024, 1, 15), QTime(10, 0)};
 };
 
+// Queued fractions come first; afterwards a fixed-seed sequence keeps runs repeatable.
 class FakeRandom : public RandomSource
 {
 public:
-    void seed(quint32 value) override
+    void seed(quint32 value) override { m_engine.seed(value); }
+    double fraction() override
     {
-        seeds.append(value);
-        m_engine.seed(value);
+        return m_queued.isEmpty() ? std::uniform_real_distribution<double>(0, 1)(m_engine)
+                                  : m_queued.dequeue();
     }
-    // Queued fractions come first; afterwards a fixed-seed sequence keeps runs repeatable.
-    double fraction() override;
-    void queue(std::initializer_list<double> fractions);
-
-    QList<quint32> seeds;
+    void queue(std::initializer_list<double> fractions) { m_queued.append(fractions); }
 
 private:
     QQueue<double> m_queued;
@@ -44,16 +42,15 @@ class FakeScreen : public ScreenInfo
 {
 public:
     QSize primarySize() const override { return size; }
-    QRect workArea() const override { return work; }
+    QRect workArea() const override { return QRect(QPoint(0, 0), size).adjusted(0, 0, 0, -30); }
     QRect virtualGeometry() const override { return all; }
-    QList<QRect> screens() const override { return parts.isEmpty() ? QList<QRect>{all} : parts; }
+    QList<QRect> screens() const override { return {all}; }
 
     QSize size{1024, 768};
-    QRect work{0, 0, 1024, 738};
     QRect all{0, 0, 1024, 768};
-    QList<QRect> parts; // when empty, one screen of all
 };
 
+// Without a queued answer a box answers with its default button.
 class FakeMessageBoxes : public MessageBoxes
 {
 public:
@@ -61,14 +58,16 @@ public:
     {
         QString text;
         Buttons buttons;
-        Icon icon;
         Answer defaultAnswer;
-        QString caption; // as shown: "Notavex" when none was given
     };
-
-    // Without a queued answer the box answers with its default button.
-    Answer show(const QString &text, Buttons buttons, Icon icon, Answer defaultAnswer,
-                const QString &caption = {}) override;
+    Answer show(const QString &text, Buttons buttons, Icon, Answer defaultAnswer,
+                const QString & = {}) override
+    {
+        asked.append({text, buttons, defaultAnswer});
+        return !m_answers.isEmpty() ? m_answers.dequeue()
+               : buttons == Ok      ? AnswerOk
+                                    : defaultAnswer;
+    }
     void setNextAnswer(Answer a) { m_answers.enqueue(a); }
 
     QList<Question> asked;
@@ -87,8 +86,28 @@ public:
 class FakeServices
 {
 public:
-    FakeServices();
-    ~FakeServices();
+    FakeServices()
+    {
+        Services::setClock(std::unique_ptr<Clock>(clock = new FakeClock));
+        Services::setRandom(std::unique_ptr<RandomSource>(random = new FakeRandom));
+        Services::setScreen(std::unique_ptr<ScreenInfo>(screen = new FakeScreen));
+        Services::setMessageBoxes(
+            std::unique_ptr<MessageBoxes>(messageBoxes = new FakeMessageBoxes));
+        Services::setSound(std::unique_ptr<SoundPlayer>(sound = new FakeSound));
+    }
+    ~FakeServices()
+    {
+        if (&Services::clock() == clock)
+            Services::setClock(nullptr);
+        if (&Services::random() == random)
+            Services::setRandom(nullptr);
+        if (&Services::screen() == screen)
+            Services::setScreen(nullptr);
+        if (&Services::messageBoxes() == messageBoxes)
+            Services::setMessageBoxes(nullptr);
+        if (&Services::sound() == sound)
+            Services::setSound(nullptr);
+    }
     FakeServices(const FakeServices &) = delete;
     FakeServices &operator=(const FakeServices &) = delete;
 

@@ -1,65 +1,48 @@
 #include "mock/FakeServices.h"
+#include "mock/TestFiles.h"
+#include "mock/Warnings.h"
 
-#include "note/frmNote.h"
 #include "platform/Globals.h"
-#include "platform/OpenForms.h"
 #include "platform/ProfileString.h"
 #include "store/Ini.h"
 #include "store/NoteFiles.h"
-#include "shell/NoteWindows.h"
 #include "store/NoteStore.h"
-#include "store/TestFiles.h"
 
-#include <QApplication>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <limits>
-
-#ifdef Q_OS_LINUX
-#include <sys/inotify.h>
-#include <unistd.h>
-#endif
+using namespace TestFiles;
 
 namespace {
 
-using TestFiles::readBytes;
-#define writeFile(path, data) QVERIFY(TestFiles::writeBytes(path, data))
-#define writeStore(cfg, list)                                                                      \
-    do {                                                                                           \
-        writeFile(IndexFile(), cfg);                                                               \
-        writeFile(ListFile(), list);                                                               \
-    } while (false)
-
-QString ini(const QString &section, const QString &key, const QString &def = u"<none>"_qs)
+QString ini(int section, const char *key)
 {
-    return ReadIni(section, key, def, IndexFile());
+    return ReadIni(section ? QString::number(section) : u"Indice"_qs, QString::fromLatin1(key),
+                   u"<none>"_qs, IndexFile());
 }
 
-frmNote *note(int formIndex)
+// A save of the listed notes, unchanged: their keys as read, no content to write.
+bool save(const QList<qint16> &ids)
 {
-    return qobject_cast<frmNote *>(OpenForms::at(formIndex));
+    QList<NoteRecord> records;
+    for (const qint16 id : ids)
+        records.append(ReadNoteRecord(id));
+    for (NoteRecord &r : records)
+        r.content.reset();
+    return SaveNoteRecords(ids, records);
 }
 
-// Records whether a note window was ever shown while the notes load.
-class ShowWatcher : public QObject
+QString fields(const NoteRecord &r)
 {
-public:
-    QStringList shownTags;
-
-protected:
-    bool eventFilter(QObject *o, QEvent *e) override
-    {
-        if (e->type() == QEvent::Show) {
-            if (auto *w = qobject_cast<frmNote *>(o))
-                shownTags.append(w->Tag());
-        }
-        return false;
-    }
-};
+    return u"%1|%2,%3|%4,%5|%6|%7"_qs.arg(r.title)
+        .arg(r.left.value_or(-1))
+        .arg(r.top.value_or(-1))
+        .arg(r.color1)
+        .arg(r.color2)
+        .arg(r.visible)
+        .arg(QString::fromLatin1(r.content.value_or("none")));
+}
 
 } // namespace
 
@@ -67,252 +50,75 @@ class tst_NoteStore : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<FakeServices> m_fakes;
+
 private slots:
     void init()
     {
-        m_tmp = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_tmp->isValid());
-        DataPath = m_tmp->path() + QLatin1Char('/');
+        FailOnUnexpectedWarnings();
+        m_dir = std::make_unique<QTemporaryDir>();
+        ResetProgramState(m_dir->path());
         m_fakes = std::make_unique<FakeServices>();
-        m_popup = std::make_unique<QWidget>();
-        OpenForms::add(m_popup.get());
-        TrayReady = false;
     }
 
-    void cleanup()
+    void nextNoteId_smallestFree_data()
     {
-        closeNotes();
-        OpenForms::remove(m_popup.get());
-        m_popup.reset();
-        QCOMPARE(OpenForms::count(), 0);
-        m_fakes.reset();
-        m_tmp.reset();
-    }
-
-    void nextNoteId_data()
-    {
-        QTest::addColumn<QByteArray>("listFile"); // empty: no file
-        QTest::addColumn<int>("expected");
+        QTest::addColumn<QByteArray>("list"); // empty: no file
+        QTest::addColumn<int>("id");
         QTest::addColumn<QByteArray>("after");
-        QTest::newRow("no file") << QByteArray() << 1 << QByteArray(",1,\r\n");
-        QTest::newRow("gap is filled")
-            << QByteArray(",1,2,4,\r\n") << 3 << QByteArray(",1,2,4,3,\r\n");
-        QTest::newRow("no gap") << QByteArray(",1,2,3,\r\n") << 4 << QByteArray(",1,2,3,4,\r\n");
-        QTest::newRow("empty list") << QByteArray(",\r\n") << 1 << QByteArray(",1,\r\n");
-        QTest::newRow("13 does not hold 1 or 3")
-            << QByteArray(",13,\r\n") << 1 << QByteArray(",13,1,\r\n");
-        QTest::newRow("spaces trimmed")
-            << QByteArray("  ,1,  \r\n") << 2 << QByteArray(",1,2,\r\n");
-        QTest::newRow("only the first line counts")
-            << QByteArray(",2,\r\n,1,\r\n") << 1 << QByteArray(",2,1,\r\n");
+        const auto row = [](const char *name, const char *list, int id, const char *after) {
+            QTest::newRow(name) << QByteArray(list) << id << QByteArray(after);
+        };
+        row("no file", "", 1, ",1,\r\n");
+        row("a gap is filled", ",1,2,4,\r\n", 3, ",1,2,4,3,\r\n");
+        row("no gap", ",1,2,3,\r\n", 4, ",1,2,3,4,\r\n");
+        row("an empty list", ",\r\n", 1, ",1,\r\n");
+        row("13 holds neither 1 nor 3", ",13,\r\n", 1, ",13,1,\r\n");
+        row("spaces are trimmed", "  ,1,  \r\n", 2, ",1,2,\r\n");
+        row("only the first line counts", ",2,\r\n,1,\r\n", 1, ",2,1,\r\n");
     }
 
-    void nextNoteId()
+    void nextNoteId_smallestFree()
     {
-        QFETCH(QByteArray, listFile);
-        QFETCH(int, expected);
+        QFETCH(QByteArray, list);
+        QFETCH(int, id);
         QFETCH(QByteArray, after);
-        if (!listFile.isEmpty())
-            writeFile(ListFile(), listFile);
-        QCOMPARE(int(NextNoteId()), expected);
+        if (!list.isEmpty())
+            QVERIFY(writeBytes(ListFile(), list));
+        QCOMPARE(int(NextNoteId()), id);
         QCOMPARE(readBytes(ListFile()), after);
     }
 
-    void saveNotes_allNotes_writesKeysFlipsOrderAndLoadsBack()
+    void saveNoteRecords_readBack()
     {
-        makeNotes({1, 2, 3});
-        frmNote *two = note(2);
-        two->SetTop(1500);
-        two->SetLeft(3000);
-        two->txtTitle->setText(u"Compras ☕"_qs);
-        two->Picture1->SetBackColor(0x112233);
-        two->txtNote->SetBackColor(0x445566);
-        two->txtNote->SetText(u"leite\r\npão — Ωμέγα"_qs);
-        two->hide();
-
-        QVERIFY(SaveNotes(0));
+        const NoteRecord two{.id = 2,
+                             .title = u"Compras ☕ ação 😀"_qs,
+                             .top = 1500,
+                             .left = -3000,
+                             .color1 = 0x112233,
+                             .color2 = 0x445566,
+                             .visible = false,
+                             .content = "{\\rtf1\\ansi leite e p\\'e3o}"};
+        QList<NoteRecord> records{ReadNoteRecord(3), two, ReadNoteRecord(1)};
+        QVERIFY(SaveNoteRecords({3, 2, 1}, records));
         QCOMPARE(readBytes(ListFile()), QByteArray(",3,2,1,\r\n"));
-        QCOMPARE(ini(u"Indice"_qs, u"TotalForms"_qs), u"3"_qs);
-        const QString s = u"2"_qs;
-        QCOMPARE(ini(s, u"Top"_qs), u"1500"_qs);
-        QCOMPARE(ini(s, u"Left"_qs), u"3000"_qs);
-        QCOMPARE(ini(s, u"Tag"_qs), u"2"_qs);
-        QCOMPARE(ini(s, u"Titulo"_qs), u"Compras ☕"_qs);
-        QCOMPARE(ini(s, u"Visivel"_qs), u"False"_qs);
-        QCOMPARE(ini(s, u"Color1"_qs), QString::number(0x112233));
-        QCOMPARE(ini(s, u"Color2"_qs), QString::number(0x445566));
-        QCOMPARE(ini(u"1"_qs, u"Visivel"_qs), u"True"_qs);
-        QVERIFY(QFile::exists(ContentFile(1)));
-        QVERIFY(readBytes(ContentFile(2)).startsWith("{\\rtf1"));
+        QCOMPARE(ini(0, "TotalForms"), u"3"_qs);
+        QVERIFY(records[1].contentSaved);
+        QVERIFY(!records[0].contentSaved && !QFile::exists(ContentFile(3)));
 
-        // Loading ,3,2,1, creates the windows in that order; the next save flips it back.
-        closeNotes();
-        LoadNotes();
-        QCOMPARE(OpenForms::noteIdOf(note(1)), 3);
-        QCOMPARE(OpenForms::noteIdOf(note(3)), 1);
-        two = note(2);
-        QCOMPARE(two->Top(), 1500);
-        QCOMPARE(two->Left(), 3000);
-        QCOMPARE(two->txtTitle->text(), u"Compras ☕"_qs);
-        QCOMPARE(two->Picture1->BackColor(), 0x112233u);
-        QCOMPARE(two->txtNote->BackColor(), 0x445566u);
-        QCOMPARE(two->Picture2->BackColor(), 0x445566u);
-        QCOMPARE(two->txtNote->Text(), u"leite\r\npão — Ωμέγα"_qs);
-        QVERIFY(!two->isVisible());
-        QVERIFY(note(1)->isVisible());
-        QVERIFY(TrayReady);
-        QVERIFY(SaveNotes(0));
-        QCOMPARE(readBytes(ListFile()), QByteArray(",1,2,3,\r\n"));
+        QCOMPARE(fields(ReadNoteRecord(2)), fields(two));
+        QCOMPARE(ini(2, "Tag"), u"2"_qs);
+        // Loaded again in the order of the list; a note without content stays a note.
+        QCOMPARE(NotesToLoad(), (QList<int>{3, 2, 1}));
     }
 
-    void saveNotes_oneNote_writesOnlyItsKeysButTheWholeList()
-    {
-        makeNotes({5, 6});
-        QVERIFY(SaveNotes(5));
-        QCOMPARE(ini(u"5"_qs, u"Tag"_qs), u"5"_qs);
-        QCOMPARE(ini(u"6"_qs, u"Tag"_qs), u"<none>"_qs);
-        QVERIFY(QFile::exists(ContentFile(5)));
-        QVERIFY(!QFile::exists(ContentFile(6)));
-        QCOMPARE(readBytes(ListFile()), QByteArray(",6,5,\r\n"));
-        QCOMPARE(ini(u"Indice"_qs, u"TotalForms"_qs), u"2"_qs);
-    }
-
-    void deleteNote_removesNoteKeepsSectionTag()
-    {
-        makeNotes({1, 3, 13});
-        QVERIFY(SaveNotes(0));
-        writeFile(ListFile(), ",1,3,13,\r\n");
-        QVERIFY(QFile::exists(ContentFile(3)));
-        const QByteArray before13 = readBytes(ContentFile(13));
-
-        DeleteNote(3, qint16(FindNoteFormIndex(3)));
-
-        QCOMPARE(readBytes(ListFile()), QByteArray(",1,13,\r\n"));
-        QCOMPARE(FindNoteFormIndex(3), 0);
-        QCOMPARE(OpenForms::count(), 3);
-        QCOMPARE(ini(u"Indice"_qs, u"TotalForms"_qs), u"2"_qs);
-        QVERIFY(!QFile::exists(ContentFile(3)));
-        QCOMPARE(readBytes(ContentFile(13)), before13);
-        QCOMPARE(ini(u"3"_qs, u"Tag"_qs), u"3"_qs);
-        for (const char *k : {"OnTop", "Color1", "Color2", "Top", "Left", "Visivel", "Titulo",
-                              "ArquivoWave", "Alarme", "Data", "Hora", "TocouEm"}) {
-            // Present with an empty value: the section stays, the values read as defaults.
-            QCOMPARE(ini(u"3"_qs, QString::fromLatin1(k)), u"<none>"_qs);
-            QVERIFY(readBytes(IndexFile()).contains(QByteArray(k) + "=\r\n"));
-        }
-        QCOMPARE(ini(u"13"_qs, u"Tag"_qs), u"13"_qs);
-    }
-
-    void deleteNote_indexZero_clearsOnlyTheAlarm()
-    {
-        makeNotes({7});
-        note(1)->SetTop(900);
-        QVERIFY(SaveNotes(0));
-        const QString s = u"7"_qs;
-        WritePrivateProfileString(s, u"Alarme"_qs, u"1"_qs, IndexFile());
-        WritePrivateProfileString(s, u"Hora"_qs, u"08:00:00"_qs, IndexFile());
-        const QByteArray list = readBytes(ListFile());
-
-        DeleteNote(7, 0);
-
-        QCOMPARE(ini(s, u"Alarme"_qs), u"<none>"_qs);
-        QCOMPARE(ini(s, u"Hora"_qs), u"<none>"_qs);
-        QCOMPARE(ini(s, u"Top"_qs), u"900"_qs);
-        QCOMPARE(ini(s, u"Color2"_qs), QString::number(note(1)->txtNote->BackColor()));
-        QVERIFY(QFile::exists(ContentFile(7)));
-        QCOMPARE(readBytes(ListFile()), list);
-        QCOMPARE(OpenForms::count(), 2);
-    }
-
-    void deleteNote_reusedNumber_startsFromDefaults()
-    {
-        makeNotes({1});
-        note(1)->txtTitle->setText(u"velha"_qs);
-        note(1)->Picture1->SetBackColor(0x010203);
-        note(1)->hide();
-        QVERIFY(SaveNotes(0));
-        DeleteNote(1, 1);
-        QCOMPARE(readBytes(ListFile()), QByteArray(",\r\n"));
-
-        QCOMPARE(int(NextNoteId()), 1);
-        WritePrivateProfileString(u"Indice"_qs, u"TotalForms"_qs, u"1"_qs, IndexFile());
-        LoadNotes();
-        frmNote *w = note(1);
-        QVERIFY(w);
-        QCOMPARE(w->txtTitle->text(), QString());
-        QCOMPARE(w->Picture1->BackColor(), 5433854u);
-        QCOMPARE(w->txtNote->BackColor(), 8912895u);
-        QVERIFY(w->isVisible());
-        QCOMPARE(w->txtNote->Text(), QString());
-    }
-
-    void loadNotes_noSection_usesDefaults()
-    {
-        writeStore("[Indice]\r\nTotalForms=1\r\n", ",4,\r\n");
-        writeFile(DataPath + u"notavex4.arl"_qs, "{\\rtf1\\ansi texto}");
-        LoadNotes();
-        QCOMPARE(OpenForms::count(), 2);
-        frmNote *w = note(1);
-        QCOMPARE(w->Tag(), u"4"_qs);
-        QCOMPARE(w->txtTitle->text(), QString());
-        QCOMPARE(w->Picture1->BackColor(), 5433854u);
-        QCOMPARE(w->txtNote->BackColor(), 8912895u);
-        QVERIFY(!w->tmrEvent.isActive());
-        QVERIFY(w->isVisible());
-        QCOMPARE(w->ImTop->Picture(), &w->imHot);
-        QCOMPARE(w->txtNote->Text(), u"texto"_qs);
-    }
-
-    void loadNotes_offScreenCorrection_data()
-    {
-        QTest::addColumn<QRect>("desktop"); // all screens, pixels
-        QTest::addColumn<int>("top");
-        QTest::addColumn<int>("left");
-        QTest::addColumn<int>("expectedTop");  // kRandom: moved at random within the primary screen
-        QTest::addColumn<int>("expectedLeft"); // likewise
-        constexpr int kRandom = std::numeric_limits<int>::min();
-        const QRect one(0, 0, 768, 768); // 11520 twips high
-        QTest::newRow("inside stays") << one << 9520 << 9000 << 9520 << 9000;
-        QTest::newRow("too low moves") << one << 20000 << 100 << kRandom << 105;
-        QTest::newRow("just below the limit stays") << one << 9510 << 0 << 9510 << 0;
-        QTest::newRow("too far right moves") << one << 0 << 9600 << 0 << kRandom;
-        QTest::newRow("partly above and left stays") << one << -1500 << -2400 << -1500 << -2400;
-        QTest::newRow("wholly above moves") << one << -50000 << 300 << kRandom << 300;
-        QTest::newRow("wholly left moves") << one << 300 << -3000 << 300 << kRandom;
-        const QRect two(0, 0, 768 + 1024, 768); // a second monitor to the right
-        QTest::newRow("on the second monitor stays") << two << 300 << 20000 << 300 << 20000;
-        QTest::newRow("beyond both moves") << two << 300 << 30000 << 300 << kRandom;
-    }
-
-    void loadNotes_offScreenCorrection()
-    {
-        QFETCH(QRect, desktop);
-        QFETCH(int, top);
-        QFETCH(int, left);
-        QFETCH(int, expectedTop);
-        QFETCH(int, expectedLeft);
-        m_fakes->screen->size = QSize(768, 768);
-        m_fakes->screen->all = desktop;
-        m_fakes->random->queue({0.5, 0.5});
-        writeStore(u"[Indice]\r\nTotalForms=1\r\n[1]\r\nTop=%1\r\nLeft=%2\r\n"_qs.arg(top)
-                       .arg(left)
-                       .toLatin1(),
-                   ",1,\r\n");
-        LoadNotes();
-        frmNote *w = note(1);
-        // Half of the span below the screen size less 3000 (top) or 2700 (left) twips, in pixels.
-        const auto onScreen = [](int twips) { return qRound(twips / 15.0) * 15; };
-        const int kRandom = std::numeric_limits<int>::min();
-        QCOMPARE(w->Top(), onScreen(expectedTop == kRandom ? (11520 - 3000) / 2 : expectedTop));
-        QCOMPARE(w->Left(), onScreen(expectedLeft == kRandom ? (11520 - 2700) / 2 : expectedLeft));
-    }
-
-    void loadNotes_damagedIndex_data()
+    void notesToLoad_damagedIndex_data()
     {
         QTest::addColumn<QByteArray>("cfg");   // "-": no Indice.cfg
         QTest::addColumn<QByteArray>("list");  // "-": no indice.dat
         QTest::addColumn<QList<int>>("files"); // content files present
-        QTest::addColumn<QStringList>("tags"); // notes loaded, in order
+        QTest::addColumn<QList<int>>("ids");   // notes to load, in order
         const auto saved = [](std::initializer_list<int> ids, const char *total) {
             QByteArray cfg = "[Indice]\r\nTotalForms=" + QByteArray(total) + "\r\n";
             for (int id : ids)
@@ -320,241 +126,156 @@ private slots:
                            .replace("%1", QByteArray::number(id));
             return cfg;
         };
+        const auto row = [](const char *name, const QByteArray &cfg, const QByteArray &list,
+                            const QList<int> &files, const QList<int> &ids) {
+            QTest::newRow(name) << cfg << list << files << ids;
+        };
         const QList<int> three{1, 2, 3};
-        const QStringList all{u"1"_qs, u"2"_qs, u"3"_qs};
-        QTest::newRow("in list order, unsaved new number skipped")
-            << saved({6, 5}, "2") << QByteArray(",6,5,7,\r\n") << QList<int>{5, 6}
-            << QStringList{u"6"_qs, u"5"_qs};
-        QTest::newRow("list shorter than TotalForms")
-            << saved({2}, "4") << QByteArray(",2,\r\n") << QList<int>{2} << QStringList{u"2"_qs};
+        row("list order, a new number never saved skipped", saved({6, 5}, "2"), ",6,5,7,\r\n",
+            {5, 6}, {6, 5});
+        row("list shorter than TotalForms", saved({2}, "4"), ",2,\r\n", {2}, {2});
         for (const char *total : {"abc", "-5", "999999999", "1", "0"})
-            QTest::newRow(qPrintable(u"TotalForms "_qs + QLatin1String(total)))
-                << saved({1, 2, 3}, total) << QByteArray(",1,2,3,\r\n") << three << all;
-        QTest::newRow("no Indice.cfg")
-            << QByteArray("-") << QByteArray(",1,2,3,\r\n") << three << all;
-        QTest::newRow("no indice.dat") << saved({1, 2, 3}, "3") << QByteArray("-") << three << all;
-        QTest::newRow("empty indice.dat") << saved({1, 2, 3}, "3") << QByteArray() << three << all;
-        QTest::newRow("neither index") << QByteArray("-") << QByteArray("-") << three << all;
-        QTest::newRow("duplicates once")
-            << saved({1, 2, 3}, "4") << QByteArray(",1,1,2,3,\r\n") << three << all;
-        QTest::newRow("numbers out of range skipped")
-            << saved({2}, "5") << QByteArray(",0,40000,-5,x,2,\r\n") << QList<int>{2, 40000}
-            << QStringList{u"2"_qs};
-        QTest::newRow("unlisted file of a saved note comes back")
-            << saved({1, 2, 3}, "2") << QByteArray(",3,1,\r\n") << three
-            << QStringList{u"3"_qs, u"1"_qs, u"2"_qs};
-        QTest::newRow("leftover file of a deleted note stays away")
-            << saved({1}, "1") + "[4]\r\nTag=4\r\nTop=\r\nLeft=\r\nVisivel=\r\n"
-            << QByteArray(",1,\r\n") << QList<int>{1, 4} << QStringList{u"1"_qs};
+            row(qPrintable(u"TotalForms "_qs + QLatin1String(total)), saved({1, 2, 3}, total),
+                ",1,2,3,\r\n", three, three);
+        row("no Indice.cfg", "-", ",1,2,3,\r\n", three, three);
+        row("no indice.dat", saved({1, 2, 3}, "3"), "-", three, three);
+        row("an empty indice.dat", saved({1, 2, 3}, "3"), "", three, three);
+        row("neither index", "-", "-", three, three);
+        row("duplicates once", saved({1, 2, 3}, "4"), ",1,1,2,3,\r\n", three, three);
+        row("numbers out of range skipped", saved({2}, "5"), ",0,40000,-5,x,2,\r\n", {2, 40000},
+            {2});
+        row("an unlisted file of a saved note comes back", saved({1, 2, 3}, "2"), ",3,1,\r\n",
+            three, {3, 1, 2});
+        row("the leftover file of a deleted note stays away",
+            saved({1}, "1") + "[4]\r\nTag=4\r\nTop=\r\nLeft=\r\nVisivel=\r\n", ",1,\r\n", {1, 4},
+            {1});
     }
 
-    // Every note is shown once, and after a save every content file and note is still there.
-    void loadNotes_damagedIndex()
+    // After a save of what was loaded, every content file is as it was and every note is listed.
+    void notesToLoad_damagedIndex()
     {
         QFETCH(QByteArray, cfg);
         QFETCH(QByteArray, list);
         QFETCH(QList<int>, files);
-        QFETCH(QStringList, tags);
+        QFETCH(QList<int>, ids);
         if (cfg != "-")
-            writeFile(IndexFile(), cfg);
+            QVERIFY(writeBytes(IndexFile(), cfg));
         if (list != "-")
-            writeFile(ListFile(), list);
-        QMap<int, QByteArray> before;
-        for (int id : files) {
-            before[id] = "{\\rtf1\\ansi nota " + QByteArray::number(id) + "}";
-            writeFile(DataPath + u"notavex%1.arl"_qs.arg(id), before[id]);
-        }
-        LoadNotes();
-        QStringList got;
-        for (int i = 1; i < OpenForms::count(); ++i)
-            got << note(i)->Tag();
-        QCOMPARE(got, tags);
-        QVERIFY(TrayReady);
-
-        QVERIFY(SaveNotes(0));
+            QVERIFY(writeBytes(ListFile(), list));
         for (int id : files)
-            QCOMPARE(readBytes(DataPath + u"notavex%1.arl"_qs.arg(id)), before[id]);
-        const QString line = QString::fromLatin1(readBytes(ListFile()));
-        for (const QString &tag : tags)
-            QVERIFY2(line.contains(u',' + tag + u','), qPrintable(line));
-        QCOMPARE(ini(u"Indice"_qs, u"TotalForms"_qs), QString::number(tags.size()));
+            QVERIFY(writeBytes(ContentFile(id), "{\\rtf1 nota " + QByteArray::number(id) + '}'));
+
+        QCOMPARE(NotesToLoad(), ids);
+        QVERIFY(save(QList<qint16>(ids.begin(), ids.end())));
+        for (int id : files)
+            QCOMPARE(readBytes(ContentFile(id)), "{\\rtf1 nota " + QByteArray::number(id) + '}');
+        QCOMPARE(NotesToLoad(), ids);
+        QCOMPARE(ini(0, "TotalForms"), QString::number(ids.size()));
     }
 
-    void loadNotes_onTopAndVisibility_data()
+    void deleteNoteData_wholeNote()
     {
-        QTest::addColumn<QString>("onTop");
-        QTest::addColumn<QString>("visivel");
-        QTest::addColumn<bool>("pinned");
-        QTest::addColumn<bool>("visible");
-        const auto row = [](const char *name, const QString &onTop, const QString &visivel,
-                            bool pinned, bool visible) {
-            QTest::newRow(name) << onTop << visivel << pinned << visible;
-        };
-        row("False, shown", "False", "True", false, true);
-        row("True, shown", "True", "True", true, true);
-        row("lower-case false pins", "false", "True", true, true);
-        row("pinned and hidden", "True", "False", true, false);
-        row("Visivel verdadeiro", "False", "VERDADEIRO", false, true);
-        row("Visivel 0 hides", "False", "0", false, false);
-        row("empty Visivel is the default", "", "", false, true);
+        QVERIFY(writeBytes(ContentFile(3), "{\\rtf1 three}"));
+        QVERIFY(writeBytes(ContentFile(13), "{\\rtf1 thirteen}"));
+        QVERIFY(save({1, 2, 3, 13}));
+
+        DeleteNoteData(3, true);
+        UnlistNote(3, 3);
+        QCOMPARE(readBytes(ListFile()), QByteArray(",1,2,13,\r\n"));
+        QCOMPARE(ini(0, "TotalForms"), u"3"_qs);
+        QVERIFY(!QFile::exists(ContentFile(3)));
+        QCOMPARE(readBytes(ContentFile(13)), QByteArray("{\\rtf1 thirteen}"));
+        // The section keeps its Tag; every other key stays with an empty value.
+        QCOMPARE(ini(3, "Tag"), u"3"_qs);
+        for (const char *k : {"OnTop", "Color1", "Color2", "Top", "Left", "Visivel", "Titulo",
+                              "ArquivoWave", "Alarme", "Data", "Hora", "TocouEm"})
+            QVERIFY2(readBytes(IndexFile()).contains("\r\n" + QByteArray(k) + "=\r\n"), k);
+        QCOMPARE(NotesToLoad(), (QList<int>{1, 2, 13}));
+        // Its number is given out again and starts from the defaults.
+        QCOMPARE(int(NextNoteId()), 3);
+        QCOMPARE(ReadNoteRecord(3).title, QString());
+        QCOMPARE(ReadNoteRecord(3).color1, 5433854u);
     }
 
-    void loadNotes_onTopAndVisibility()
+    void deleteNoteData_alarmOnly()
     {
-        QFETCH(QString, onTop);
-        QFETCH(QString, visivel);
-        QFETCH(bool, pinned);
-        QFETCH(bool, visible);
-        writeStore(
-            u"[Indice]\r\nTotalForms=1\r\n[1]\r\nOnTop=%1\r\nVisivel=%2\r\n"_qs.arg(onTop, visivel)
-                .toLatin1(),
-            ",1,\r\n");
-        ShowWatcher watcher;
-        qApp->installEventFilter(&watcher);
-        LoadNotes();
-        qApp->removeEventFilter(&watcher);
-
-        frmNote *w = note(1);
-        QCOMPARE(w->isVisible(), visible);
-        QCOMPARE(w->ImTop->Picture() == &w->imDown, pinned);
-        QCOMPARE(w->windowHandle() && w->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint),
-                 pinned && visible);
-        // A hidden note never shows itself while the notes load.
-        QCOMPARE(watcher.shownTags.contains(u"1"_qs), visible);
+        const char *alarm[] = {"Alarme", "Data", "Hora", "TocarSom", "TipoDataAlarme", "HoraAntes"};
+        QVERIFY(save({7}));
+        for (const char *k : alarm)
+            QVERIFY(WritePrivateProfileString(u"7"_qs, QLatin1String(k), u"1"_qs, IndexFile()));
+        const QByteArray list = readBytes(ListFile());
+        DeleteNoteData(7, false);
+        for (const char *k : alarm)
+            QCOMPARE(ini(7, k), u"<none>"_qs);
+        QCOMPARE(ini(7, "Top"), u"0"_qs);
+        QCOMPARE(ini(7, "Visivel"), u"True"_qs);
+        QCOMPARE(readBytes(ListFile()), list);
     }
 
-    void createNote_appliesNewTextFormat()
+    // A save that fails leaves the old files, says why, and tells the user once until a save
+    // works again.
+    void saveNoteRecords_failure()
     {
-        writeFile(IndexFile(),
-                  "[Format]\r\nFontBold=True\r\nSelColor=255\r\nFontName=Courier New\r\n"
-                  "FontSize=12\r\nFontItalic=verdadeiro\r\nFontUnderline=1\r\n");
-        frmNote *w = CreateNote(u"9"_qs, QString(), false);
-        QVERIFY(w->isVisible());
-        RichTextBox *box = w->txtNote;
-        QCOMPARE(box->SelBold(), std::optional<bool>(true));
-        QCOMPARE(box->SelColor(), std::optional<quint32>(255));
-        QCOMPARE(box->SelFontName(), std::optional<QString>(u"Courier New"_qs));
-        QCOMPARE(box->SelFontSize(), std::optional<double>(12));
-        QCOMPARE(box->SelItalic(), std::optional<bool>(true));
-        QCOMPARE(box->SelUnderline(), std::optional<bool>(true));
-        QCOMPARE(box->SelStrikeThru(), std::optional<bool>(false));
-
-        // The defaults: Arial 9,75.
-        QFile::remove(IndexFile());
-        frmNote *e = CreateNote(u"11"_qs, QString(), false);
-        QCOMPARE(e->txtNote->SelFontName(), std::optional<QString>(u"Arial"_qs));
-        QCOMPARE(e->txtNote->SelFontSize(), std::optional<double>(9.75));
-        QCOMPARE(e->txtNote->SelBold(), std::optional<bool>(false));
-    }
-
-    void saveNotes_manyNotes_replaceTheIndexOnce()
-    {
-#ifdef Q_OS_LINUX
-        QList<int> ids;
-        for (int i = 1; i <= 300; ++i)
-            ids.append(i);
-        makeNotes(ids);
-        QVERIFY(SaveNotes(0));
-        for (int i = 1; i < OpenForms::count(); ++i)
-            note(i)->SetTop(note(i)->Top() + 150);
-        note(300)->txtNote->SetText(u"mudou"_qs);
-
-        // Every replacement of a file in the folder ends with a rename onto its name.
-        const int fd = inotify_init1(IN_NONBLOCK);
-        QVERIFY(fd >= 0);
-        QVERIFY(inotify_add_watch(fd, QFile::encodeName(DataPath).constData(),
-                                  IN_MOVED_TO | IN_CLOSE_WRITE) >= 0);
-        QVERIFY(SaveNotes(0));
-        QMap<QString, int> replaced;
-        char buf[1 << 16];
-        for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) {
-            for (char *p = buf; p < buf + n;) {
-                auto *ev = reinterpret_cast<inotify_event *>(p);
-                if (ev->len && (ev->mask & IN_MOVED_TO))
-                    replaced[QFile::decodeName(ev->name)]++;
-                p += sizeof(inotify_event) + ev->len;
-            }
-        }
-        close(fd);
-        QCOMPARE(replaced.value(u"Indice.cfg"_qs), 1);
-        QCOMPARE(replaced.value(u"indice.dat"_qs), 0); // the same list
-        // Only the text that changed is written again.
-        QCOMPARE(replaced.value(u"notavex300.arl"_qs), 1);
-        QCOMPARE(replaced.value(u"notavex299.arl"_qs), 0);
-        QCOMPARE(ini(u"Indice"_qs, u"TotalForms"_qs), u"300"_qs);
-#else
-        QSKIP("Counts replacements with inotify");
-#endif
-    }
-
-    // A save that fails leaves the old files, says why, and keeps the change for the next save.
-    void saveNotes_failure_keepsTheChangeAndSaysWhy()
-    {
-        makeNotes({1});
-        note(1)->txtNote->SetText(u"antes"_qs);
-        QVERIFY(SaveNotes(0));
-        const QByteArray old = readBytes(ContentFile(1));
-        note(1)->txtNote->SetText(QString(4000, u'x'));
+        QList<NoteRecord> records{ReadNoteRecord(1)};
+        records[0].content = "{\\rtf1 antes}";
+        QVERIFY(SaveNoteRecords({1}, records));
+        records[0].content = QByteArray(4000, 'x');
         {
-            TestFiles::FileSizeLimit full(1000);
-            QVERIFY(!SaveNotes(0));
-            QVERIFY(!SaveNotes(0));
+            FileSizeLimit full(1000);
+            QVERIFY(!SaveNoteRecords({1}, records));
         }
-        QCOMPARE(readBytes(ContentFile(1)), old);
-        QVERIFY2(SaveFailureText().contains(QDir::toNativeSeparators(DataPath)) &&
-                     SaveFailureText().contains(u"grande demais"_qs),
-                 qPrintable(SaveFailureText()));
+        QVERIFY(!records[0].contentSaved);
+        QCOMPARE(readBytes(ContentFile(1)), QByteArray("{\\rtf1 antes}"));
+        const QString why = SaveFailureText();
+        QVERIFY2(why.contains(QDir::toNativeSeparators(DataPath)) && why.contains(u"grande demais"),
+                 qPrintable(why));
         ReportSaveFailure();
         ReportSaveFailure();
-        QCOMPARE(m_fakes->messageBoxes->asked.size(), 1); // once, not at every retry
-        QVERIFY(note(1)->ContentNeedsSaving());
-        QVERIFY(SaveNotes(0));
-        QVERIFY(readBytes(ContentFile(1)).contains("xxxx"));
-        QVERIFY(!note(1)->ContentNeedsSaving());
+        QCOMPARE(m_fakes->messageBoxes->asked.size(), 1);
+
+        QVERIFY(SaveNoteRecords({1}, records));
+        QVERIFY(records[0].contentSaved);
+        QCOMPARE(SaveFailureText(), QString());
+        // A data folder that went away is made again, owner-only.
+        QVERIFY(QDir(DataPath).removeRecursively());
+        QVERIFY(SaveNoteRecords({1}, records));
+        QCOMPARE(modeOf(DataPath), 0700);
+        QCOMPARE(readBytes(ListFile()), QByteArray(",1,\r\n"));
     }
 
-    // A content file that cannot be read, or is shown only in part, is never written over.
-    void loadNotes_unreadableOrHugeContent_isLeftAlone()
+    void keepOnScreen_bringsBackLostNotes_data()
     {
-        writeStore("[Indice]\r\nTotalForms=2\r\n", ",1,2,\r\n");
-        QVERIFY(QDir().mkdir(DataPath + u"notavex1.arl"_qs)); // opens, but reads nothing
-        const QByteArray huge =
-            QByteArray("palavra ").repeated(RichTextBox::MaxEditableCharacters / 8 + 1);
-        writeFile(DataPath + u"notavex2.arl"_qs, huge);
-        LoadNotes();
-        frmNote *unreadable = note(1);
-        frmNote *preview = note(2);
-        QVERIFY(unreadable->ContentUnreadable());
-        QVERIFY(unreadable->txtNote->placeholderText().contains(u"notavex1.arl"_qs));
-        QVERIFY(preview->txtNote->PreviewOf() > RichTextBox::MaxEditableCharacters);
-        QVERIFY(preview->txtNote->isReadOnly());
-        QVERIFY(preview->txtNote->document()->characterCount() <
-                RichTextBox::PreviewCharacters + 1000);
-        QVERIFY(SaveNotes(0));
-        QVERIFY(QFileInfo(DataPath + u"notavex1.arl"_qs).isDir());
-        QCOMPARE(readBytes(DataPath + u"notavex2.arl"_qs), huge);
-        // Once the user writes in it, the note is theirs to save again.
-        unreadable->txtNote->SetSelText(u"novo"_qs);
-        QVERIFY(unreadable->ContentNeedsSaving());
+        QTest::addColumn<QRect>("desktop"); // all screens, pixels; the primary is 768x768
+        QTest::addColumn<QPoint>("twips");
+        QTest::addColumn<QPoint>("kept"); // -1: moved at random within the primary screen
+        const QRect one(0, 0, 768, 768), two(0, 0, 768 + 1024, 768);
+        const auto row = [](const char *name, QRect desktop, QPoint twips, QPoint kept) {
+            QTest::newRow(name) << desktop << twips << kept;
+        };
+        row("at the lower limit stays", one, {9000, 9520}, {9000, 9520});
+        row("one twip lower moves", one, {100, 9521}, {100, -1});
+        row("too far right moves", one, {9600, 0}, {-1, 0});
+        row("partly above and left stays", one, {-2400, -1500}, {-2400, -1500});
+        row("wholly above moves", one, {300, -50000}, {300, -1});
+        row("wholly left moves", one, {-3000, 300}, {-1, 300});
+        row("on the second monitor stays", two, {20000, 300}, {20000, 300});
+        row("beyond both monitors moves", two, {30000, 300}, {-1, 300});
     }
 
-private:
-    void closeNotes()
+    void keepOnScreen_bringsBackLostNotes()
     {
-        for (int i = OpenForms::count() - 1; i >= 1; --i)
-            delete OpenForms::at(i);
+        QFETCH(QRect, desktop);
+        QFETCH(QPoint, twips);
+        QFETCH(QPoint, kept);
+        m_fakes->screen->size = QSize(768, 768);
+        m_fakes->screen->all = desktop;
+        m_fakes->random->queue({0.5, 0.5});
+        // Half of the primary screen less 2700 twips across or 3000 down.
+        const QPoint random((11520 - 2700) / 2, (11520 - 3000) / 2);
+        QCOMPARE(KeepOnScreen(twips), QPoint(kept.x() == -1 ? random.x() : kept.x(),
+                                             kept.y() == -1 ? random.y() : kept.y()));
     }
-
-    void makeNotes(const QList<int> &ids)
-    {
-        for (int id : ids)
-            QVERIFY(CreateNote(QString::number(id), QString(), false));
-    }
-
-    std::unique_ptr<QTemporaryDir> m_tmp;
-    std::unique_ptr<FakeServices> m_fakes;
-    std::unique_ptr<QWidget> m_popup;
 };
 
-QTEST_MAIN(tst_NoteStore)
+QTEST_GUILESS_MAIN(tst_NoteStore)
 #include "tst_notestore.moc"

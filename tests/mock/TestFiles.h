@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QFile>
-#include <QTest>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -40,25 +39,23 @@ inline int modeOf(const QString &path)
 class FileSizeLimit
 {
 public:
-    explicit FileSizeLimit(rlim_t bytes)
+    explicit FileSizeLimit(rlim_t bytes) : m_handler(::signal(SIGXFSZ, SIG_IGN))
     {
         ::getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_oldHandler = ::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_saved;
-        limit.rlim_cur = bytes;
+        const rlimit limit{bytes, m_saved.rlim_max};
         ::setrlimit(RLIMIT_FSIZE, &limit);
     }
     ~FileSizeLimit()
     {
         ::setrlimit(RLIMIT_FSIZE, &m_saved);
-        ::signal(SIGXFSZ, m_oldHandler);
+        ::signal(SIGXFSZ, m_handler);
     }
     FileSizeLimit(const FileSizeLimit &) = delete;
     FileSizeLimit &operator=(const FileSizeLimit &) = delete;
 
 private:
+    sighandler_t m_handler;
     rlimit m_saved{};
-    sighandler_t m_oldHandler;
 };
 
 } // namespace TestFiles

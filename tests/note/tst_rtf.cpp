@@ -1,0 +1,581 @@
+#include "mock/Warnings.h"
+
+#include "note/Rtf.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QRandomGenerator>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace {
+
+QByteArray fixture(const QString &name)
+{
+    QFile file(QStringLiteral(NOTAVEX_TEST_DATA "/rtf/") + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing fixture");
+}
+
+QTextDocument *read(const QByteArray &rtf, QTextDocument *doc)
+{
+    Rtf::read(rtf, doc);
+    return doc;
+}
+
+// Paragraphs joined by "\n".
+QString textOf(const QTextDocument &doc)
+{
+    QStringList paragraphs;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        paragraphs << b.text();
+    return paragraphs.join(u'\n');
+}
+
+// A character format as one comparable line: font|size|bold|italic|underline|strike|colour.
+QString signature(const QTextCharFormat &fmt)
+{
+    if (fmt.isImageFormat())
+        return u"image %1x%2"_qs.arg(fmt.toImageFormat().width()).arg(fmt.toImageFormat().height());
+    const auto flag = [](bool on, char16_t c) { return on ? QString(QChar(c)) : u"-"_qs; };
+    return u"%1|%2|%3|%4|%5|%6|%7"_qs.arg(fmt.fontFamilies().toStringList().value(0))
+        .arg(fmt.fontPointSize())
+        .arg(flag(fmt.fontWeight() > QFont::Medium, u'b'), flag(fmt.fontItalic(), u'i'),
+             flag(fmt.fontUnderline(), u'u'), flag(fmt.fontStrikeOut(), u's'),
+             fmt.hasProperty(QTextFormat::ForegroundBrush) ? fmt.foreground().color().name()
+                                                           : u"auto"_qs);
+}
+
+int alignmentOf(const QTextBlock &b)
+{
+    return int(b.blockFormat().alignment() &
+               (Qt::AlignLeft | Qt::AlignRight | Qt::AlignHCenter | Qt::AlignJustify));
+}
+
+// One line per paragraph: its alignment, then each character, preceded by its format where
+// that differs from the previous character's.
+QStringList describe(const QTextDocument &doc)
+{
+    QStringList out;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        QString line = QString::number(alignmentOf(b)) + u':', previous;
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QString sig = signature(it.fragment().charFormat());
+            for (const QChar c : it.fragment().text()) {
+                line += (sig != previous ? u'[' + sig + u']' : QString()) + c;
+                previous = sig;
+            }
+        }
+        out << line;
+    }
+    return out;
+}
+
+QList<QTextImageFormat> imagesOf(const QTextDocument &doc)
+{
+    QList<QTextImageFormat> out;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().isImageFormat())
+                out << it.fragment().charFormat().toImageFormat();
+    return out;
+}
+
+QImage imageOf(const QTextDocument &doc, const QTextImageFormat &fmt)
+{
+    return doc.resource(QTextDocument::ImageResource, QUrl(fmt.name())).value<QImage>();
+}
+
+QImage testImage(const QSize &size)
+{
+    QImage image(size, QImage::Format_ARGB32);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            image.setPixel(x, y, qRgba(x * 30, y * 40, 200, 255 - x));
+    return image;
+}
+
+QByteArray encoded(const QImage &image, const char *format)
+{
+    QByteArray out;
+    QBuffer buffer(&out);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return out;
+}
+
+QByteArray pngBytes(const QSize &size)
+{
+    return encoded(testImage(size).convertToFormat(QImage::Format_RGB32), "PNG");
+}
+
+// Written and read again a document is the same text, with the same formats where it set them
+// all; written again, the same file.
+void checkRoundTrip(const QTextDocument &doc, bool formatsSet = true)
+{
+    const QByteArray written = Rtf::write(doc);
+    QTextDocument back;
+    Rtf::read(written, &back);
+    QCOMPARE(textOf(back), textOf(doc));
+    if (formatsSet)
+        QCOMPARE(describe(back), describe(doc));
+    QCOMPARE(Rtf::write(back), written);
+}
+
+const QByteArray kHead = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 "
+                         "Arial;}{\\f1\\froman\\fcharset0 Times New Roman;}}"
+                         "{\\colortbl ;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}";
+
+// Characters a note may hold: plain ASCII, RTF's own specials, 1252 accents and symbols, text
+// outside 1252 and outside the basic plane.
+const QStringList kPieces =
+    u"a|Z|0| |  "
+    u"|\\|{|}|;|?|-|á|ç|Õ|ü|ÿ|€|“|”|—|\u00a0|Ж|ω|中|\u2028|\t|😀|𝄞|\uffff|\u7fff|\u8000|x1|"
+    u"\\par|\\'e9"_qs.split(u'|');
+
+const QStringList kFonts = u"Arial|Times New Roman|Courier New|Fonte Ção|Name; with semicolon|"
+                           u"Braces {x} \\y|Шрифт|明朝 😀"_qs.split(u'|');
+
+// A document of random paragraphs, alignments, runs, formats and characters.
+void generate(QTextDocument &doc, quint32 seed)
+{
+    QRandomGenerator rng(seed);
+    QTextCursor cursor(&doc);
+    for (int p = 0, paragraphs = 1 + rng.bounded(12); p < paragraphs; ++p) {
+        QTextBlockFormat bf;
+        bf.setAlignment(QList{Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight,
+                              Qt::AlignJustify}[rng.bounded(4)]);
+        p == 0 ? cursor.setBlockFormat(bf) : cursor.insertBlock(bf);
+        for (int r = 0, runs = rng.bounded(5) ? 1 + rng.bounded(8) : 0; r < runs; ++r) {
+            QTextCharFormat fmt;
+            fmt.setFontFamilies({kFonts[rng.bounded(int(kFonts.size()))]});
+            fmt.setFontPointSize((2 + rng.bounded(160)) / 2.0);
+            fmt.setFontWeight(rng.bounded(2) ? QFont::Bold : QFont::Normal);
+            fmt.setFontItalic(rng.bounded(2));
+            fmt.setFontUnderline(rng.bounded(2));
+            fmt.setFontStrikeOut(rng.bounded(2));
+            if (rng.bounded(3))
+                fmt.setForeground(QColor(rng.bounded(256), rng.bounded(256), rng.bounded(256)));
+            QString text;
+            for (int i = 0, n = 1 + rng.bounded(10); i < n; ++i)
+                text += kPieces[rng.bounded(int(kPieces.size()))];
+            cursor.insertText(text, fmt);
+        }
+    }
+}
+
+} // namespace
+
+class tst_Rtf : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { FailOnUnexpectedWarnings(); }
+
+    void read_foreignText_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QString>("text");
+        const auto row = [](const char *name, const QByteArray &rtf, const QString &text) {
+            QTest::newRow(name) << rtf << text;
+        };
+        row("par and line end ignored", "{\\rtf1 one\\par\r\ntwo\r\n\\par three}",
+            "one\ntwo\nthree");
+        row("control word eats one space", "{\\rtf1\\b  two spaces\\b0 x}", " two spacesx");
+        row("escaped symbols", "{\\rtf1 \\\\ \\{x\\} \\~\\_}", "\\ {x} \u00a0\u2011");
+        row("named characters",
+            "{\\rtf1 \\lquote a\\rquote \\ldblquote b\\rdblquote \\emdash\\endash "
+            "\\bullet}",
+            "\u2018a\u2019\u201cb\u201d\u2014\u2013\u2022");
+        row("ansicpg1251", "{\\rtf1\\ansi\\ansicpg1251 \\'cf\\'f0\\'e8\\'e2}", "Прив");
+        row("deff picks the text code page",
+            "{\\rtf1\\deff1{\\fonttbl{\\f0\\fcharset0 A;}{\\f1\\fcharset204 B;}}\\'e4}", "д");
+        row("u with uc1 skips one fallback", "{\\rtf1\\uc1 a\\u8364?b}", "a€b");
+        row("uc is scoped to its group", "{\\rtf1\\uc1{\\uc2 \\u8364xx}\\u8364?y}", "€€y");
+        row("fallback skip ends at a brace", "{\\rtf1\\uc3 \\u8364{x}y}", "€xy");
+        row("starred destination skipped",
+            "{\\rtf1 a{\\*\\generator Riched20 10.0;}b{\\*\\unknown {x}y}c}", "abc");
+        row("info, stylesheet, headers and footnotes skipped",
+            "{\\rtf1{\\stylesheet{\\s0 Normal;}}{\\info{\\title T}}{\\header H}x{\\footnote N}}",
+            "x");
+        row("fonttbl without groups",
+            "{\\rtf1{\\fonttbl\\f0\\fnil Arial;\\f1\\fnil Courier;}\\f1 x}", "x");
+        row("backslash line end is a paragraph", "{\\rtf1 a\\\nb}", "a\nb");
+        row("table cells and rows", "{\\rtf1\\trowd\\cellx100\\cellx200 a\\cell b\\cell\\row c}",
+            "a\tb\t\nc");
+        row("literal control bytes dropped",
+            "{\\rtf1 a\x01\x02"
+            "b\tc}",
+            "ab\tc");
+    }
+
+    void read_foreignText()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QString, text);
+        QTextDocument doc;
+        QCOMPARE(textOf(*read(rtf, &doc)), text);
+        QVERIFY(Rtf::looksLikeRtf(rtf));
+    }
+
+    void read_foreignFormats_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("pos");
+        QTest::addColumn<QString>("format");
+        const auto row = [](const char *name, const QByteArray &body, int pos,
+                            const QString &format) {
+            QTest::newRow(name) << body << pos << format;
+        };
+        row("defaults: deff font, 12 pt", "x", 0, "Arial|12|-|-|-|-|auto");
+        row("uldb counts as underline", "\\uldb x", 0, "Arial|12|-|-|u|-|auto");
+        row("cf out of range is automatic", "\\cf99 x", 0, "Arial|12|-|-|-|-|auto");
+        row("group restores format", "{\\b\\i\\cf1\\f1 a}x", 1, "Arial|12|-|-|-|-|auto");
+        row("plain resets format", "\\b\\i\\ul\\strike\\cf1\\f1\\fs40\\plain x", 0,
+            "Arial|12|-|-|-|-|auto");
+        row("zero and negative fs ignored", "\\fs30\\fs0\\fs-4 x", 0, "Arial|15|-|-|-|-|auto");
+        // The alignment of each paragraph, as the format of its first character.
+        row("pard resets", "\\qc a\\par\\pard b", -1, "4 1");
+        row("the alignment at the par counts", "a\\qr\\par b", -1, "2 2");
+    }
+
+    void read_foreignFormats()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(int, pos);
+        QFETCH(QString, format);
+        QTextDocument doc;
+        read(kHead + body + '}', &doc);
+        QStringList got;
+        for (QTextBlock b = doc.begin(); pos < 0 && b.isValid(); b = b.next())
+            got << QString::number(alignmentOf(b));
+        if (pos >= 0) {
+            QTextCursor c(&doc);
+            c.setPosition(pos + 1);
+            got << signature(c.charFormat());
+        }
+        QCOMPARE(got.join(u' '), format);
+    }
+
+    void read_fixturesRoundTrip_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("images");
+        QTest::newRow("the welcome note")
+            << u"welcome.rtf"_qs
+            << u"\nAgora você tem um aplicativo que lhe ajudará a gerenciar os seus recados e "
+               u"compromissos de forma simples.\n\nO Notavex é simples e eficiente;  fácil de "
+               u"operar e muito útil no seu dia a dia. \n\n"_qs
+            << 0;
+        // Code pages by font, fields, Unicode with fallbacks, alignments, what is skipped.
+        QTest::newRow("every feature")
+            << u"features.rtf"_qs
+            << u"Título\nNormal, itálico, sublinhado, riscado, verde.\nПривет あ € 😀 {chaves} \\ "
+               u"barra\ttab\u2028linha\nlink —–•‘x’\nfim\n"_qs
+            << 0;
+        // Hex and binary picture data, goal sizes, a picture with a fallback for older readers.
+        QTest::newRow("pictures") << u"picture.rtf"_qs << u"Antes \ufffc depois \ufffc\n"_qs << 2;
+    }
+
+    void read_fixturesRoundTrip()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, text);
+        QFETCH(int, images);
+        QTextDocument doc;
+        QCOMPARE(textOf(*read(fixture(file), &doc)), text);
+        QCOMPARE(imagesOf(doc).size(), images);
+        for (const QTextImageFormat &image : imagesOf(doc)) // each one the 6x4 test picture
+            QCOMPARE(imageOf(doc, image).pixel(5, 3), qRgb(150, 120, 200));
+        checkRoundTrip(doc);
+    }
+
+    // A 6x4 PNG picture, its size as shown (none: its natural size).
+    void read_picturesShown_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QSizeF>("shown");
+        const QByteArray png = pngBytes(QSize(6, 4)), hex = png.toHex();
+        const auto row = [](const char *name, const QByteArray &rtf, const char *text,
+                            QSizeF shown) {
+            QTest::newRow(name) << rtf << QString::fromUtf8(text) << shown;
+        };
+        row("hex with line breaks",
+            "{\\rtf1 a{\\pict\\pngblip\\picw6\\pich4\r\n" + hex.left(9) + "\r\n" + hex.mid(9) +
+                "}b}",
+            "a\ufffcb", {});
+        row("goal size", "{\\rtf1 {\\pict\\pngblip\\picwgoal180\\pichgoal150 " + hex + "}}",
+            "\ufffc", {12, 10});
+        row("scale percent", "{\\rtf1 {\\pict\\pngblip\\picscalex200\\picscaley50 " + hex + "}}",
+            "\ufffc", {12, 2});
+        row("declared JPEG, PNG data", "{\\rtf1 a{\\pict\\jpegblip " + hex + "}b}", "a\ufffcb", {});
+    }
+
+    void read_picturesShown()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QString, text);
+        QFETCH(QSizeF, shown);
+        QTextDocument doc;
+        QCOMPARE(textOf(*read(rtf, &doc)), text);
+        const QList<QTextImageFormat> images = imagesOf(doc);
+        QCOMPARE(images.size(), 1);
+        QCOMPARE(QSizeF(images[0].width(), images[0].height()),
+                 shown.isValid() ? shown : QSizeF(0, 0));
+        const QImage image = imageOf(doc, images[0]);
+        QCOMPARE(image.size(), QSize(6, 4));
+        QCOMPARE(image.pixel(5, 3), qRgb(150, 120, 200));
+    }
+
+    void read_undecodedPicturesKept_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QByteArray>("group"); // to be written back byte for byte
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QSizeF>("shown");
+        const auto row = [](const char *name, const QByteArray &rtf, const QByteArray &group,
+                            const QString &text,
+                            QSizeF shown) { QTest::newRow(name) << rtf << group << text << shown; };
+        QByteArray group = "{\\pict\\wmetafile8\\picw2117\\pich1058\\picwgoal1200\\pichgoal600\r\n"
+                           "010009000003500000000000\r\n}";
+        row("wmf", "{\\rtf1 a" + group + "b}", group, u"a\ufffcb"_qs, {80, 40});
+        group = "{\\pict\\emfblip\\picscalex50\\picscaley200\\bin8 " +
+                QByteArray("\x01\x00}{\x00\x00\xff\\", 8) + '}';
+        row("emf in bin, braces in the data", "{\\rtf1 a" + group + "b}", group, u"a\ufffcb"_qs,
+            {16, 64});
+        group =
+            "{\\pict\\pngblip\\picwgoal150\\pichgoal150 " + pngBytes({6, 4}).toHex().left(40) + '}';
+        row("truncated png", "{\\rtf1 a" + group + "b}", group, u"a\ufffcb"_qs, {10, 10});
+        group = "{\\pict\\pngblip " + pngBytes({20001, 1}).toHex() + '}';
+        row("oversized png", "{\\rtf1 a" + group + "b}", group, u"a\ufffcb"_qs, {32, 32});
+        group = "{\\pict\\dibitmap0\\picwgoal99999999\\pichgoal1 28000000}";
+        row("dib in shppict, size bounded",
+            "{\\rtf1 a{\\*\\shppict" + group + "}{\\nonshppict{\\pict\\wmetafile8 0304}}b}", group,
+            u"a\ufffcb"_qs, {2000, 8});
+        group = "{\\pict\\macpict 0102}";
+        row("text after the group", "{\\rtf1 a" + group + "\\b b\\b0\\par c}", group,
+            u"a\ufffcb\nc"_qs, {32, 32});
+        row("text before pict in its group", "{\\rtf1 a{x\\pict\\macpict 0102}b}", group,
+            u"ax\ufffcb"_qs, {32, 32});
+        row("never closed", "{\\rtf1 a{\\pict\\macpict 0102", group, u"a\ufffc"_qs, {32, 32});
+        group = "{\\pict\\wmetafile8\\ansicpg1251 0102}";
+        row("no effect on the text around", "{\\rtf1 a" + group + "\\'e9}", group,
+            u"a\ufffc\u00e9"_qs, {32, 32});
+    }
+
+    void read_undecodedPicturesKept()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QByteArray, group);
+        QFETCH(QString, text);
+        QFETCH(QSizeF, shown);
+        QTextDocument doc;
+        QCOMPARE(textOf(*read(rtf, &doc)), text);
+        const QList<QTextImageFormat> images = imagesOf(doc);
+        QCOMPARE(images.size(), 1);
+        QCOMPARE(QSizeF(images[0].width(), images[0].height()), shown);
+        const QImage box = imageOf(doc, images[0]);
+        QVERIFY(!box.isNull() && box.width() <= 256 && box.height() <= 256);
+        QCOMPARE(Rtf::write(doc).count(group), 1);
+        checkRoundTrip(doc, false);
+        // A copy of the box within the note is the same picture.
+        QTextCursor(&doc).insertImage(images[0]);
+        QCOMPARE(Rtf::write(doc).count(group), 2);
+    }
+
+    void read_brokenInputRecovered_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QString>("recovered"); // must appear in the text
+        const auto row = [](const char *name, const QByteArray &data, const QString &recovered) {
+            QTest::newRow(name) << data << recovered;
+        };
+        row("missing closing braces", "{\\rtf1 abc{\\b def", "abcdef");
+        row("extra closing braces", "{\\rtf1 abc}}}} def}", "abc def");
+        row("closing brace before opening", "{\\rtf1 }{ab}c", "abc");
+        row("100k nested groups",
+            "{\\rtf1 " + QByteArray(100000, '{') + "deep" + QByteArray(100000, '}') + " after}",
+            "deep after");
+        row("bin with huge length", "{\\rtf1 ab\\bin99999999999 cd}", "ab");
+        row("bin past the end in a picture", "{\\rtf1 ab{\\pict\\pngblip\\bin2000000000 xx", "ab");
+        row("truncated hex escape", "{\\rtf1 ab\\'e", "ab");
+        row("huge parameters",
+            "{\\rtf1\\fs99999999999999999999\\f-99999999999999\\uc99999999999 "
+            "ab\\u99999999999 cd\\cf2147483647 ef}",
+            "ab");
+        row("very long control word", "{\\rtf1 ab\\" + QByteArray(100000, 'x') + " cd}", "abcd");
+        row("lone surrogates", "{\\rtf1 a\\u-10179?b\\u-8704?c}", "a");
+        row("nul escapes", "{\\rtf1 a\\'00\\u0?b}", "ab");
+        row("frame characters in u", "{\\rtf1 a\\u-560?\\u-559?b}", "ab");
+        row("font table never closed", "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Times", "");
+        row("colour table garbage", "{\\rtf1{\\colortbl\\red999\\green-4;;;\\blue;}\\cf3 ok}",
+            "ok");
+        row("picture never closed", "{\\rtf1 ok{\\pict\\pngblip 89504e47", "ok");
+        QByteArray garbage(65536, '\0');
+        quint32 seed = 12345;
+        for (char &c : garbage) {
+            seed = seed * 1103515245u + 12345u;
+            c = char(seed >> 24);
+        }
+        row("binary garbage after header", "{\\rtf1 ok " + garbage, "ok");
+        row("empty input", QByteArray(), "");
+        row("plain text in 1252", "ol\xe1 mundo", "olá mundo");
+        // Inputs that once broke the reader.
+        for (const QString &name :
+             QDir(QStringLiteral(NOTAVEX_TEST_DATA "/rtf/regress")).entryList(QDir::Files))
+            row(qPrintable(name), fixture(u"regress/"_qs + name), "");
+    }
+
+    // Whatever is read can be saved and read again unchanged, quickly.
+    void read_brokenInputRecovered()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(QString, recovered);
+        QTextDocument doc;
+        QElapsedTimer timer;
+        timer.start();
+        const QString text = read(data, &doc)->toPlainText();
+        QVERIFY2(timer.elapsed() < 5000, "reading took too long");
+        QVERIFY2(text.contains(recovered), qPrintable(text.left(200)));
+        QVERIFY(text.size() <= data.size());
+        checkRoundTrip(doc, false);
+    }
+
+    void write_randomDocumentsRoundTrip_data()
+    {
+        QTest::addColumn<quint32>("seed");
+        for (quint32 seed = 1; seed <= 60; ++seed)
+            QTest::addRow("seed %u", seed) << seed;
+    }
+
+    void write_randomDocumentsRoundTrip()
+    {
+        QFETCH(quint32, seed);
+        QTextDocument doc;
+        generate(doc, seed);
+        checkRoundTrip(doc);
+    }
+
+    void write_pictureKept_data()
+    {
+        QTest::addColumn<QSizeF>("shown"); // empty: natural size
+        QTest::addColumn<QByteArray>("format");
+        QTest::newRow("natural size") << QSizeF() << QByteArray();
+        QTest::newRow("scaled") << QSizeF(18, 21) << QByteArray();
+        QTest::newRow("JPEG bytes kept as they came") << QSizeF() << QByteArray("JPEG");
+    }
+
+    void write_pictureKept()
+    {
+        QFETCH(QSizeF, shown);
+        QFETCH(QByteArray, format);
+        const QImage image = testImage(QSize(9, 7));
+        const QByteArray jpeg = encoded(image.convertToFormat(QImage::Format_RGB32), "JPEG");
+        QTextDocument doc;
+        if (format.isEmpty()) {
+            doc.addResource(QTextDocument::ImageResource, QUrl(u"mem:pic"_qs), image);
+            QTextCursor cursor(&doc);
+            cursor.insertText(u"antes "_qs);
+            QTextImageFormat fmt;
+            fmt.setName(u"mem:pic"_qs);
+            if (!shown.isEmpty()) {
+                fmt.setWidth(shown.width());
+                fmt.setHeight(shown.height());
+            }
+            cursor.insertImage(fmt);
+        } else {
+            read("{\\rtf1 antes {\\pict\\jpegblip " + jpeg.toHex() + "}}", &doc);
+        }
+        const QByteArray written = Rtf::write(doc);
+        QTextDocument back;
+        QCOMPARE(textOf(*read(written, &back)), u"antes \ufffc"_qs);
+        const QTextImageFormat got = imagesOf(back).value(0);
+        QCOMPARE(QSizeF(got.width(), got.height()), shown.isEmpty() ? QSizeF(0, 0) : shown);
+        if (format.isEmpty()) {
+            QCOMPARE(imageOf(back, got).convertToFormat(QImage::Format_ARGB32), image);
+        } else {
+            QByteArray hex = written.mid(written.indexOf("\\jpegblip"));
+            hex = hex.mid(hex.indexOf("\r\n"));
+            QCOMPARE(QByteArray::fromHex(hex.left(hex.indexOf('}'))), jpeg);
+        }
+    }
+
+    void write_charactersEncoded_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("points");
+        QTest::addColumn<QByteArray>("expected"); // part of the body
+        const auto row = [](const char *name, const QString &text, double points,
+                            const QByteArray &expected) {
+            QTest::newRow(name) << text << points << expected;
+        };
+        row("ASCII as itself", u"Hello, world!"_qs, 10, "\\fs20 Hello, world!");
+        row("specials escaped", u"a\\b{c}"_qs, 10, "a\\\\b\\{c\\}");
+        row("1252 as hex", u"você €"_qs, 10, "voc\\'ea \\'80");
+        row("outside 1252 as u", u"Жx"_qs, 10, "\\u1046?x");
+        row("high BMP is negative", u"\uf0b7"_qs, 10, "\\u-3913?");
+        row("a surrogate pair", u"😀"_qs, 10, "\\u-10179?\\u-8704?");
+        row("tab and line", u"a\tb\u2028c"_qs, 10, "a\\tab b\\line c");
+        row("paragraphs", u"one\ntwo"_qs, 10, "one\\par\r\ntwo");
+        row("a control word before a digit", u"\t1"_qs, 10, "\\tab 1");
+        row("9.75 points round to 10", u"x"_qs, 9.75, "\\fs20 x");
+        row("11.3 points round to 11.5", u"x"_qs, 11.3, "\\fs23 x");
+        row("a tiny size is half a point, not none", u"x"_qs, 0.1, "\\fs1 x");
+    }
+
+    void write_charactersEncoded()
+    {
+        QFETCH(QString, text);
+        QFETCH(double, points);
+        QFETCH(QByteArray, expected);
+        QTextDocument doc;
+        QTextCharFormat fmt;
+        fmt.setFontFamilies({u"Arial"_qs});
+        fmt.setFontPointSize(points);
+        QTextCursor(&doc).insertText(text, fmt);
+        const QByteArray rtf = Rtf::write(doc);
+        QVERIFY2(rtf.contains(expected), rtf.constData());
+        QTextDocument back;
+        QCOMPARE(read(rtf, &back)->toRawText(), doc.toRawText());
+    }
+
+    // The file's frame, only 7-bit bytes, every line ending in CR LF.
+    void write_linesInCrLfSevenBit()
+    {
+        QTextDocument doc;
+        generate(doc, 4242);
+        const QByteArray rtf = Rtf::write(doc);
+        QVERIFY(rtf.startsWith("{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1046{\\fonttbl{\\f0\\fnil"
+                               "\\fcharset0 "));
+        QVERIFY(rtf.contains("\r\n{\\colortbl ;\\red") && rtf.contains("\\viewkind4\\uc1\\pard"));
+        QVERIFY(rtf.endsWith("}\r\n"));
+        QVERIFY(std::all_of(rtf.begin(), rtf.end(), [](char c) { return uchar(c) < 0x80; }));
+        QCOMPARE(rtf.count('\n'), rtf.count("\r\n"));
+        QCOMPARE(rtf.count('\r'), rtf.count("\r\n"));
+    }
+
+    // Text typed with the widget's font sets no properties of its own: the file must still say
+    // what was shown.
+    void write_defaultFontFillsUnsetProperties()
+    {
+        QTextDocument doc;
+        QFont font(u"Comic Sans MS"_qs);
+        font.setPointSizeF(14);
+        font.setBold(true);
+        font.setItalic(true);
+        doc.setDefaultFont(font);
+        QTextCursor(&doc).insertText(u"abc"_qs);
+        QTextDocument back;
+        QCOMPARE(signature(read(Rtf::write(doc), &back)->begin().begin().fragment().charFormat()),
+                 u"Comic Sans MS|14|b|i|-|-|auto"_qs);
+    }
+};
+
+QTEST_MAIN(tst_Rtf)
+#include "tst_rtf.moc"

@@ -261,6 +261,12 @@ int frmNote::Left() const
 
 void frmNote::hideEvent(QHideEvent *e)
 {
+    // A closing window is not shown again; asking the X server would cost a round trip per note
+    // at shutdown.
+    if (m_closing) {
+        QWidget::hideEvent(e);
+        return;
+    }
     // Shown again later, the window goes where Qt believes it is, and after a reparenting window
     // manager mapped it that can be a stale 0,0 (see NativeWindowPosition): make it where it was
     // seen.
@@ -681,5 +687,6 @@ void frmNote::closeEvent(QCloseEvent *e)
     }
     // Gone from the list at once, not when the deferred deletion runs.
     OpenForms::remove(this);
+    m_closing = true;
     e->accept();
 }

@@ -150,6 +150,7 @@ private:
     std::array<std::function<void()>, 3> m_linkActions;
     std::function<bool(qint16)> m_saver;
     bool m_contentUnreadable = false;
+    bool m_closing = false;
     bool m_titleEdited = false;
     QString m_titleBeforeEdit; // what Escape in the title editor goes back to
     QTimer m_autosave;

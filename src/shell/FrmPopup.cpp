@@ -212,7 +212,11 @@ void FrmPopup::closeOpenForms()
         QPointer<QWidget> w = OpenForms::at(i);
         if (!w)
             continue;
-        w->close();
+        // The notes are saved and close without a step of their own: they are only let go of.
+        // Hiding and destroying them one by one costs X round trips each (half a second for a
+        // thousand notes); the X server drops them all at once when the program ends.
+        if (!qobject_cast<frmNote *>(w.data()))
+            w->close();
         if (w)
             OpenForms::remove(w);
     }

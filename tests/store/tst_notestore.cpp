@@ -73,10 +73,7 @@ private slots:
         row("no file", "", 1, ",1,\r\n");
         row("a gap is filled", ",1,2,4,\r\n", 3, ",1,2,4,3,\r\n");
         row("no gap", ",1,2,3,\r\n", 4, ",1,2,3,4,\r\n");
-        row("an empty list", ",\r\n", 1, ",1,\r\n");
         row("13 holds neither 1 nor 3", ",13,\r\n", 1, ",13,1,\r\n");
-        row("spaces are trimmed", "  ,1,  \r\n", 2, ",1,2,\r\n");
-        row("only the first line counts", ",2,\r\n,1,\r\n", 1, ",2,1,\r\n");
     }
 
     void nextNoteId_smallestFree()
@@ -254,7 +251,6 @@ private slots:
         };
         row("at the lower limit stays", one, {9000, 9520}, {9000, 9520});
         row("one twip lower moves", one, {100, 9521}, {100, -1});
-        row("too far right moves", one, {9600, 0}, {-1, 0});
         row("partly above and left stays", one, {-2400, -1500}, {-2400, -1500});
         row("wholly above moves", one, {300, -50000}, {300, -1});
         row("wholly left moves", one, {-3000, 300}, {-1, 300});
@@ -269,7 +265,6 @@ private slots:
         QFETCH(QPoint, kept);
         m_fakes->screen->size = QSize(768, 768);
         m_fakes->screen->all = desktop;
-        m_fakes->random->queue({0.5, 0.5});
         // Half of the primary screen less 2700 twips across or 3000 down.
         const QPoint random((11520 - 2700) / 2, (11520 - 3000) / 2);
         QCOMPARE(KeepOnScreen(twips), QPoint(kept.x() == -1 ? random.x() : kept.x(),

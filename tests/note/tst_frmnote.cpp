@@ -1,12 +1,10 @@
 #include "mock/FakeServices.h"
 #include "mock/Warnings.h"
 
-#include "note/NoteShape.h"
 #include "note/frmNote.h"
 #include "platform/Globals.h"
 #include "platform/OpenForms.h"
 #include "platform/ProfileString.h"
-#include "platform/TopMost.h"
 #include "store/NoteFiles.h"
 
 #include <QClipboard>
@@ -20,7 +18,7 @@
 
 namespace {
 
-// A note whose alarm and store are replaced, so that the window is tested on its own.
+// A note whose store is replaced, so that the window is tested on its own.
 class TestNote : public frmNote
 {
 public:
@@ -33,19 +31,12 @@ public:
             QVERIFY(QTest::qWaitForWindowExposed(this));
         }
     }
-    bool AplicaClick() override
-    {
-        ++aplicaCalls;
-        return deleteOnClick;
-    }
     bool SaveNote(qint16 Id) override
     {
         saved << Id;
         return saveSucceeds;
     }
 
-    int aplicaCalls = 0;
-    bool deleteOnClick = false;
     QList<qint16> saved;
     bool saveSucceeds = true;
 };
@@ -60,10 +51,10 @@ QString buttons(const frmNote &n)
            (n.Image3->Picture() == &n.Image1 ? u" hover"_qs : u" normal"_qs);
 }
 
-void sendMouse(QWidget *w, QEvent::Type type, QPoint pos, Qt::MouseButtons held = Qt::NoButton)
+void hover(QWidget *w)
 {
-    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent e(type, QPointF(pos), QPointF(w->mapToGlobal(pos)), button, held, {});
+    QMouseEvent e(QEvent::MouseMove, QPointF(2, 2), QPointF(w->mapToGlobal(QPoint(2, 2))),
+                  Qt::NoButton, {}, {});
     QCoreApplication::sendEvent(w, &e);
 }
 
@@ -86,7 +77,7 @@ class tst_frmNote : public QObject
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<FakeServices> m_fakes;
+    std::optional<FakeServices> m_fakes;
     QWidget m_popup; // OpenForms index 0 is the main window
 
 private slots:
@@ -97,48 +88,11 @@ private slots:
         FailOnUnexpectedWarnings();
         m_dir = std::make_unique<QTemporaryDir>();
         ResetProgramState(m_dir->path());
-        m_fakes = std::make_unique<FakeServices>();
+        m_fakes.emplace(); // the old fakes go first
     }
 
     void cleanup() { QCOMPARE(OpenForms::count(), 1); } // every test's notes are gone again
 
-    // Exactly the pixels not of the transparent colour are kept: ' ' is white, '.' a white
-    // but for one bit, '#' the note's yellow. The last row is the window's own picture.
-    void regionFromPicture_keepsOpaquePixels_data()
-    {
-        QTest::addColumn<QImage>("picture");
-        const auto row = [](const char *name, const QStringList &rows) {
-            QImage image(int(rows[0].size()), int(rows.size()), QImage::Format_RGB32);
-            for (int y = 0; y < image.height(); ++y)
-                for (int x = 0; x < image.width(); ++x)
-                    image.setPixel(x, y,
-                                   rows[y][x] == u' '   ? qRgb(255, 255, 255)
-                                   : rows[y][x] == u'.' ? qRgb(255, 254, 255)
-                                                        : qRgb(255, 255, 135));
-            QTest::newRow(name) << image;
-        };
-        row("runs at the ends and inside rows, white and full rows",
-            {u"##  "_qs, u" # #"_qs, u"    "_qs, u"####"_qs});
-        row("all white", {u"   "_qs, u"   "_qs});
-        row("nearly white is kept", {u". ."_qs});
-        QTest::newRow("the note window")
-            << QImage(QStringLiteral(NOTAVEX_TEST_DATA "/../../assets/note/note_window.png"));
-    }
-
-    void regionFromPicture_keepsOpaquePixels()
-    {
-        QFETCH(QImage, picture);
-        QVERIFY(!picture.isNull() && !picture.hasAlphaChannel());
-        const QRegion region = RegionFromPicture(picture, qRgb(255, 255, 255)).value();
-        for (int y = 0; y < picture.height(); ++y)
-            for (int x = 0; x < picture.width(); ++x)
-                QVERIFY2(region.contains(QPoint(x, y)) !=
-                             (picture.pixel(x, y) == qRgb(255, 255, 255)),
-                         qPrintable(u"pixel %1,%2"_qs.arg(x).arg(y)));
-        QVERIFY(QRect(QPoint(), picture.size()).contains(region.boundingRect()) ||
-                region.isEmpty());
-        QVERIFY(!RegionFromPicture(QImage(), qRgb(255, 255, 255)));
-    }
     // The program closes a note for good; the window manager's close only hides it.
     void close_byProgramOrWindowManager()
     {
@@ -196,34 +150,6 @@ private slots:
         QVERIFY(note.saved.isEmpty());
     }
 
-    void pin_reassertsEveryPinnedNote()
-    {
-        QVERIFY(storeOnTop(1, u"True"_qs) && storeOnTop(2, u"False"_qs));
-        QVERIFY(storeOnTop(3, u"false"_qs));
-        TestNote a(1, false), b(2, false), c(3, false), d(4, false);
-        d.ImTop_Click();
-        QCOMPARE(QList<bool>({IsWindowTopmost(&a), IsWindowTopmost(&b), IsWindowTopmost(&c),
-                              IsWindowTopmost(&d), IsWindowTopmost(&m_popup)}),
-                 QList<bool>({true, false, true, true, false}));
-    }
-
-    // Over the pin an unpinned note raises it, over the hide button that one lights up.
-    void hover_changesThePictures()
-    {
-        TestNote note(5, false);
-        QEvent leave(QEvent::Leave);
-        sendMouse(note.ImTop, QEvent::MouseMove, QPoint(2, 2));
-        QCOMPARE(buttons(note), u"up normal"_qs);
-        sendMouse(note.Image3, QEvent::MouseMove, QPoint(2, 2));
-        QCOMPARE(buttons(note), u"hot hover"_qs);
-        QCoreApplication::sendEvent(note.Image3, &leave);
-        QCOMPARE(buttons(note), u"hot normal"_qs);
-        note.ImTop_Click();
-        sendMouse(note.ImTop, QEvent::MouseMove, QPoint(2, 2));
-        QCoreApplication::sendEvent(note.ImTop, &leave);
-        QCOMPARE(buttons(note), u"down normal"_qs);
-    }
-
     // Clicked, the title is edited in place, up to 22 characters; Enter keeps the new title,
     // Escape the old one.
     void titleEditor_limitAndKeys_data()
@@ -271,105 +197,62 @@ private slots:
                  qPrintable(shown));
     }
 
-    // The end-to-end scripts drag the outer frame.
-    void drag_byTheFrame_data()
-    {
-        QTest::addColumn<QString>("name"); // the control pressed; empty: the window itself
-        QTest::addColumn<QPoint>("pos");
-        QTest::addColumn<bool>("moves");
-        QTest::newRow("text area frame") << u"Picture2"_qs << QPoint(1, 1) << true;
-        QTest::newRow("the pin clicks") << u"ImTop"_qs << QPoint(5, 5) << false;
-        QTest::newRow("a link clicks") << u"Label1_0"_qs << QPoint(5, 5) << false;
-    }
-
-    void drag_byTheFrame()
-    {
-        QFETCH(QString, name);
-        QFETCH(QPoint, pos);
-        QFETCH(bool, moves);
-        TestNote note(1);
-        note.SetLinkAction(0, [] {});
-        note.move(100, 100);
-        QWidget *target = note.findChild<QWidget *>(name);
-        QVERIFY(target);
-        // No window manager offscreen: the window follows the mouse itself.
-        sendMouse(target, QEvent::MouseButtonPress, pos, Qt::LeftButton);
-        sendMouse(target, QEvent::MouseMove, pos + QPoint(30, 20), Qt::LeftButton);
-        sendMouse(target, QEvent::MouseButtonRelease, pos + QPoint(30, 20));
-        QCOMPARE(note.pos() != QPoint(100, 100), moves);
-    }
-
     void hideButton_savesAndHides_data()
     {
         QTest::addColumn<QString>("tag");
-        QTest::addColumn<int>("outcome"); // 0 saved, 1 the save failed, 2 the alarm deleted it
+        QTest::addColumn<bool>("saveSucceeds");
         QTest::addColumn<QList<qint16>>("saved");
         QTest::addColumn<QString>("message");
-        QTest::newRow("it saves and hides") << u"7"_qs << 0 << QList<qint16>{7} << QString();
+        QTest::newRow("it saves and hides") << u"7"_qs << true << QList<qint16>{7} << QString();
         QTest::newRow("a failed save is reported")
-            << u"7"_qs << 1 << QList<qint16>{7} << u"Erro: Me.Tag = 7"_qs;
+            << u"7"_qs << false << QList<qint16>{7} << u"Erro: Me.Tag = 7"_qs;
         // Without a NoteId it must not save every note in its place.
         QTest::newRow("a tag without a number saves nothing")
-            << u"abc"_qs << 0 << QList<qint16>{} << u"Erro: Me.Tag = abc"_qs;
-        QTest::newRow("a note its alarm deleted stays")
-            << u"7"_qs << 2 << QList<qint16>{} << QString();
+            << u"abc"_qs << true << QList<qint16>{} << u"Erro: Me.Tag = abc"_qs;
     }
 
     void hideButton_savesAndHides()
     {
         QFETCH(QString, tag);
-        QFETCH(int, outcome);
+        QFETCH(bool, saveSucceeds);
         QFETCH(QList<qint16>, saved);
         QFETCH(QString, message);
         TestNote note(7);
         note.SetTag(tag);
-        note.saveSucceeds = outcome != 1;
-        note.deleteOnClick = outcome == 2;
-        sendMouse(note.Image3, QEvent::MouseMove, QPoint(2, 2));
+        note.saveSucceeds = saveSucceeds;
+        hover(note.Image3);
         QTest::mouseClick(note.Image3, Qt::LeftButton, {}, QPoint(5, 5));
-        QCOMPARE(note.aplicaCalls, 1);
-        QCOMPARE(note.isVisible(), outcome == 2);
-        QCOMPARE(buttons(note), outcome == 2 ? u"hot hover"_qs : u"hot normal"_qs);
+        QVERIFY(!note.isVisible());
+        QCOMPARE(buttons(note), u"hot normal"_qs);
         QCOMPARE(note.saved, saved);
         const auto &asked = m_fakes->messageBoxes->asked;
         QCOMPARE(asked.isEmpty() ? QString() : asked.first().text, message);
     }
 
+    // Until a dialog gives a link its action, it is disabled and does nothing; with one, it runs
+    // it for the current note and saves.
     void links_runTheirActionAndSave()
     {
         TestNote other(1);
         TestNote note(12);
-        // Without an action a link is disabled and does nothing.
         for (NoteLabel *link : note.Label1) {
             QVERIFY(!link->isEnabled() && link->isVisible());
             QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(5, 5));
         }
         note.Label1_Click(1);
-        QVERIFY(note.saved.isEmpty() && note.aplicaCalls == 0 && CurrentNoteId == 0);
+        QVERIFY(note.saved.isEmpty() && CurrentNoteId == 0);
 
-        QList<int> ran;
+        int ran = 0;
         note.txtTitle_Click(); // a link closes the title editor
-        for (int i = 0; i < 3; ++i) {
-            note.SetLinkAction(i, [&ran, i] {
-                ran << i;
-                QCOMPARE(CurrentNoteId, qint16(12));
-                QCOMPARE(CurrentFormIndex, qint16(2));
-            });
-            QTest::mouseClick(note.Label1[size_t(i)], Qt::LeftButton, {}, QPoint(5, 5));
-        }
-        QCOMPARE(ran, (QList<int>{0, 1, 2}));
+        note.SetLinkAction(2, [&ran] {
+            ++ran;
+            QCOMPARE(CurrentNoteId, qint16(12));
+            QCOMPARE(CurrentFormIndex, qint16(2));
+        });
+        QTest::mouseClick(note.Label1[2], Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(ran, 1);
         QVERIFY(note.Text1->isHidden());
-        QCOMPARE(note.saved, (QList<qint16>{12, 12, 12}));
-        // A note its alarm deleted does nothing more.
-        note.deleteOnClick = true;
-        note.Label1_Click(0);
-        QCOMPARE(ran.size(), 3);
-        // A link whose action closes the note does not save a note that is gone.
-        auto *closing = new TestNote(13);
-        QPointer<TestNote> guard(closing);
-        closing->SetLinkAction(2, [closing] { delete closing; });
-        closing->Label1_Click(2);
-        QVERIFY(!guard);
+        QCOMPARE(note.saved, QList<qint16>{12});
     }
 
     // Typing saves the note after a pause; leaving the note saves at once.

@@ -6,9 +6,10 @@
 #include <QQueue>
 #include <QStringList>
 
-// Stand-ins for the machine's services. FakeServices installs all five for its lifetime and then
-// takes back those still in place (a test's next fakes may already be); its members stay owned
-// by Services.
+#include <optional>
+
+// Stand-ins for the machine's services. FakeServices installs all five for its lifetime (so a
+// test's next fakes must come after its last are gone); its members stay owned by Services.
 
 class FakeClock : public Clock
 {
@@ -85,16 +86,11 @@ public:
     }
     ~FakeServices()
     {
-        if (&Services::clock() == clock)
-            Services::setClock(nullptr);
-        if (&Services::random() == random)
-            Services::setRandom(nullptr);
-        if (&Services::screen() == screen)
-            Services::setScreen(nullptr);
-        if (&Services::messageBoxes() == messageBoxes)
-            Services::setMessageBoxes(nullptr);
-        if (&Services::sound() == sound)
-            Services::setSound(nullptr);
+        Services::setClock(nullptr);
+        Services::setRandom(nullptr);
+        Services::setScreen(nullptr);
+        Services::setMessageBoxes(nullptr);
+        Services::setSound(nullptr);
     }
     FakeServices(const FakeServices &) = delete;
     FakeServices &operator=(const FakeServices &) = delete;

@@ -8,7 +8,6 @@
 #include "platform/ProfileString.h"
 #include "store/NoteFiles.h"
 
-#include <QDir>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -20,7 +19,6 @@ using namespace TestFiles;
 namespace {
 
 constexpr int kKeys = 20;
-constexpr int kFillerSections = 300;
 
 QString keyName(int i)
 {
@@ -30,7 +28,7 @@ QString keyName(int i)
 QByteArray fillerBytes()
 {
     QByteArray out = "; other notes, which no write may disturb\n";
-    for (int s = 1; s <= kFillerSections; ++s) {
+    for (int s = 1; s <= 300; ++s) {
         out += "[" + QByteArray::number(s) + "]\r\nTop=" + QByteArray::number(s * 15) +
                "\r\nLeft=" + QByteArray::number(s * 30) + "\r\nTitulo=Nota n\xfamero " +
                QByteArray::number(s) + "\r\nVisivel=True\r\n\r\n";
@@ -60,9 +58,9 @@ private slots:
     {
         m_tool = QStringLiteral(NOTAVEX_BUILD_DIR "/tools/profile-cli");
         QVERIFY2(QFileInfo(m_tool).isExecutable(), "profile-cli is missing: build the tools");
-        quint32 seed = QRandomGenerator::global()->generate();
-        if (qEnvironmentVariableIsSet("NOTAVEX_CRASH_SEED"))
-            seed = qEnvironmentVariableIntValue("NOTAVEX_CRASH_SEED");
+        const quint32 seed = qEnvironmentVariableIsSet("NOTAVEX_CRASH_SEED")
+                                 ? quint32(qEnvironmentVariableIntValue("NOTAVEX_CRASH_SEED"))
+                                 : QRandomGenerator::global()->generate();
         qInfo("random seed %u (set NOTAVEX_CRASH_SEED to repeat)", seed);
         m_random.seed(seed);
     }

@@ -125,6 +125,16 @@ wait_ready() { # pid
 
 alive() { kill -0 "$1" 2>/dev/null; }
 
+# True once the command succeeds, tried for up to the seconds given.
+within() { # seconds, command...
+    local i
+    for i in $(seq $(($1 * 10))); do
+        "${@:2}" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
 # Waits up to $2 seconds for process $1 to end; its exit status in EXIT_STATUS.
 ended_within() {
     local pid=$1 limit=$2 waited=0

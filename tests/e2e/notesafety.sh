@@ -30,15 +30,9 @@ end_by() { # pid, command...
 }
 uninstall() { timeout 5 "${RUN_AS[@]}" "$BIN" uninstall; }
 
-# A window of the program not among those before is shown within the seconds given.
-new_window_within() { # pid, seconds, windows before
-    local _
-    for _ in $(seq $(($2 * 10))); do
-        [ -n "$(comm -13 <(echo "$3") <(xdotool search --onlyvisible --pid "$1" 2>/dev/null | sort))" ] &&
-            return 0
-        sleep 0.1
-    done
-    return 1
+# A window of the program not among those before is shown.
+new_window() { # pid, windows before
+    [ -n "$(comm -13 <(echo "$2") <(xdotool search --onlyvisible --pid "$1" 2>/dev/null | sort))" ]
 }
 
 # Clicks into the text of the note window and types there.
@@ -58,7 +52,7 @@ for kind in plain rtf; do
         if [ "$how" = uninstall ]; then
             before=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | sort)
             click_tray_icon 3
-            check "$kind: the tray menu opens within 1 s" new_window_within "$pid" 1 "$before"
+            check "$kind: the tray menu opens within 1 s" within 1 new_window "$pid" "$before"
             xdotool key Escape
             sleep 0.3
             end_by "$pid" uninstall

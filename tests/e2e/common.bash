@@ -125,6 +125,16 @@ wait_ready() { # pid
 
 alive() { kill -0 "$1" 2>/dev/null; }
 
+# True once the command succeeds, tried for up to the seconds given.
+within() { # seconds, command...
+    local i
+    for i in $(seq $(($1 * 10))); do
+        "${@:2}" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
 # Waits up to $2 seconds for process $1 to end; its exit status in EXIT_STATUS.
 ended_within() {
     local pid=$1 limit=$2 waited=0
@@ -205,4 +215,47 @@ click_tray_icon() { # button
     x=$(echo "$pos" | cut -d+ -f2)
     y=$(echo "$pos" | cut -d+ -f3)
     xdotool mousemove $((x + w / 2)) $((y + h / 2)) click "$1"
+}
+
+# A data folder with notes 1 to count on a grid of the 1024x768 screen, titled "Nota N ação",
+# each with colours of its own and a little formatted RTF text; note 1 holds a 10 MB plain text
+# or a 30 MB RTF text if kind asks for it.
+make_folder() { # kind (plain, rtf or small), count
+    mkdir -p "$DATA"
+    python3 - "$DATA" "$1" "$2" <<'PY'
+import os, random, sys
+data, kind, count = sys.argv[1], sys.argv[2], int(sys.argv[3])
+cfg = ["[Indice]", "TotalForms=%d" % count, "Coloridos=False"]
+for n in range(1, count + 1):
+    cfg += ["[%d]" % n, "Top=%d" % (300 + (n % 10) * 900), "Left=%d" % (450 + (n // 10) * 2700),
+            "Tag=%d" % n, "Titulo=Nota %d ação" % n, "Visivel=True", "Color1=%d" % (1000 * n),
+            "Color2=%d" % (8912895 - n), "OnTop=False"]
+with open(os.path.join(data, "Indice.cfg"), "w", encoding="cp1252", newline="") as f:
+    f.write("\r\n".join(cfg) + "\r\n")
+with open(os.path.join(data, "indice.dat"), "w", newline="") as f:
+    f.write("," + ",".join(str(n) for n in range(1, count + 1)) + ",\r\n")
+rng = random.Random(7)
+words = ("casa reunião amanhã café pão leite comprar ligar médico escola trabalho conta pagar "
+         "sábado feira lembrar aniversário viagem ônibus mercado").split()
+def lines(size, end):
+    out, total = [], 0
+    while total < size:
+        out.append(" ".join(rng.choice(words) for _ in range(12)) + end)
+        total += len(out[-1])
+    return "".join(out)
+for n in range(1, count + 1):
+    if kind == "plain" and n == 1:
+        body = lines(10 << 20, "\r\n").encode("cp1252")
+    elif kind == "rtf" and n == 1:
+        text = "".join("\\'%02x" % ord(c) if ord(c) > 127 else c
+                       for c in lines(30 << 20, "\\par\r\n"))
+        body = ("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil Arial;}}\\pard\\f0\\fs20 " + text
+                + "}\r\n").encode("ascii")
+    else:
+        body = ("{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}}\r\n"
+                "{\\colortbl ;\\red200\\green0\\blue0;}\r\n"
+                "\\viewkind4\\uc1\\pard\\f0\\fs20 Nota %d: caf\\'e9 com \\b p\\'e3o\\b0  e \\cf1 "
+                "\\i leite\\i0\\cf0\\par\r\nsegunda linha \\u8364?\\par\r\n}\r\n" % n).encode("ascii")
+    open(os.path.join(data, "notavex%d.arl" % n), "wb").write(body)
+PY
 }

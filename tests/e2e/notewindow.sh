@@ -18,16 +18,6 @@ printf '%s\r\n' '[Indice]' 'TotalForms=1' 'Coloridos=False' '[1]' 'Top=1500' 'Le
     'Titulo=Forma' 'Visivel=True' 'Color1=4095231' 'Color2=8912895' 'OnTop=False' >"$DATA/Indice.cfg"
 printf ',1,\r\n' >"$DATA/indice.dat"
 
-note_window() { # pid: the id of its one mapped 182x198 window
-    local w
-    for w in $(xdotool search --onlyvisible --pid "$1" 2>/dev/null); do
-        xwininfo -id "$w" | grep -q 'Width: 182' && echo "$w" && return
-    done
-}
-note_at() { # window: "X Y" on screen
-    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}'
-}
-
 # Compares every pixel of the note's rectangle in an xwd picture with the window picture: where it
 # is white (cut away) the background must show, along the kept edge the strip colour.
 check_border() { # xwd file, x, y
@@ -36,24 +26,19 @@ import struct, sys, zlib
 shot, nx, ny, picture = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), sys.argv[4]
 BACKGROUND, STRIP = (0x30, 0xA0, 0x70), (255, 124, 62)
 
-def read_png(path):
+def read_png(path): # 8-bit RGB or RGBA with unfiltered rows, as make_note_pictures.py writes
     data = open(path, "rb").read()
     pos, idat = 8, b""
     while pos < len(data):
         n, kind = struct.unpack(">I4s", data[pos:pos + 8])
-        body = data[pos + 8:pos + 8 + n]
         if kind == b"IHDR":
-            w, h, depth, ctype = struct.unpack(">IIBB", body[:10])
-            assert depth == 8 and ctype in (2, 6), "unexpected PNG kind"
+            w, h, _, ctype = struct.unpack(">IIBB", data[pos + 8:pos + 18])
         elif kind == b"IDAT":
-            idat += body
+            idat += data[pos + 8:pos + 8 + n]
         pos += 12 + n
-    bpp, raw, rows = 3 if ctype == 2 else 4, zlib.decompress(idat), []
-    for y in range(h):
-        line = raw[y * (w * bpp + 1):(y + 1) * (w * bpp + 1)]
-        assert line[0] == 0, "make_note_pictures.py writes unfiltered rows"
-        rows.append([tuple(line[1 + x * bpp:4 + x * bpp]) for x in range(w)])
-    return w, h, rows
+    bpp, raw = 3 if ctype == 2 else 4, zlib.decompress(idat)
+    line = lambda y: raw[y * (w * bpp + 1) + 1:(y + 1) * (w * bpp + 1)]
+    return w, h, [[tuple(line(y)[x * bpp:x * bpp + 3]) for x in range(w)] for y in range(h)]
 
 def read_xwd(path):
     d = open(path, "rb").read()
@@ -70,7 +55,7 @@ def read_xwd(path):
 w, h, rows = read_png(picture)
 px = read_xwd(shot)
 cut = lambda x, y: not (0 <= x < w and 0 <= y < h) or rows[y][x] == (255, 255, 255)
-bad, black, counted = [], 0, 0
+bad, counted = [], 0
 for y in range(h):
     for x in range(w):
         edge = not cut(x, y) and any(cut(x + dx, y + dy) for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1)))
@@ -79,18 +64,16 @@ for y in range(h):
         want, got = BACKGROUND if cut(x, y) else STRIP, px(nx + x, ny + y)
         counted += 1
         if got != want:
-            black += got == (0, 0, 0)
             bad.append("%d,%d %02x%02x%02x" % ((x, y) + got))
-print("%d of %d border pixels wrong, %d black: %s" % (len(bad), counted, black, " ".join(bad[:6])) if bad else "ok")
+print("%d of %d border pixels wrong: %s" % (len(bad), counted, " ".join(bad[:6])) if bad else "ok")
 PY
 }
 
 start_notavex
 pid=$NV_PID
 check "program becomes ready" wait_ready "$pid"
-for i in $(seq 50); do win=$(note_window "$pid"); [ -n "$win" ] && break; sleep 0.1; done
-check "the note is mapped" [ -n "$win" ]
-read -r nx ny < <(note_at "$win")
+check "the note is mapped" wait_windows "$pid" 1
+IFS=, read -r nx ny < <(note_windows "$pid")
 check "at 200,100 (got $nx,$ny)" [ "$nx,$ny" = "200,100" ]
 sleep 0.5
 xwd -root -silent >"$E2E_TMP/root.xwd"
@@ -111,10 +94,10 @@ drag() { # from x y, by dx dy
     sleep 0.3
 }
 drag "$((nx + 1))" "$((ny + 100))" 150 80 # the frame left of the text
-read -r mx my < <(note_at "$win")
+IFS=, read -r mx my < <(note_windows "$pid")
 check "dragged by its left edge it moves to 350,180 (got $mx,$my)" [ "$mx,$my" = "350,180" ]
 drag "$((mx + 5))" "$((my + 188))" -100 -50 # the frame beside the links
-read -r mx my < <(note_at "$win")
+IFS=, read -r mx my < <(note_windows "$pid")
 check "and by its bottom edge to 250,130 (got $mx,$my)" [ "$mx,$my" = "250,130" ]
 
 "$BIN" uninstall >/dev/null 2>&1

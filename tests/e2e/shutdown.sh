@@ -33,17 +33,10 @@ check "running copy ends" ended_within "$running" 5
 check "running copy ended normally (status ${EXIT_STATUS:-?})" [ "${EXIT_STATUS:-1}" -eq 0 ]
 check "running copy saved: TotalForms 1 and the list ,1," saved_state_ok
 
-echo "-- other letter case or more words are normal starts"
+echo "-- SIGTERM"
 start_notavex
 running=$NV_PID
 check "program becomes ready again" wait_ready "$running"
-for args in "Uninstall" "uninstall now"; do
-    # shellcheck disable=SC2086
-    timeout 10 "$BIN" $args >>"$E2E_TMP/notavex.log" 2>&1
-    check "\"$args\" ends as a second copy and leaves the running one alone" alive "$running"
-done
-
-echo "-- SIGTERM"
 spoil_saved_state
 kill -TERM "$running"
 check "SIGTERM ends the program" ended_within "$running" 5

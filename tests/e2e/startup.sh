@@ -10,13 +10,9 @@ new_home first
 start_notavex
 first=$NV_PID
 check "first start becomes ready" wait_ready "$first"
-check "data folder created in the documents folder" test -d "$DATA"
-list=$(ls -d "$DATA"/[Ii]ndice.dat 2>/dev/null | head -n1)
-check "welcome list file holds ,1, and CR LF" file_is "$list" ',1,\r\n'
-check "welcome index lists one note" [ "$(ini_value "$DATA/Indice.cfg" TotalForms)" = 1 ]
-check "welcome note placed for a 1024x768 screen" \
-    [ "$(ini_value "$DATA/Indice.cfg" Top),$(ini_value "$DATA/Indice.cfg" Left)" = 5236,8533 ]
-check "welcome content file is rich text" grep -q '^{\\rtf1' "$DATA/notavex1.arl"
+# The welcome note's files put it at Top 5236 and Left 8533 twips, 15 twips to a pixel.
+check "the welcome note is mapped" wait_windows "$first" 1
+check "at 569,349 (got $(note_windows "$first" | tr '\n' ' '))" [ "$(note_windows "$first")" = 569,349 ]
 check "the new data folder is its owner's alone ($(stat -c %a "$DATA"))" \
     [ "$(stat -c %a "$DATA")" = 700 ]
 loose=$(find "$DATA" -mindepth 1 \( -type f ! -perm 600 \) -o \( ! -type f ! -type s \))

@@ -6,36 +6,25 @@
 #include <QQueue>
 #include <QStringList>
 
-#include <random>
+#include <optional>
 
-// Stand-ins for the machine's services. FakeServices installs all five for its lifetime and then
-// takes back those still in place; its members stay owned by Services.
+// Stand-ins for the machine's services. FakeServices installs all five for its lifetime (so a
+// test's next fakes must come after its last are gone); its members stay owned by Services.
 
 class FakeClock : public Clock
 {
 public:
-    QDateTime now() const override { return m_now; }
-    void setNow(const QDateTime &t) { m_now = t; }
-
-private:
-    QDateTime m_now{QDate(2024, 1, 15), QTime(10, 0)};
+    QDateTime now() const override { return time; }
+    QDateTime time{QDate(2024, 1, 15), QTime(10, 0)};
 };
 
-// Queued fractions come first; afterwards a fixed-seed sequence keeps runs repeatable.
+// Always the same fraction, so that a random place is a known one.
 class FakeRandom : public RandomSource
 {
 public:
-    void seed(quint32 value) override { m_engine.seed(value); }
-    double fraction() override
-    {
-        return m_queued.isEmpty() ? std::uniform_real_distribution<double>(0, 1)(m_engine)
-                                  : m_queued.dequeue();
-    }
-    void queue(std::initializer_list<double> fractions) { m_queued.append(fractions); }
-
-private:
-    QQueue<double> m_queued;
-    std::mt19937 m_engine{12345};
+    void seed(quint32) override {}
+    double fraction() override { return value; }
+    double value = 0.5;
 };
 
 class FakeScreen : public ScreenInfo
@@ -97,16 +86,11 @@ public:
     }
     ~FakeServices()
     {
-        if (&Services::clock() == clock)
-            Services::setClock(nullptr);
-        if (&Services::random() == random)
-            Services::setRandom(nullptr);
-        if (&Services::screen() == screen)
-            Services::setScreen(nullptr);
-        if (&Services::messageBoxes() == messageBoxes)
-            Services::setMessageBoxes(nullptr);
-        if (&Services::sound() == sound)
-            Services::setSound(nullptr);
+        Services::setClock(nullptr);
+        Services::setRandom(nullptr);
+        Services::setScreen(nullptr);
+        Services::setMessageBoxes(nullptr);
+        Services::setSound(nullptr);
     }
     FakeServices(const FakeServices &) = delete;
     FakeServices &operator=(const FakeServices &) = delete;

@@ -8,120 +8,12 @@
 #include <QMimeData>
 #include <QTest>
 
-namespace {
-
-// The value as text, "mixed" when the selection mixes values.
-template <typename T> QString str(const std::optional<T> &v)
-{
-    if constexpr (std::is_same_v<T, QString>)
-        return v.value_or(u"mixed"_qs);
-    else
-        return v ? QString::number(*v) : u"mixed"_qs;
-}
-
-// bold italic underline strikethrough colour size font
-QString formatOf(const RichTextBox &b)
-{
-    return QStringList{str(b.SelBold()),       str(b.SelItalic()), str(b.SelUnderline()),
-                       str(b.SelStrikeThru()), str(b.SelColor()),  str(b.SelFontSize()),
-                       str(b.SelFontName())}
-        .join(u' ');
-}
-
-void setSelFormat(RichTextBox &b)
-{
-    b.SetSelBold(true);
-    b.SetSelItalic(true);
-    b.SetSelUnderline(true);
-    b.SetSelStrikeThru(true);
-    b.SetSelColor(255);
-    b.SetSelFontSize(20);
-    b.SetSelFontName(u"Courier"_qs);
-}
-
-void select(RichTextBox &box, int start, int length)
-{
-    box.SetSelStart(start);
-    box.SetSelLength(length);
-}
-
-} // namespace
-
 class tst_RichTextBox : public QObject
 {
     Q_OBJECT
 
 private slots:
     void init() { FailOnUnexpectedWarnings(); }
-
-    void setSelText_replacesOrInserts_data()
-    {
-        QTest::addColumn<int>("start");
-        QTest::addColumn<int>("length");
-        QTest::addColumn<QString>("insert");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("caret");
-        QTest::newRow("inserts at the caret") << 5 << 0 << u" big"_qs << u"Hello big world"_qs << 9;
-        QTest::newRow("replaces the selection") << 6 << 5 << u"you"_qs << u"Hello you"_qs << 9;
-        QTest::newRow("lines end in CR LF")
-            << 11 << 0 << u"\nnext\r"_qs << u"Hello world\r\nnext\r\n"_qs << 17;
-        QTest::newRow("empty text deletes") << 0 << 6 << QString() << u"world"_qs << 0;
-        QTest::newRow("a start beyond the end is the end")
-            << 99 << 0 << u"!"_qs << u"Hello world!"_qs << 12;
-        QTest::newRow("a length beyond the end is the rest")
-            << 6 << 99 << QString() << u"Hello "_qs << 6;
-        QTest::newRow("a negative start is the start")
-            << -4 << 0 << u">"_qs << u">Hello world"_qs << 1;
-    }
-
-    void setSelText_replacesOrInserts()
-    {
-        QFETCH(int, start);
-        QFETCH(int, length);
-        QFETCH(QString, insert);
-        QFETCH(QString, text);
-        QFETCH(int, caret);
-        RichTextBox box;
-        box.SetText(u"Hello world"_qs);
-        select(box, start, length);
-        box.SetSelText(insert);
-        QCOMPARE(box.Text(), text);
-        QCOMPARE(box.SelStart(), caret);
-        QCOMPARE(box.SelLength(), 0);
-    }
-
-    // A property of a selection that mixes values has none; the caret has the typing format.
-    // A selection that mixes values has none; the caret has the format it types with.
-    void selFormat_mixedOrTyped()
-    {
-        RichTextBox box;
-        QFont base(u"Arial"_qs);
-        base.setPointSizeF(10);
-        box.document()->setDefaultFont(base);
-        QPalette p = box.palette();
-        p.setColor(QPalette::Text, Qt::black);
-        box.setPalette(p);
-        box.SetText(u"first second\r\nthird"_qs);
-        const QString set = u"1 1 1 1 255 20 Courier"_qs, plain = u"0 0 0 0 0 10 Arial"_qs;
-        select(box, 0, 5);
-        setSelFormat(box);
-        QCOMPARE(formatOf(box), set);
-        select(box, 6, 6);
-        QCOMPARE(formatOf(box), plain);
-        select(box, 3, 5);
-        QCOMPARE(formatOf(box), u"mixed mixed mixed mixed mixed mixed mixed"_qs);
-        select(box, 0, 18);
-        QCOMPARE(formatOf(box), u"mixed mixed mixed mixed mixed mixed mixed"_qs);
-        box.SetSelStart(2);
-        QCOMPARE(formatOf(box), set);
-        // Set with nothing selected, it applies to what is typed next.
-        box.SetSelStart(18);
-        setSelFormat(box);
-        QCOMPARE(formatOf(box), set);
-        box.SetSelText(u"X"_qs);
-        select(box, 18, 1);
-        QCOMPARE(formatOf(box), set);
-    }
 
     // A content file that is not RTF is plain text, in UTF-8 or else in code page 1252.
     void loadData_decodesTheText_data()

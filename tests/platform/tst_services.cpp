@@ -32,12 +32,9 @@ private slots:
         QTest::addColumn<QString>("labels"); // in Portuguese, whatever the system language
         using M = MessageBoxes;
         QTest::newRow("Enter takes the default No")
-            << int(M::YesNo) << int(M::AnswerNo) << "Notavex" << int(Qt::Key_Return) << "Notavex"
+            << int(M::YesNo) << int(M::AnswerNo) << "Alarme" << int(Qt::Key_Return) << "Alarme"
             << int(M::AnswerNo) << u"Sim Não"_qs;
-        QTest::newRow("no caption: the program's name")
-            << int(M::YesNo) << int(M::AnswerYes) << QString() << int(Qt::Key_Return) << "Notavex"
-            << int(M::AnswerYes) << u"Sim Não"_qs;
-        QTest::newRow("Escape cancels a question that can be cancelled")
+        QTest::newRow("no caption: the program's name; Escape cancels what can be cancelled")
             << int(M::YesNoCancel) << int(M::AnswerYes) << QString() << int(Qt::Key_Escape)
             << "Notavex" << int(M::AnswerCancel) << u"Sim Não Cancelar"_qs;
         QTest::newRow("Escape answers No")

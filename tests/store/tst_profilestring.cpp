@@ -49,31 +49,25 @@ private slots:
             QTest::newRow(name) << content << QString::fromUtf8(sectionAndKey)
                                 << QString::fromUtf8(expected);
         };
-        const QByteArray basic = "[Indice]\r\nTotalForms=3\r\n[12]\r\nTitulo=Compras\r\n";
-        row("exact names", basic, "12 Titulo", "Compras");
-        row("names in another case", basic, "INDICE totalforms", "3");
-        row("a key of another section is not seen", basic, "12 TotalForms", "DEF");
+        row("a key of another section is not seen", "[Indice]\r\nTotalForms=3\r\n[12]\r\nTop=1\r\n",
+            "12 TotalForms", "DEF");
         row("accented names in another case", "[\xc1gua]\r\nT\xcdTULO=fria\r\n", "água Título",
             "fria");
         row("7 and 007 are different sections", "[007]\r\nTop=1\r\n[7]\r\nTop=2\r\n", "7 Top", "2");
         row("spaces around key, equals sign and value", "[a]\r\n  K  =   some value  \r\n", "a k",
             "some value");
         row("the value runs to the line end", "[a]\r\nk=x=y;z ; w\r\n", "a k", "x=y;z ; w");
-        row("an empty value gives the default", "[1]\r\nVisivel=\r\n", "1 Visivel", "DEF");
         row("a blank value gives the default", "[1]\r\nVisivel=   \r\n", "1 Visivel", "DEF");
         row("the first of two sections of one name", "[a]\r\nk=1\r\n[A]\r\nk=2\r\n", "a k", "1");
         row("keys of a repeated section are not merged", "[a]\r\nk=1\r\n[A]\r\nonly=2\r\n",
             "a only", "DEF");
         row("the first of two keys of one name", "[a]\r\nk=1\r\nK=2\r\n", "a k", "1");
-        row("a comment line is no key", "[a]\r\n;k=1\r\n", "a ;k", "DEF");
         row("a key before any section belongs to none", "k=1\r\n[a]\r\n", "a k", "DEF");
-        row("lines ending in bare LF", "[a]\nx=1\nk=v\n", "a k", "v");
-        row("a last line without line end", "[a]\r\nk=v", "a k", "v");
-        row("spaces inside the brackets", "[ a ]\r\nk=v\r\n", "a k", "v");
-        row("a byte order mark", "\xEF\xBB\xBF[a]\r\nk=v\r\n", "a k", "v");
+        row("bare LF, a last line without line end", "[a]\nx=1\nk=v", "a k", "v");
+        row("a byte order mark, spaces inside the brackets", "\xEF\xBB\xBF[ a ]\r\nk=v\r\n", "a k",
+            "v");
         row("the value stops at a NUL byte", QByteArray("[a]\r\nk=ab\0cd\r\n", 14), "a k", "ab");
-        row("a 1252 value", "[a]\r\nk=Ol\xe1 \x80\r\n", "a k", "Olá €");
-        row("broken UTF-8 is read as 1252", "[a]\r\nk=\xc3\x28\r\n", "a k", "Ã(");
+        row("not UTF-8: 1252", "[a]\r\nk=\xc3\x28 Ol\xe1 \x80\r\n", "a k", "Ã( Olá €");
     }
 
     void read_asWindowsDoes()
@@ -104,10 +98,6 @@ private slots:
         row("adds after the section's last non-blank line",
             "[1]\r\nTop=1\r\n; end of 1\r\n\r\n\r\n[2]\r\nTop=2\r\n", {u"1|Left|3"_qs},
             "[1]\r\nTop=1\r\n; end of 1\r\nLeft=3\r\n\r\n\r\n[2]\r\nTop=2\r\n");
-        row("adds to a section without keys", "[1]\r\n\r\n[2]\r\n", {u"1|k|v"_qs},
-            "[1]\r\nk=v\r\n\r\n[2]\r\n");
-        row("ends a last line before an added key", "[1]\r\nTop=1", {u"1|Left|2"_qs},
-            "[1]\r\nTop=1\r\nLeft=2\r\n");
         row("ends a last line before a new section", "[1]\nTop=1", {u"Indice|TotalForms|1"_qs},
             "[1]\nTop=1\r\n[Indice]\r\nTotalForms=1\r\n");
         row("writes the first of two sections of one name", "[a]\r\nk=1\r\n[a]\r\nk=2\r\n",
@@ -129,11 +119,6 @@ private slots:
             {u"1|k"_qs, u"1|k|3"_qs}, "[1]\r\nk=3\r\n");
         row("deleting what is missing changes nothing", "[1]\nTop=1", {u"1|Left"_qs, u"9|Top"_qs},
             "[1]\nTop=1");
-        row("1252 text stays 1252", "-", {u"1|Titulo|Reunião às 9h – €5"_qs},
-            "[1]\r\nTitulo=Reuni\xe3o \xe0s 9h \x96 \x80"
-            "5\r\n");
-        row("text 1252 cannot hold is stored as UTF-8", "-", {u"Ωμέγα|Titulo|Festa 🎉"_qs},
-            "[\xce\xa9\xce\xbc\xce\xad\xce\xb3\xce\xb1]\r\nTitulo=Festa \xf0\x9f\x8e\x89\r\n");
     }
 
     void write_asWindowsDoes()
@@ -223,8 +208,6 @@ private slots:
         QTest::addColumn<QByteArray>("changed"); // empty: the file is deleted
         QTest::addColumn<bool>("inPlace");
         QTest::newRow("same size, same inode, at once") << QByteArray("[a]\r\nk=new\r\n") << true;
-        QTest::newRow("longer, in place") << QByteArray("[a]\r\nk=longer\r\n") << true;
-        QTest::newRow("replaced by another file") << QByteArray("[a]\r\nk=bis\r\n") << false;
         QTest::newRow("deleted") << QByteArray() << false;
     }
 
@@ -270,46 +253,27 @@ private slots:
         QCOMPARE(modeOf(target), 0640);
     }
 
-    // However many keys, one replacement of the file; batches inside it are part of it.
+    // However many keys, one replacement of the file when the batch ends, even without a commit.
     void batch_writesOnce()
     {
-        const int notes = 1000;
         const QString file = freshFile();
         QVERIFY(writeBytes(file, "; kept\r\n[Indice]\r\nTotalForms=0\r\n"));
         const quint64 inode = inodeOf(file);
         const QByteArray before = readBytes(file);
         {
             ProfileBatch batch(file);
-            for (int n = 1; n <= notes; ++n) {
-                const QString section = QString::number(n), top = QString::number(n * 10);
-                std::optional<ProfileBatch> inner;
-                if (n % 50 == 0)
-                    inner.emplace(file);
-                QVERIFY(WritePrivateProfileString(section, u"Top"_qs, top, file));
-                QVERIFY(
-                    WritePrivateProfileString(section, u"Titulo"_qs, u"Nota"_qs + section, file));
-                QVERIFY(!inner || inner->commit());
+            for (int n = 1; n <= 1000; ++n) {
+                const QString section = QString::number(n);
+                QVERIFY(WritePrivateProfileString(section, u"Top"_qs, section + u'0', file));
                 // Reads inside the batch see what it gathered; the disk does not yet.
-                QCOMPARE(ReadIni(section, u"Top"_qs, QString(), file), top);
+                QCOMPARE(ReadIni(section, u"Top"_qs, QString(), file), section + u'0');
                 QVERIFY(inodeOf(file) == inode && readBytes(file) == before);
             }
-            QVERIFY(WritePrivateProfileString(u"Indice"_qs, u"TotalForms"_qs,
-                                              QString::number(notes), file));
-            QVERIFY(batch.commit());
-            QVERIFY(inodeOf(file) != inode);
         }
-        const QByteArray disk = readBytes(file), n = QByteArray::number(notes);
-        QVERIFY(disk.startsWith("; kept\r\n[Indice]\r\nTotalForms=" + n +
-                                "\r\n[1]\r\nTop=10\r\nTitulo=Nota1\r\n"));
-        QVERIFY(disk.endsWith("[" + n + "]\r\nTop=" + n + "0\r\nTitulo=Nota" + n + "\r\n"));
-        QCOMPARE(disk.count("\r\n"), 3 + 3 * notes);
-
-        // A batch that ends without a commit writes all the same.
-        {
-            ProfileBatch batch(file);
-            QVERIFY(writeK(file, u"v"_qs));
-        }
-        QCOMPARE(readK(file), u"v"_qs);
+        QVERIFY(inodeOf(file) != inode);
+        const QByteArray disk = readBytes(file);
+        QVERIFY(disk.startsWith("; kept\r\n[Indice]\r\nTotalForms=0\r\n[1]\r\nTop=10\r\n[2]\r\n"));
+        QCOMPARE(disk.count("\r\n"), 3 + 2 * 1000);
     }
 
     // A file size limit stands in for a full disk.
@@ -342,8 +306,6 @@ private slots:
         QCOMPARE(readBytes(file), old);
         QCOMPARE(readK(file), u"old"_qs);
         QCOMPARE(ReadIni(u"a"_qs, u"big"_qs, u"none"_qs, file), u"none"_qs);
-        const QString name = QFileInfo(file).fileName();
-        QCOMPARE(QDir(m_dir.path()).entryList({name + u'*'}, QDir::Files), QStringList{name});
     }
 };
 

@@ -5,6 +5,7 @@
 #include "platform/Globals.h"
 #include "platform/OpenForms.h"
 #include "platform/ProfileString.h"
+#include "platform/TopMost.h"
 #include "store/NoteFiles.h"
 
 #include <QClipboard>
@@ -148,6 +149,17 @@ private slots:
         }
         QVERIFY(note.isVisible() && note.winId() == id && hides == 0);
         QVERIFY(note.saved.isEmpty());
+    }
+
+    // Every pinned note is put back on top, matched by its own number whatever the order of
+    // the windows and of indice.dat.
+    void pin_reassertsEveryPinnedNote()
+    {
+        QVERIFY(WriteListLine(u",3,2,"_qs) && storeOnTop(3, u"false"_qs) &&
+                storeOnTop(2, u"False"_qs));
+        TestNote two(2), three(3), one(1);
+        one.ImTop_Click();
+        QVERIFY(IsWindowTopmost(&one) && IsWindowTopmost(&three) && !IsWindowTopmost(&two));
     }
 
     // Clicked, the title is edited in place, up to 22 characters; Enter keeps the new title,

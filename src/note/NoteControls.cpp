@@ -3,6 +3,7 @@
 #include "platform/WinColor.h"
 
 #include <QHelpEvent>
+#include <QHash>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
@@ -139,7 +140,18 @@ void NoteLabel::mouseMoveEvent(QMouseEvent *e)
 
 QString NoteLabel::DisplayedText() const
 {
-    return fontMetrics().elidedText(text(), Qt::ElideRight, contentsRect().width());
+    // Every note shows the same links and many the same titles: measuring each once for the
+    // whole program spares a text layout per label at every paint.
+    static QHash<QString, QString> shown;
+    const int width = contentsRect().width();
+    const QString key = text() + QChar(0x1F) + QString::number(width) + QChar(0x1F) + font().key();
+    auto it = shown.constFind(key);
+    if (it == shown.constEnd()) {
+        if (shown.size() > 4096)
+            shown.clear();
+        it = shown.insert(key, fontMetrics().elidedText(text(), Qt::ElideRight, width));
+    }
+    return *it;
 }
 
 void NoteLabel::paintEvent(QPaintEvent *e)

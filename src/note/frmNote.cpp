@@ -301,11 +301,6 @@ void frmNote::paintEvent(QPaintEvent *)
         p.drawPixmap(0, 0, m_windowPicture);
 }
 
-bool frmNote::AplicaClick()
-{
-    return false;
-}
-
 void frmNote::ImTop_Click()
 {
     const QString section = Tag();

@@ -58,8 +58,15 @@ public:
     // Toggles always-on-top and stores the new state in OnTop.
     void ImTop_Click();
     // Stops a ringing alarm before a click acts; true when the user chose to delete the note, in
-    // which case the click does nothing else. The alarm's ringing plugs in here.
+    // which case the click does nothing else.
     virtual bool AplicaClick();
+    // One evaluation of the note's alarm; rings when it is due.
+    void tmrEvent_Timer();
+    // Who deletes this note (DeleteNote with its NoteId): whole, or only its alarm keys.
+    void SetDeleter(std::function<void(qint16 id, bool whole)> deleter)
+    {
+        m_deleter = std::move(deleter);
+    }
 
     // What a bottom link does (0 "[Fonte]", 1 "[Cor]", 2 "[Alarme]"). A link without an action
     // is shown disabled; after the action runs the note is saved.
@@ -110,6 +117,9 @@ public:
     QTimer TimerToca;
     QTimer Piscar;
     QTimer tmrEvent;
+    // The latest ring was the alarm's last occurrence; sound repetitions since the latest ring.
+    bool AlarmeFinal = false;
+    qint16 ContaToque = 0;
 
 signals:
     // A right press in the text asks for the note menu; onTop is the note's stored pin state.
@@ -149,6 +159,7 @@ private:
     QPixmap m_windowPicture;
     std::array<std::function<void()>, 3> m_linkActions;
     std::function<bool(qint16)> m_saver;
+    std::function<void(qint16, bool)> m_deleter;
     bool m_contentUnreadable = false;
     bool m_closing = false;
     bool m_titleEdited = false;

@@ -52,7 +52,8 @@ public:
     {
         QMessageBox box;
         box.setWindowTitle(caption.isEmpty() ? QStringLiteral("Notavex") : caption);
-        box.setText(text);
+        // Qt breaks lines only at LF; texts whose lines are joined by a lone CR show them too.
+        box.setText(QString(text).replace(u"\r\n"_qs, u"\n"_qs).replace(u'\r', u'\n'));
         switch (icon) {
         case NoIcon:
             box.setIcon(QMessageBox::NoIcon);

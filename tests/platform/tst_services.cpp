@@ -30,16 +30,20 @@ private slots:
         QTest::addColumn<QString>("title");
         QTest::addColumn<int>("answer");
         QTest::addColumn<QString>("labels"); // in Portuguese, whatever the system language
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shownText");
+        const QString text = u"Deseja Excluir o Lembrete Atual?"_qs;
         using M = MessageBoxes;
         QTest::newRow("Enter takes the default No")
             << int(M::YesNo) << int(M::AnswerNo) << "Alarme" << int(Qt::Key_Return) << "Alarme"
-            << int(M::AnswerNo) << u"Sim Não"_qs;
+            << int(M::AnswerNo) << u"Sim Não"_qs << text << text;
         QTest::newRow("no caption: the program's name; Escape cancels what can be cancelled")
             << int(M::YesNoCancel) << int(M::AnswerYes) << QString() << int(Qt::Key_Escape)
-            << "Notavex" << int(M::AnswerCancel) << u"Sim Não Cancelar"_qs;
-        QTest::newRow("Escape answers No")
+            << "Notavex" << int(M::AnswerCancel) << u"Sim Não Cancelar"_qs << text << text;
+        QTest::newRow("Escape answers No; lines joined by CR are lines")
             << int(M::YesNo) << int(M::AnswerYes) << QString() << int(Qt::Key_Escape) << "Notavex"
-            << int(M::AnswerNo) << u"Sim Não"_qs;
+            << int(M::AnswerNo) << u"Sim Não"_qs << u"Dia: 1\rMês: 12\r\rAno\r\n"_qs
+            << u"Dia: 1\nMês: 12\n\nAno\n"_qs;
     }
 
     void messageBox_answers()
@@ -51,7 +55,8 @@ private slots:
         QFETCH(QString, title);
         QFETCH(int, answer);
         QFETCH(QString, labels);
-        const QString text = u"Deseja Excluir o Lembrete Atual?"_qs;
+        QFETCH(QString, text);
+        QFETCH(QString, shownText);
         QString shown;
         QTimer::singleShot(0, this, [&] {
             auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
@@ -71,7 +76,8 @@ private slots:
                                                    MessageBoxes::Question,
                                                    MessageBoxes::Answer(defaultAnswer), caption)),
                  answer);
-        QCOMPARE(shown, title + u": "_qs + text + (m_translated ? u" "_qs + labels : QString()));
+        QCOMPARE(shown,
+                 title + u": "_qs + shownText + (m_translated ? u" "_qs + labels : QString()));
     }
 
 private:

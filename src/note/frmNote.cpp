@@ -156,6 +156,9 @@ frmNote::frmNote(QWidget *parent)
     TimerToca.setInterval(5000);
     Piscar.setInterval(200);
     tmrEvent.setInterval(5000);
+    connect(&tmrEvent, &QTimer::timeout, this, &frmNote::tmrEvent_Timer);
+    connect(&Piscar, &QTimer::timeout, this, &frmNote::Piscar_Timer);
+    connect(&TimerToca, &QTimer::timeout, this, &frmNote::TimerToca_Timer);
 
     connect(ImTop, &NoteImage::Click, this, &frmNote::ImTop_Click);
     connect(ImTop, &NoteImage::MouseMove, this, &frmNote::ImTop_MouseMove);
@@ -382,6 +385,9 @@ NoteRecord frmNote::Record(QPoint at) const
     r.visible = isVisible();
     r.color1 = Picture1->BackColor();
     r.color2 = txtNote->BackColor();
+    // Saved while it blinks (at shutdown, or typed into), a note keeps its own colours.
+    if (m_colorsTraded)
+        std::swap(r.color1, r.color2);
     r.onTop = ImTop->Picture() == &imDown;
     r.alarm = tmrEvent.isActive();
     if (ContentNeedsSaving())

@@ -120,6 +120,8 @@ public:
     // The latest ring was the alarm's last occurrence; sound repetitions since the latest ring.
     bool AlarmeFinal = false;
     qint16 ContaToque = 0;
+    void Piscar_Timer();    // blink: title strip and text area trade colours
+    void TimerToca_Timer(); // repeat the alarm sound
 
 signals:
     // A right press in the text asks for the note menu; onTop is the note's stored pin state.
@@ -154,6 +156,10 @@ private:
     void saveWithMessage();
     void noteEdited();
     void autosave();
+    void Ring(const QString &schedule, const QDate &today);
+    void showRinging();
+    void playAlarmSound();
+    bool askToDelete();
 
     quint32 m_backColor = 0xFF80FF;
     QPixmap m_windowPicture;
@@ -161,6 +167,7 @@ private:
     std::function<bool(qint16)> m_saver;
     std::function<void(qint16, bool)> m_deleter;
     bool m_contentUnreadable = false;
+    bool m_colorsTraded = false; // a blinking note shows each colour in the other's place
     bool m_closing = false;
     bool m_titleEdited = false;
     QString m_titleBeforeEdit; // what Escape in the title editor goes back to

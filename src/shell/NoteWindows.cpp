@@ -50,6 +50,9 @@ frmNote *createNoteWindow(const QString &IdText, const QString &Title, bool show
     auto *w = new frmNote;
     w->SetTag(IdText);
     w->SetSaver([](qint16 id) { return SaveNotes(id); });
+    w->SetDeleter([](qint16 id, bool whole) {
+        DeleteNote(id, whole ? qint16(FindNoteFormIndex(id)) : qint16(0));
+    });
     QObject::connect(w, &frmNote::noteMenuRequested, w, [w](const QPoint &pos, bool onTop) {
         if (noteMenuHandler())
             noteMenuHandler()(w, pos, onTop);

@@ -33,10 +33,11 @@ public:
     QSize primarySize() const override { return size; }
     QRect workArea() const override { return QRect(QPoint(0, 0), size).adjusted(0, 0, 0, -30); }
     QRect virtualGeometry() const override { return all; }
-    QList<QRect> screens() const override { return {all}; }
+    QList<QRect> screens() const override { return monitors.isEmpty() ? QList{all} : monitors; }
 
     QSize size{1024, 768};
     QRect all{0, 0, 1024, 768};
+    QList<QRect> monitors; // none: one screen, all of it
 };
 
 // Without a queued answer a box answers with its default button.

@@ -10,6 +10,8 @@
 #include "store/Ini.h"
 #include "store/NoteFiles.h"
 
+#include <QWindow>
+
 #include <algorithm>
 
 namespace {
@@ -100,10 +102,13 @@ void frmNote::showRinging()
     if (isVisible())
         return;
     // The note is raised, not focused: what the user is typing elsewhere goes on going there.
-    const bool quiet = testAttribute(Qt::WA_ShowWithoutActivating);
-    setAttribute(Qt::WA_ShowWithoutActivating);
+    // The platform reads that wish from the native window as it maps it; the widget attribute
+    // Qt::WA_ShowWithoutActivating would only reach a native window made after it was set.
+    create();
+    QWindow *handle = windowHandle();
+    handle->setProperty("_q_showWithoutActivating", true);
     show();
-    setAttribute(Qt::WA_ShowWithoutActivating, quiet);
+    handle->setProperty("_q_showWithoutActivating", QVariant());
 }
 
 void frmNote::playAlarmSound()

@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# Notes whose daily alarm comes due pop up without taking the focus from the window the user types
+# in, and blink until their text is clicked: one hidden at start, due at once; one the user hides
+# before its alarm minute, which rings within seconds of that minute's start. The program ended
+# while a note blinks stores that note's own colours.
+source "$(dirname "$0")/common.bash" "$@"
+
+start_x
+start_wm
+
+# Note 1's alarm minute must come after it was hidden, and before midnight.
+secs() { echo $((10#$(date +%H) * 3600 + 10#$(date +%M) * 60 + 10#$(date +%S))); }
+[ "$(secs)" -lt 86280 ] || sleep $((86400 - $(secs) + 2))
+[ $(($(secs) % 60)) -lt 40 ] || sleep $((61 - $(secs) % 60))
+now=$(date +%s)
+hora2=$(date -d "@$now" +%H:%M:00)
+antes2=$(date -d "@$((now - 60))" +%H:%M:00)
+hora1=$(date -d "@$((now + 60))" +%H:%M:00)
+ring1=$(((now / 60 + 1) * 60)) # when note 1's minute begins, in seconds since 1970
+
+# Strip colour 0x3E7CFF (red 255 green 124 blue 62), text area 0x87FFFF.
+new_home alarms
+mkdir -p "$DATA"
+note() { # number, Visivel, Hora, HoraAntes
+    printf '%s\r\n' "[$1]" 'Top=1500' "Left=$((3000 + ($1 - 1) * 4500))" "Tag=$1" 'Titulo=' \
+        "Visivel=$2" 'Color1=4095231' 'Color2=8912895' 'OnTop=False' 'Alarme=1' \
+        'TipoDataAlarme=2' 'Data=Diariamente' "Hora=$3" "HoraAntes=$4" 'TocarSom=0'
+}
+{
+    printf '%s\r\n' '[Indice]' 'TotalForms=2' 'Coloridos=False'
+    note 1 True "$hora1" "$hora2"
+    note 2 False "$hora2" "$antes2"
+} >"$DATA/Indice.cfg"
+printf ',1,2,\r\n' >"$DATA/indice.dat"
+
+# The colour of the title strip of a note window, as "R G B".
+strip_colour() { # window
+    xwd -silent -id "$1" 2>/dev/null | python3 -c '
+import struct, sys
+d = sys.stdin.buffer.read()
+hdr = struct.unpack(">25I", d[:100])
+size, order, bits, per_line, ncolors = hdr[0], hdr[7], hdr[11], hdr[12], hdr[19]
+i, n = 10 * per_line + 90 * (bits // 8), bits // 8
+v = int.from_bytes(d[size + 12 * ncolors + i:][:n], "little" if order == 0 else "big")
+print(*(((v & m) >> ((m & -m).bit_length() - 1)) for m in hdr[14:17]))'
+}
+
+# The different strip colours seen over about a second.
+colours_seen() { # window
+    local i
+    for i in $(seq 12); do
+        strip_colour "$1"
+        sleep 0.08
+    done | sort -u | paste -sd, -
+}
+BLINKING="255 124 62,255 255 135"
+
+# The mapped note window whose left edge is at x.
+window_at() { # x
+    local w
+    for w in $(note_window_ids "$NV_PID"); do
+        [ "$(xwininfo -id "$w" | awk '/Absolute upper-left X/ {print $NF}')" = "$1" ] && echo "$w"
+    done
+}
+
+xmessage -geometry +600+500 "digitando" 2>>"$E2E_TMP/xmessage.log" &
+started $!
+typing_window() { xdotool search --name '^xmessage$' 2>/dev/null | head -n1 | grep .; }
+check "a window to type in is shown" within 5 typing_window >/dev/null
+typing=$(typing_window)
+type_there() { xdotool windowactivate --sync "$typing"; }
+type_there
+
+start_notavex
+check "program becomes ready" wait_ready "$NV_PID"
+check "note 1 is shown at start" wait_windows "$NV_PID" 1 10
+first=$(window_at 200)
+xdotool mousemove --window "$first" 168 10 click 1 # its hide button
+check "and hidden by the user" wait_windows "$NV_PID" 0 2
+type_there
+
+check "the hidden note 2 rings within 10 s of start-up" wait_windows "$NV_PID" 1 10
+second=$(window_at 500)
+check "the window the user types in keeps the focus" [ "$(xdotool getactivewindow)" = "$typing" ]
+check "TocouEm holds today's date" [ "$(ini_value "$DATA/Indice.cfg" TocouEm)" = "$(date +%d/%m/%Y)" ]
+seen=$(colours_seen "$second")
+check "it blinks: strip and text area colours take turns ($seen)" [ "$seen" = "$BLINKING" ]
+xdotool mousemove --window "$second" 90 100 click 1
+sleep 0.5
+seen=$(colours_seen "$second")
+check "clicked, it stops with its own strip colour ($seen)" [ "$seen" = "255 124 62" ]
+
+type_there
+check "note 1 rings when its minute begins" wait_windows "$NV_PID" 2 $((ring1 - $(date +%s) + 10))
+late=$(($(date +%s) - ring1))
+check "within 4 s ($late s)" [ "$late" -le 4 ]
+check "the window the user types in still keeps the focus" [ "$(xdotool getactivewindow)" = "$typing" ]
+seen=$(colours_seen "$first")
+check "note 1 blinks ($seen)" [ "$seen" = "$BLINKING" ]
+
+"$BIN" uninstall >/dev/null 2>&1
+check "uninstall ends the program" ended_within "$NV_PID" 10
+stored=$(for k in Visivel Color1 Color2; do grep -a "^$k=" "$DATA/Indice.cfg" | tr -d '\r' | sort -u; done)
+check "both notes are stored visible with their own colours: $(echo $stored)" \
+    [ "$(echo $stored)" = "Visivel=True Color1=4095231 Color2=8912895" ]
+finish

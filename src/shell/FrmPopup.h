@@ -97,6 +97,7 @@ private:
     void mnuFechar_Click();
     void mnuShowAll_Click();
     void mnuHide_Click();
+    void menAlarme_Click();
     void menTop_Click();
     void menOcultar_Click();
     void menKill_Click();

@@ -1,6 +1,7 @@
 // The two pop-up menus of FrmPopup: the tray menu and the note menu of the current note.
 #include "shell/FrmPopup.h"
 
+#include "alarm/frmAlarme.h"
 #include "dialogs/ShowHideNotes.h"
 #include "note/frmNote.h"
 #include "platform/Globals.h"
@@ -79,6 +80,7 @@ void FrmPopup::createMenus()
     wire(mnuShowAll, &FrmPopup::mnuShowAll_Click);
     wire(mnuHide, &FrmPopup::mnuHide_Click);
     wire(mnuFechar, &FrmPopup::mnuFechar_Click);
+    wire(menAlarme, &FrmPopup::menAlarme_Click);
     wire(menTop, &FrmPopup::menTop_Click);
     wire(menOcultar, &FrmPopup::menOcultar_Click);
     wire(menKill, &FrmPopup::menKill_Click);
@@ -163,6 +165,11 @@ void FrmPopup::mnuShowAll_Click()
 void FrmPopup::mnuHide_Click()
 {
     OcultarTodos();
+}
+
+void FrmPopup::menAlarme_Click()
+{
+    frmAlarme::ShowModal();
 }
 
 void FrmPopup::menTop_Click()

@@ -1,5 +1,6 @@
 #include "shell/NoteWindows.h"
 
+#include "alarm/frmAlarme.h"
 #include "note/frmNote.h"
 #include "platform/Globals.h"
 #include "platform/Log.h"
@@ -57,6 +58,8 @@ frmNote *createNoteWindow(const QString &IdText, const QString &Title, bool show
         if (noteMenuHandler())
             noteMenuHandler()(w, pos, onTop);
     });
+    // The link has made the note current; it saves the note after the dialog.
+    w->SetLinkAction(2, [] { frmAlarme::ShowModal(); });
     w->Form_Load();
     w->setWindowTitle(Title);
     if (show)

@@ -49,11 +49,13 @@ public:
         QString text;
         Buttons buttons;
         Answer defaultAnswer;
+        Icon icon;
+        QString caption;
     };
-    Answer show(const QString &text, Buttons buttons, Icon, Answer defaultAnswer,
-                const QString & = {}) override
+    Answer show(const QString &text, Buttons buttons, Icon icon, Answer defaultAnswer,
+                const QString &caption = {}) override
     {
-        asked.append({text, buttons, defaultAnswer});
+        asked.append({text, buttons, defaultAnswer, icon, caption});
         return !m_answers.isEmpty() ? m_answers.dequeue()
                : buttons == Ok      ? AnswerOk
                                     : defaultAnswer;

@@ -33,24 +33,18 @@ check "running copy ends" ended_within "$running" 5
 check "running copy ended normally (status ${EXIT_STATUS:-?})" [ "${EXIT_STATUS:-1}" -eq 0 ]
 check "running copy saved: TotalForms 1 and the list ,1," saved_state_ok
 
-echo "-- SIGTERM"
-start_notavex
-running=$NV_PID
-check "program becomes ready again" wait_ready "$running"
-spoil_saved_state
-kill -TERM "$running"
-check "SIGTERM ends the program" ended_within "$running" 5
-check "it ended normally (status ${EXIT_STATUS:-?})" [ "${EXIT_STATUS:-1}" -eq 0 ]
-check "SIGTERM saved the notes" saved_state_ok
-
-echo "-- SIGHUP (the session went away)"
-start_notavex
-running=$NV_PID
-check "program becomes ready again" wait_ready "$running"
-spoil_saved_state
-kill -HUP "$running"
-check "SIGHUP ends the program" ended_within "$running" 5
-check "SIGHUP saved the notes" saved_state_ok
+# SIGHUP: the session went away.
+for signal in TERM HUP; do
+    echo "-- SIG$signal"
+    start_notavex
+    running=$NV_PID
+    check "program becomes ready again" wait_ready "$running"
+    spoil_saved_state
+    kill -"$signal" "$running"
+    check "SIG$signal ends the program" ended_within "$running" 5
+    check "it ended normally (status ${EXIT_STATUS:-?})" [ "${EXIT_STATUS:-1}" -eq 0 ]
+    check "SIG$signal saved the notes" saved_state_ok
+done
 
 echo "-- uninstall with no copy running writes nothing"
 new_home nobody

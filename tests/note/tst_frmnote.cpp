@@ -52,13 +52,6 @@ QString buttons(const frmNote &n)
            (n.Image3->Picture() == &n.Image1 ? u" hover"_qs : u" normal"_qs);
 }
 
-void hover(QWidget *w)
-{
-    QMouseEvent e(QEvent::MouseMove, QPointF(2, 2), QPointF(w->mapToGlobal(QPoint(2, 2))),
-                  Qt::NoButton, {}, {});
-    QCoreApplication::sendEvent(w, &e);
-}
-
 // One key event per character, accents included, the way a keyboard types them.
 void typeText(QWidget *w, const QString &text)
 {
@@ -232,7 +225,6 @@ private slots:
         TestNote note(7);
         note.SetTag(tag);
         note.saveSucceeds = saveSucceeds;
-        hover(note.Image3);
         QTest::mouseClick(note.Image3, Qt::LeftButton, {}, QPoint(5, 5));
         QVERIFY(!note.isVisible());
         QCOMPARE(buttons(note), u"hot normal"_qs);

@@ -41,14 +41,6 @@ private slots:
         QVERIFY(!box.document()->isUndoAvailable());
     }
 
-    void backColor_isAWindowsColour()
-    {
-        RichTextBox box;
-        box.SetBackColor(0xFF123456);
-        QCOMPARE(box.BackColor(), 0x123456u);
-        QCOMPARE(box.palette().color(QPalette::Base), QColor(0x56, 0x34, 0x12));
-    }
-
     // Qt crashes pasting clipboard data without any format, which an empty clipboard gives.
     void paste_emptyClipboardChangesNothing()
     {

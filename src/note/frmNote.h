@@ -83,6 +83,8 @@ public:
 
     void Image3_Click();   // hide
     void txtTitle_Click(); // edit the title in place
+    // A title the user gave the note elsewhere (the title dialog): saved like one typed in place.
+    void SetTitle(const QString &title);
 
     // Controls, by their names.
     PictureBox *Picture1 = nullptr;

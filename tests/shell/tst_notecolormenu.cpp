@@ -154,7 +154,6 @@ private slots:
         connect(&answer, &QTimer::timeout, this, [&] {
             if (auto *d = dynamic_cast<frmTítulo *>(QApplication::activeModalWidget())) {
                 seen = d->Text1->text() + (TrayReady ? u" ready"_qs : u" shut"_qs);
-                d->Text1->setText(u"Feira"_qs);
                 d->Command4->click();
             }
         });
@@ -162,7 +161,62 @@ private slots:
         m_popup->menTítulo->trigger();
         QTRY_COMPARE(seen, u"Compras shut"_qs);
         QTRY_VERIFY(TrayReady);
-        QCOMPARE(noteOf(3)->txtTitle->text(), u"Feira"_qs);
+    }
+
+    // The buttons' texts under Brazilian settings, the 22-character limit, and the ways out:
+    // only Ok and Enter give the note the title, saved shortly after like one typed on the note.
+    void titulo_dialog_data()
+    {
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("how");
+        const QDateTime dec5(QDate(2026, 12, 5), QTime(14, 30, 59));
+        QTest::newRow("Data, Ok") << dec5 << 0 << u"05/dez"_qs << u"Ok"_qs;
+        QTest::newRow("Hora, Enter") << dec5 << 1 << u"14:30"_qs << u"Enter"_qs;
+        QTest::newRow("Data e hora, Cancelar") << dec5 << 2 << u"05/dez - 14:30"_qs << u"no"_qs;
+        QTest::newRow("1 March, Escape") << QDateTime(QDate(2027, 3, 1), QTime(9, 5)) << 2
+                                         << u"01/mar - 09:05"_qs << u"Escape"_qs;
+        QTest::newRow("typed, close box") << dec5 << -1 << u"abcdefghijklmnopqrstuv"_qs << u"x"_qs;
+    }
+
+    void titulo_dialog()
+    {
+        QFETCH(QDateTime, now);
+        QFETCH(int, button);
+        QFETCH(QString, text);
+        QFETCH(QString, how);
+        QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+        start("[3]\r\nTitulo=05/dez - 14:30\r\n");
+        m_fakes->clock->time = now;
+        {
+            frmTítulo d;
+            QVERIFY(!TrayReady);
+            d.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&d));
+            QCOMPARE(d.Text1->text(), u"05/dez - 14:30"_qs);
+            if (button < 0) {
+                d.Text1->clear();
+                QTest::keyClicks(d.Text1, u"abcdefghijklmnopqrstuvw"_qs); // one too many
+            } else {
+                d.Button[size_t(button)]->click();
+            }
+            QCOMPARE(d.Text1->text(), text);
+            if (how == u"Ok")
+                d.Command4->click();
+            else if (how == u"no")
+                d.Command5->click();
+            else if (how == u"x")
+                d.close();
+            else
+                QTest::keyClick(d.Text1, how == u"Enter" ? Qt::Key_Return : Qt::Key_Escape);
+            QVERIFY(!d.isVisible() && !TrayReady);
+        }
+        QVERIFY(TrayReady);
+        const bool taken = how == u"Ok" || how == u"Enter";
+        QCOMPARE(noteOf(3)->txtTitle->text(), taken ? text : u"05/dez - 14:30"_qs);
+        if (taken)
+            QTRY_COMPARE_WITH_TIMEOUT(ini(3, "Titulo"), text, frmNote::AutosaveDelayMs + 1000);
     }
 };
 

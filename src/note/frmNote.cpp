@@ -583,6 +583,15 @@ void frmNote::txtTitle_Click()
     Text1->setFocus(Qt::MouseFocusReason);
 }
 
+void frmNote::SetTitle(const QString &title)
+{
+    if (title == txtTitle->text())
+        return;
+    txtTitle->setText(title);
+    m_titleEdited = true;
+    noteEdited();
+}
+
 void frmNote::hideTitleEditor()
 {
     if (Text1)

@@ -62,6 +62,14 @@ public:
     virtual bool AplicaClick();
     // One evaluation of the note's alarm; rings when it is due.
     void tmrEvent_Timer();
+    // The note's colours: the body colour from the colour dialog (nothing happens on a cancel) or,
+    // with Random, from the table of new-note colours; the title strip a shade darker. Saves the
+    // note.
+    void Personaliza(bool Random);
+    // Looks for the text area's frame that change neither the note's colours nor its size, and
+    // save nothing: the classic look, and the skins 1 to 4 (any other number only repaints).
+    void Classico();
+    void Skin(qint16 Number);
     // Who deletes this note (DeleteNote with its NoteId): whole, or only its alarm keys.
     void SetDeleter(std::function<void(qint16 id, bool whole)> deleter)
     {
@@ -75,6 +83,8 @@ public:
 
     void Image3_Click();   // hide
     void txtTitle_Click(); // edit the title in place
+    // A title the user gave the note elsewhere (the title dialog): saved like one typed in place.
+    void SetTitle(const QString &title);
 
     // Controls, by their names.
     PictureBox *Picture1 = nullptr;

@@ -102,6 +102,8 @@ private:
     void menOcultar_Click();
     void menKill_Click();
     void menSelecionar_Click();
+    void menPersonaliza_Click();
+    void menTítulo_Click();
     void showTrayIconWhenPossible();
     void trayActivated(int reason);
     void unloadDialogs();

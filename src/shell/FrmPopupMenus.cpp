@@ -4,6 +4,7 @@
 #include "alarm/frmAlarme.h"
 #include "dialogs/ShowHideNotes.h"
 #include "note/frmNote.h"
+#include "note/frmTítulo.h"
 #include "platform/Globals.h"
 #include "platform/OpenForms.h"
 #include "platform/Services.h"
@@ -85,6 +86,8 @@ void FrmPopup::createMenus()
     wire(menOcultar, &FrmPopup::menOcultar_Click);
     wire(menKill, &FrmPopup::menKill_Click);
     wire(menSelecionar, &FrmPopup::menSelecionar_Click);
+    wire(menPersonaliza, &FrmPopup::menPersonaliza_Click);
+    wire(menTítulo, &FrmPopup::menTítulo_Click);
 
     // Note windows ask for the note menu through the store, which made them.
     SetNoteMenuHandler(
@@ -202,4 +205,14 @@ void FrmPopup::menSelecionar_Click()
 {
     if (frmNote *note = currentNote())
         note->txtNote->selectAll();
+}
+
+void FrmPopup::menPersonaliza_Click()
+{
+    PersonalizaCurrentNote();
+}
+
+void FrmPopup::menTítulo_Click()
+{
+    frmTítulo::ShowModal();
 }

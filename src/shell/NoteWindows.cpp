@@ -6,11 +6,14 @@
 #include "platform/Log.h"
 #include "platform/NativePosition.h"
 #include "platform/OpenForms.h"
+#include "platform/ProfileString.h"
+#include "store/Ini.h"
 #include "store/NoteFiles.h"
 #include "store/NoteStore.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QPointer>
 
 namespace {
 
@@ -59,6 +62,7 @@ frmNote *createNoteWindow(const QString &IdText, const QString &Title, bool show
             noteMenuHandler()(w, pos, onTop);
     });
     // The link has made the note current; it saves the note after the dialog.
+    w->SetLinkAction(1, [] { PersonalizaCurrentNote(); });
     w->SetLinkAction(2, [] { frmAlarme::ShowModal(); });
     w->Form_Load();
     w->setWindowTitle(Title);
@@ -83,10 +87,28 @@ void SetNoteMenuHandler(std::function<void(frmNote *, const QPoint &, bool onTop
 
 frmNote *CreateNote(const QString &IdText, const QString &Title, bool Colored)
 {
-    // Random colours for new notes come with the colour dialog; until then every note starts
-    // from the stored or default colours.
-    Q_UNUSED(Colored);
-    return createNoteWindow(IdText, Title, true);
+    frmNote *w = createNoteWindow(IdText, Title, true);
+    // A number used before keeps no colour of its old note: its Color1 was emptied.
+    if (Colored && ReadIni(IdText, u"Color1"_qs, QString(), IndexFile()).isEmpty())
+        w->Personaliza(true);
+    return w;
+}
+
+void PersonalizaCurrentNote()
+{
+    QPointer<frmNote> note = qobject_cast<frmNote *>(OpenForms::at(CurrentFormIndex));
+    if (!note)
+        return;
+    note->Personaliza(false);
+    if (!note || CurrentNoteId == 0)
+        return;
+    // The same values the note's own save wrote a moment ago (none after a cancel): a failed write
+    // loses nothing.
+    const QString section = QString::number(CurrentNoteId);
+    WritePrivateProfileString(section, u"Color1"_qs, QString::number(note->Picture1->BackColor()),
+                              IndexFile());
+    WritePrivateProfileString(section, u"Color2"_qs, QString::number(note->txtNote->BackColor()),
+                              IndexFile());
 }
 
 bool SaveNotes(qint16 Id)

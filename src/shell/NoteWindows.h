@@ -23,6 +23,10 @@ bool SaveNotes(qint16 Id);
 // content file, its window at OpenForms index Index and its list entry.
 void DeleteNote(qint16 Id, qint16 Index);
 
+// The note menu's "Cor" and the "[Cor]" link: the current note's colours from the colour dialog,
+// then its Color1 and Color2 keys written, whether the user changed them or not.
+void PersonalizaCurrentNote();
+
 // Creates a window for every note and finally sets TrayReady.
 void LoadNotes();
 

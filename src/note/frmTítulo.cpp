@@ -1,0 +1,128 @@
+#include "note/frmTítulo.h"
+
+#include "note/frmNote.h"
+#include "platform/Globals.h"
+#include "platform/OpenForms.h"
+#include "platform/Services.h"
+#include "platform/TopMost.h"
+
+#include <QEvent>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+QRect twips(int left, int top, int width, int height)
+{
+    return QRect(left / TwipsPerPixel, top / TwipsPerPixel, width / TwipsPerPixel,
+                 height / TwipsPerPixel);
+}
+
+QPushButton *button(const QString &caption, const QRect &place, QWidget *parent)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setGeometry(place);
+    return b;
+}
+
+} // namespace
+
+frmTítulo::frmTítulo(QWidget *parent)
+    : QDialog(parent,
+              Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      m_note(qobject_cast<frmNote *>(OpenForms::at(CurrentFormIndex)))
+{
+    TrayReady = false;
+    setObjectName(u"frmTítulo"_qs);
+    setWindowTitle(u"Título"_qs);
+    setModal(true);
+
+    Frame1 = new QGroupBox(u"Título da Nota"_qs, this);
+    Frame1->setObjectName(u"Frame1"_qs);
+    Frame1->setGeometry(twips(60, 30, 3870, 1065));
+    Picture1 = new QWidget(Frame1);
+    Picture1->setObjectName(u"Picture1"_qs);
+    Picture1->setGeometry(twips(30, 165, 3795, 870));
+    Text1 = new QLineEdit(Picture1);
+    Text1->setObjectName(u"Text1"_qs);
+    Text1->setGeometry(twips(45, 75, 3690, 300));
+    Text1->setMaxLength(MaxTitleLength);
+
+    const char16_t *const captions[3] = {u"Data", u"Hora", u"Data e hora"};
+    const QRect places[3] = {twips(45, 495, 1080, 315), twips(1140, 495, 1020, 315),
+                             twips(2175, 495, 1560, 315)};
+    for (int i = 0; i < 3; ++i) {
+        Button[size_t(i)] = button(QString::fromUtf16(captions[i]), places[i], Picture1);
+        Button[size_t(i)]->setObjectName(u"Button_"_qs + QString::number(i));
+        connect(Button[size_t(i)], &QPushButton::clicked, this, [this, i] { Button_Click(i); });
+    }
+    Command5 = button(u"Cancelar"_qs, twips(1605, 1170, 1140, 345), this);
+    Command5->setObjectName(u"Command5"_qs);
+    Command4 = button(u"Ok"_qs, twips(2790, 1155, 1140, 345), this);
+    Command4->setObjectName(u"Command4"_qs);
+    // Enter is Ok; Escape rejects the dialog, which is Cancelar.
+    Command4->setDefault(true);
+    connect(Command4, &QPushButton::clicked, this, &frmTítulo::Command4_Click);
+    connect(Command5, &QPushButton::clicked, this, &frmTítulo::Command5_Click);
+
+    const QSize size(ClientWidthTwips / TwipsPerPixel, ClientHeightTwips / TwipsPerPixel);
+    setFixedSize(size);
+    const QSize screen = Services::screen().primarySize();
+    move((screen.width() - size.width()) / 2, (screen.height() - size.height()) / 2);
+
+    if (m_note)
+        Text1->setText(m_note->txtTitle->text());
+}
+
+frmTítulo::~frmTítulo()
+{
+    TrayReady = true;
+}
+
+void frmTítulo::ShowModal()
+{
+    frmTítulo dialog;
+    dialog.exec();
+}
+
+bool frmTítulo::event(QEvent *e)
+{
+    // Above the notes, which may themselves be always on top, each time it is the active window.
+    if (e->type() == QEvent::WindowActivate)
+        SetWindowTopmost(this, true);
+    return QDialog::event(e);
+}
+
+void frmTítulo::Button_Click(int Index)
+{
+    // The parts of a new note's title, so that the buttons and new notes agree.
+    const QString title = NewNoteTitle(Services::clock().now());
+    const QString separator = u" - "_qs;
+    const qsizetype at = title.indexOf(separator);
+    switch (Index) {
+    case 0:
+        Text1->setText(title.left(at));
+        break;
+    case 1:
+        Text1->setText(title.mid(at + separator.size()));
+        break;
+    case 2:
+        Text1->setText(title);
+        break;
+    default:
+        break;
+    }
+}
+
+void frmTítulo::Command4_Click()
+{
+    if (m_note)
+        m_note->SetTitle(Text1->text());
+    accept();
+}
+
+void frmTítulo::Command5_Click()
+{
+    reject();
+}

@@ -83,13 +83,23 @@ const QRgb ShapeTransparent = qRgb(255, 255, 255);
 
 QString NewNoteTitle(const QDateTime &when)
 {
-    const QLocale br(QLocale::Portuguese, QLocale::Brazil);
-    QString month = br.monthName(when.date().month(), QLocale::ShortFormat);
+    // The system's month abbreviation and separators: "05/dez - 14:30" under Brazilian settings.
+    const QLocale locale;
+    const auto separator = [](const QString &format, QChar fallback) {
+        for (const QChar c : format)
+            if (!c.isLetter() && c != u'\'')
+                return c;
+        return fallback;
+    };
+    QString month = locale.monthName(when.date().month(), QLocale::ShortFormat);
     // The locale data ends abbreviations with a dot ("dez."); the title shows the bare word.
     while (month.endsWith(u'.'))
         month.chop(1);
-    return br.toString(when.date(), u"dd"_qs) + u'/' + month + u" - "_qs +
-           br.toString(when.time(), u"HH:mm"_qs);
+    return locale.toString(when.date(), u"dd"_qs) +
+           separator(locale.dateFormat(QLocale::ShortFormat), u'/') + month + u" - "_qs +
+           locale.toString(when.time(), u"HH"_qs) +
+           separator(locale.timeFormat(QLocale::ShortFormat), u':') +
+           locale.toString(when.time(), u"mm"_qs);
 }
 
 frmNote::frmNote(QWidget *parent)

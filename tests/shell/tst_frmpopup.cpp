@@ -176,6 +176,7 @@ private slots:
         QVERIFY(start({u"1:True:False"_qs, u"2:True:False"_qs}));
         QVERIFY(WriteListLine(u",1,2,4,"_qs));
         m_fakes->clock->time = QDateTime(QDate(2026, 12, 5), QTime(14, 30));
+        QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil)); // the title's words
         trigger(m_popup->mnuNew);
         frmNote *w = noteAt(3);
         QCOMPARE(w->Tag(), u"3"_qs);

@@ -87,8 +87,6 @@ private slots:
         QTest::addColumn<qint64>("answer");
         QTest::addColumn<QString>("stored"); // Color1 Color2
         QTest::newRow("menu, ok") << false << qint64(0x87FFFF) << u"7595493 8912895"_qs;
-        QTest::newRow("menu, cancel") << false << qint64(-1) << u"255 65280"_qs;
-        QTest::newRow("link, ok") << true << qint64(0x000000) << u"0 0"_qs;
         QTest::newRow("link, cancel") << true << qint64(-1) << u"255 65280"_qs;
     }
 

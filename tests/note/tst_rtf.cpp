@@ -6,7 +6,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QProcess>
 #include <QRandomGenerator>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -431,6 +433,18 @@ private slots:
                  u"Comic Sans MS|14|b|i|-|-|auto"_qs);
     }
 
+    // The dump tool prints a line break inside a paragraph as a line of its own.
+    void rtfdump_printsLines()
+    {
+        QTemporaryFile file;
+        QVERIFY(file.open());
+        file.write("{\\rtf1 a\\line b\\par c}");
+        file.close();
+        QProcess dump;
+        dump.start(QStringLiteral(NOTAVEX_BUILD_DIR "/tools/rtfdump"), {file.fileName()});
+        QVERIFY(dump.waitForFinished());
+        QCOMPARE(dump.readAllStandardOutput(), QByteArray("a\nb\nc\n"));
+    }
 };
 
 QTEST_MAIN(tst_Rtf)

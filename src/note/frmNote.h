@@ -76,6 +76,17 @@ public:
     void Image3_Click();   // hide
     void txtTitle_Click(); // edit the title in place
 
+    // Editing commands on txtNote: clipboard and undo, select all, font of the selection, and
+    // the text loaded from or saved to a file chosen by the user.
+    void Colar();
+    void Copiar();
+    void Recortar();
+    void Desfazer();
+    void Selecionar();
+    void Fonte();
+    void Abrir();
+    void Salvar();
+
     // Controls, by their names.
     PictureBox *Picture1 = nullptr;
     NoteImage *ImTop = nullptr;

@@ -102,6 +102,9 @@ private:
     void menOcultar_Click();
     void menKill_Click();
     void menSelecionar_Click();
+    void menFonte_Click();
+    void menOpen_Click();
+    void menSave_Click();
     void showTrayIconWhenPossible();
     void trayActivated(int reason);
     void unloadDialogs();

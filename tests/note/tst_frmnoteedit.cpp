@@ -414,6 +414,59 @@ private slots:
         QCOMPARE(seen, formats);
     }
 
+    // The note menu's items and the "[Fonte]" link reach the current note; the link saves it.
+    void menuAndLink()
+    {
+        const QString data = path(u"docs/Notavex/"_qs);
+        QVERIFY(QDir().mkpath(data) && QDir().mkpath(path(u"app"_qs)));
+        QVERIFY(writeBytes(data + u"Indice.cfg"_qs, "[Indice]\r\nTotalForms=2\r\n[1]\r\n[3]\r\n"));
+        QVERIFY(writeBytes(data + u"indice.dat"_qs, ",1,3,\r\n"));
+        QVERIFY(writeBytes(data + u"notavex3.arl"_qs, "{\\rtf1 nota tr\\'eas}"));
+        OpenForms::remove(&m_popup); // the program's own main window takes its place
+        auto restore = qScopeGuard([this] { OpenForms::add(&m_popup); });
+        FrmPopup popup;
+        QVERIFY(popup.startUp(path(u"docs"_qs), path(u"app/"_qs), u"ana"_qs));
+        CurrentNoteId = 3;
+        CurrentFormIndex = qint16(FindNoteFormIndex(3));
+        auto *note = qobject_cast<frmNote *>(OpenForms::at(CurrentFormIndex));
+        QVERIFY(note && note->txtNote->Text() == u"nota três");
+        const auto trigger = [](QAction *item) {
+            QVERIFY(item->isEnabled());
+            item->trigger();
+            QCoreApplication::processEvents(); // menu commands are queued
+        };
+
+        trigger(popup.menSelecionar);
+        QCOMPARE(note->txtNote->SelLength(), 9);
+        SetNextFileName(path(u"fora"_qs));
+        trigger(popup.menSave);
+        QCOMPARE(readBytes(path(u"fora.txt"_qs)), QByteArray("nota tr\xc3\xaas\r\n"));
+        QVERIFY(writeBytes(path(u"fora.txt"_qs), "outra"));
+        SetNextFileName(path(u"fora.txt"_qs));
+        trigger(popup.menOpen);
+        QCOMPARE(note->txtNote->Text(), u"outra"_qs);
+
+        int asked = 0;
+        SetFontDialogAnswer([&](const FontRecord &r, bool) {
+            ++asked;
+            FontRecord chosen = r;
+            chosen.Name = u"Tahoma"_qs;
+            return std::optional(chosen);
+        });
+        note->txtNote->selectAll();
+        trigger(popup.menFonte);
+        QCOMPARE(note->txtNote->SelFontName(), u"Tahoma"_qs);
+        FontChoice.Name.clear(); // the link must fill it from the selection again
+        CurrentFormIndex = 0;
+        note->Label1_Click(0);
+        QCOMPARE(asked, 2);
+        QCOMPARE(FontChoice.Name, u"Tahoma"_qs);
+        QVERIFY(readBytes(data + u"notavex3.arl"_qs).contains("Tahoma"));
+        QVERIFY(m_fakes->messageBoxes->asked.isEmpty());
+        while (OpenForms::count() > 1)
+            delete OpenForms::at(OpenForms::count() - 1);
+        OpenForms::remove(&popup);
+    }
 };
 
 QTEST_MAIN(tst_frmNoteEdit)

@@ -3,11 +3,9 @@
 #include "mock/Warnings.h"
 
 #include "note/FontDialog.h"
-#include "note/ModCmnDlg.h"
 #include "note/frmNote.h"
 #include "platform/Globals.h"
 #include "platform/OpenForms.h"
-#include "platform/WinColor.h"
 #include "shell/FrmPopup.h"
 #include "store/NoteFiles.h"
 
@@ -36,13 +34,15 @@ namespace {
 class TestNote : public frmNote
 {
 public:
-    explicit TestNote(int id)
+    explicit TestNote(int id, const QString &text)
     {
         SetTag(QString::number(id));
         Form_Load();
-        // Its content file exists: only a change of the text makes the note need saving.
+        txtNote->SetText(text);
+        // As loaded from its file: only a change makes the note need saving.
         QDir().mkpath(DataPath);
-        TestFiles::writeBytes(ContentFile(qint16(id)), "{\\rtf1 }");
+        writeBytes(ContentFile(qint16(id)), "{\\rtf1 }");
+        ContentLoaded();
     }
     bool SaveNote(qint16 Id) override
     {
@@ -52,58 +52,47 @@ public:
     QList<qint16> saved;
 };
 
+// "Arial|11|b-u-|0000ff": face, points, bold italic underline strikeout, Windows colour.
+QString fmt(const QString &name, double size, bool b, bool i, bool u, bool s, quint32 color)
+{
+    return u"%1|%2|%3%4%5%6|%7"_qs.arg(name)
+        .arg(size)
+        .arg(QChar(b ? u'b' : u'-'))
+        .arg(QChar(i ? u'i' : u'-'))
+        .arg(QChar(u ? u'u' : u'-'))
+        .arg(QChar(s ? u's' : u'-'))
+        .arg(color, 6, 16, QChar(u'0'));
+}
+
 QString describe(const FontRecord &r)
 {
-    return u"%1|%2|%3%4%5%6|%7"_qs.arg(r.Name)
-        .arg(r.Size)
-        .arg(r.Bold ? u"b"_qs : u"-"_qs, r.Italic ? u"i"_qs : u"-"_qs,
-             r.Underline ? u"u"_qs : u"-"_qs, r.StrikeThru ? u"s"_qs : u"-"_qs)
-        .arg(r.Color, 6, 16, QChar(u'0'));
+    return fmt(r.Name, r.Size, r.Bold, r.Italic, r.Underline, r.StrikeThru, r.Color);
 }
 
 FontRecord parse(const QString &text)
 {
     const QStringList f = text.split(u'|');
-    return FontRecord{f[0],
-                      qint16(f[1].toInt()),
-                      f[2][0] == u'b',
-                      f[2][1] == u'i',
-                      f[2][2] == u'u',
-                      f[2][3] == u's',
-                      f[3].toUInt(nullptr, 16),
-                      {}};
+    return {f[0],
+            qint16(f[1].toInt()),
+            f[2][0] == u'b',
+            f[2][1] == u'i',
+            f[2][2] == u'u',
+            f[2][3] == u's',
+            f[3].toUInt(nullptr, 16),
+            {}};
 }
 
-// Each character's format, in the record's terms (sizes as the text holds them), space-joined.
+// Each character's format, space-joined.
 QString formats(RichTextBox &box)
 {
     QStringList all;
     for (int i = 0; i < box.document()->characterCount() - 1; ++i) {
         box.SetSelStart(i);
         box.SetSelLength(1);
-        all << u"%1|%2|%3%4%5%6|%7"_qs.arg(*box.SelFontName())
-                   .arg(*box.SelFontSize())
-                   .arg(*box.SelBold() ? u"b"_qs : u"-"_qs, *box.SelItalic() ? u"i"_qs : u"-"_qs,
-                        *box.SelUnderline() ? u"u"_qs : u"-"_qs,
-                        *box.SelStrikeThru() ? u"s"_qs : u"-"_qs)
-                   .arg(*box.SelColor(), 6, 16, QChar(u'0'));
+        all << fmt(*box.SelFontName(), *box.SelFontSize(), *box.SelBold(), *box.SelItalic(),
+                   *box.SelUnderline(), *box.SelStrikeThru(), *box.SelColor());
     }
     return all.join(u' ');
-}
-
-// Formats part of the text: a record in text form, applied to [start, start + length).
-void format(RichTextBox &box, int start, int length, const QString &record)
-{
-    const FontRecord r = parse(record);
-    box.SetSelStart(start);
-    box.SetSelLength(length);
-    box.SetSelFontName(r.Name);
-    box.SetSelFontSize(record.section(u'|', 1, 1).toDouble());
-    box.SetSelBold(r.Bold);
-    box.SetSelItalic(r.Italic);
-    box.SetSelUnderline(r.Underline);
-    box.SetSelStrikeThru(r.StrikeThru);
-    box.SetSelColor(r.Color);
 }
 
 } // namespace
@@ -130,42 +119,20 @@ private slots:
         m_fakes.emplace();
     }
 
-    void fileNames_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("changed");
-        QTest::newRow("no extension") << u"/x/lista"_qs << u"/x/lista.txt"_qs;
-        QTest::newRow("other extension") << u"/x/lista.doc"_qs << u"/x/lista.txt"_qs;
-        QTest::newRow("dot in a folder only")
-            << u"/x/notas.old/lista"_qs << u"/x/notas.old/lista.txt"_qs;
-        QTest::newRow("windows folders")
-            << u"C:\\notas.old\\lista"_qs << u"C:\\notas.old\\lista.txt"_qs;
-        QTest::newRow("hidden file") << u"/x/.notas"_qs << u"/x/.notas.txt"_qs;
-    }
-
-    void fileNames()
-    {
-        QFETCH(QString, path);
-        QFETCH(QString, changed);
-        QCOMPARE(ChangeExtension(path, u"txt"_qs), changed);
-        QCOMPARE(ChangeExtension(u"a.b/c.d"_qs, QString()), u"a.b/c"_qs);
-        QCOMPARE(TrimAtNul(u"abc"_qs + QChar(0) + u"def"_qs) + TrimAtNul(u"xy"_qs), u"abcxy"_qs);
-    }
-
     // The dialog itself: preset from the record, every field changed, OK gives it back; the
     // effects part hidden and kept when not offered; a cancel changes nothing.
-    void fontDialog_roundTrip_data()
+    void fontDialog_data()
     {
         QTest::addColumn<bool>("noEffects");
         QTest::addColumn<bool>("ok");
-        QTest::addColumn<QString>("result"); // "" : the preset
+        QTest::addColumn<QString>("result");
         const QString family = QFontDatabase::families().constFirst();
         QTest::newRow("every field") << false << true << family + u"|14|-i-s|ff8000"_qs;
         QTest::newRow("no effects") << true << true << family + u"|14|-iu-|0000ff"_qs;
-        QTest::newRow("cancel") << false << false << QString();
+        QTest::newRow("cancel") << false << false << family;
     }
 
-    void fontDialog_roundTrip()
+    void fontDialog()
     {
         QFETCH(bool, noEffects);
         QFETCH(bool, ok);
@@ -177,17 +144,13 @@ private slots:
         QString seen;
         QTimer::singleShot(0, this, [&] {
             auto *d = qobject_cast<FontDialog *>(QApplication::activeModalWidget());
-            QVERIFY(d);
-            QCOMPARE(d->parentWidget(), &owner);
-            seen = describe(d->Choice());
+            QVERIFY(d && d->parentWidget() == &owner && d->lblAmostra->font().bold());
             QCOMPARE(d->fraEfeitos->isHidden(), noEffects);
-            QCOMPARE(d->lblAmostra->font().bold(), true);
+            seen = describe(d->Choice());
             d->cboFonte->setCurrentIndex(d->cboFonte->findText(result.section(u'|', 0, 0)));
             d->txtTamanho->setValue(14);
-            d->chkNegrito->click();
-            d->chkItalico->click();
-            d->chkSublinhado->click();
-            d->chkRiscado->click();
+            for (QCheckBox *box : {d->chkNegrito, d->chkItalico, d->chkSublinhado, d->chkRiscado})
+                box->click();
             if (!noEffects) {
                 QTimer::singleShot(0, this, [] {
                     auto *c = qobject_cast<QColorDialog *>(QApplication::activeModalWidget());
@@ -205,18 +168,18 @@ private slots:
         QCOMPARE(FontChoice.Owner, &owner);
     }
 
-    // Fonte presets the dialog from the selection (a mixed field keeps the record's older value)
-    // and writes the record back, also after a cancel, in whole points.
+    // Fonte presets the dialog from the selection "ab" (a mixed field keeps the record's older
+    // value) and writes the record back, also after a cancel, in whole points.
     void fonte_data()
     {
         QTest::addColumn<QString>("before"); // the format of "a" and of "b"
-        QTest::addColumn<QString>("preset"); // what the dialog is shown
+        QTest::addColumn<QString>("preset");
         QTest::addColumn<QString>("answer"); // "": cancel
         QTest::addColumn<QString>("after");
         const QString red = u"Arial|11|b---|0000ff"_qs;
         const QString redItalic = u"Arial|11|bi--|0000ff"_qs;
         const QString blue = u"Tahoma|8|-ius|ff0000"_qs;
-        const QString older = u"Verdana|20|-iu-|00ff00"_qs; // what the record held before
+        const QString older = u"Verdana|20|-iu-|00ff00"_qs; // the record before
         const QString chosen = u"Courier|14|---s|808080"_qs;
         const auto both = [](const QString &f) { return f + u' ' + f; };
         QTest::newRow("uniform, cancel") << both(red) << red << QString() << both(red);
@@ -237,136 +200,127 @@ private slots:
         QFETCH(QString, preset);
         QFETCH(QString, answer);
         QFETCH(QString, after);
-        TestNote note(4);
-        note.txtNote->SetText(u"ab"_qs);
-        for (int i = 0; i < 2; ++i)
-            format(*note.txtNote, i, 1, before.section(u' ', i, i));
+        TestNote note(4, u"ab"_qs);
+        RichTextBox &box = *note.txtNote;
+        for (int i = 0; i < 2; ++i) {
+            const QString f = before.section(u' ', i, i);
+            const FontRecord r = parse(f);
+            box.SetSelStart(i);
+            box.SetSelLength(1);
+            box.SetSelFontName(r.Name);
+            box.SetSelFontSize(f.section(u'|', 1, 1).toDouble());
+            box.SetSelBold(r.Bold);
+            box.SetSelItalic(r.Italic);
+            box.SetSelUnderline(r.Underline);
+            box.SetSelStrikeThru(r.StrikeThru);
+            box.SetSelColor(r.Color);
+        }
         FontChoice = parse(u"Verdana|20|-iu-|00ff00"_qs);
         QString seen;
         SetFontDialogAnswer([&](const FontRecord &r, bool noEffects) -> std::optional<FontRecord> {
             seen = describe(r) + (noEffects ? u" no effects"_qs : QString());
             return answer.isEmpty() ? std::nullopt : std::optional(parse(answer));
         });
-        note.txtNote->SetSelStart(0);
-        note.txtNote->SetSelLength(2);
+        box.SetSelStart(0);
+        box.SetSelLength(2);
         note.Fonte();
         QCOMPARE(seen, preset);
-        QCOMPARE(formats(*note.txtNote), after);
-        QCOMPARE(note.txtNote->Text(), u"ab"_qs);
+        QCOMPARE(formats(box), after);
+        QCOMPARE(box.Text(), u"ab"_qs);
         if (!answer.isEmpty()) {
             note.Desfazer(); // one step takes it all back
-            QCOMPARE(formats(*note.txtNote), before);
+            QCOMPARE(formats(box), before);
         }
     }
 
-    void salvar_data()
-    {
-        QTest::addColumn<QString>("chosen");
-        QTest::addColumn<QString>("written"); // "": nothing written
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QByteArray>("bytes");
-        const QByteArray two = "Ol\xc3\xa1 \xe2\x82\xac\r\nmundo\r\n";
-        QTest::newRow("lista") << u"lista"_qs << u"lista.txt"_qs << u"Olá €\nmundo"_qs << two;
-        QTest::newRow("lista.doc")
-            << u"lista.doc"_qs << u"lista.txt"_qs << u"Olá €\nmundo"_qs << two;
-        QTest::newRow("lista.txt replaced")
-            << u"lista.txt"_qs << u"lista.txt"_qs << u"Olá €\nmundo"_qs << two;
-        QTest::newRow("folder with a dot")
-            << u"notas.old/lista"_qs << u"notas.old/lista.txt"_qs << u"x"_qs << QByteArray("x\r\n");
-        QTest::newRow("empty note")
-            << u"vazia"_qs << u"vazia.txt"_qs << QString() << QByteArray("\r\n");
-        QTest::newRow("cancel") << QString() << QString() << u"x"_qs << QByteArray();
-    }
-
-    void salvar()
-    {
-        QFETCH(QString, chosen);
-        QFETCH(QString, written);
-        QFETCH(QString, text);
-        QFETCH(QByteArray, bytes);
-        QVERIFY(QDir().mkpath(path(u"notas.old"_qs)));
-        QVERIFY(writeBytes(path(u"lista.txt"_qs), "old contents"));
-        FileDialogSettings.InitDir = u"/somewhere"_qs;
-        TestNote note(6);
-        note.txtNote->SetText(text);
-        SetNextFileName(chosen.isEmpty() ? QString() : path(chosen));
-        note.Salvar();
-        QCOMPARE(FileDialogSettings.Filter + FileDialogSettings.InitDir,
-                 u"Documentos de texto (*.txt)|*.txt/somewhere"_qs);
-        QCOMPARE(FileDialogSettings.Flags, 5);
-        QCOMPARE(note.saved, written.isEmpty() ? QList<qint16>{} : QList<qint16>{6});
-        QCOMPARE(readBytes(path(u"lista.txt"_qs)),
-                 written == u"lista.txt" ? bytes : QByteArray("old contents"));
-        if (!written.isEmpty())
-            QCOMPARE(readBytes(path(written)), bytes);
-        QCOMPARE(QFileInfo::exists(path(chosen)), chosen == written);
-        QVERIFY(m_fakes->messageBoxes->asked.isEmpty());
-    }
-
-    void abrir_data()
-    {
-        QTest::addColumn<QByteArray>("bytes"); // empty: cancel
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("first"); // the first character's format
-        QTest::newRow("rtf") << QByteArray("{\\rtf1{\\fonttbl{\\f0 Tahoma;}}\\f0\\fs28\\b Ol\\'e1}")
-                             << u"Olá"_qs << u"Tahoma|14|b---|000000"_qs;
-        QTest::newRow("utf-8") << QByteArray("Ol\xc3\xa1 \xe2\x82\xac\r\nfim") << u"Olá €\r\nfim"_qs
-                               << u"Arial|9.75|----|000000"_qs;
-        QTest::newRow("1252") << QByteArray("Ol\xe1 \x80") << u"Olá €"_qs
-                              << u"Arial|9.75|----|000000"_qs;
-        QTest::newRow("cancel") << QByteArray() << u"antes"_qs << u"Arial|9.75|----|000000"_qs;
-    }
-
-    void abrir()
-    {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, text);
-        QFETCH(QString, first);
-        TestNote note(7);
-        note.txtNote->SetText(u"antes"_qs);
-        note.ContentLoaded();
-        QVERIFY(writeBytes(path(u"in.txt"_qs), bytes));
-        SetNextFileName(bytes.isEmpty() ? QString() : path(u"in.txt"_qs));
-        note.Abrir();
-        QCOMPARE(note.txtNote->Text(), text);
-        QCOMPARE(formats(*note.txtNote).section(u' ', 0, 0), first);
-        QCOMPARE(note.ContentNeedsSaving(), !bytes.isEmpty());
-        QVERIFY(note.saved.isEmpty() && m_fakes->messageBoxes->asked.isEmpty());
-    }
-
-    // A file that cannot be read or written: the note stays as it was, one message names the file.
-    void fileFailures_data()
+    // Salvar and Abrir through the file dialog's answer. A file that cannot be read or written
+    // leaves the note as it was, and one message names the file.
+    void files_data()
     {
         QTest::addColumn<bool>("save");
-        QTest::addColumn<QString>("chosen");
-        QTest::addColumn<QString>("named");
-        QTest::newRow("missing file") << false << u"nada.txt"_qs << u"nada.txt"_qs;
-        QTest::newRow("a folder") << false << u"pasta"_qs << u"pasta"_qs;
-        QTest::newRow("missing folder") << true << u"sem/lista"_qs << u"sem/lista.txt"_qs;
-        QTest::newRow("a folder in the way") << true << u"pasta.txt"_qs << u"pasta.txt"_qs;
+        QTest::addColumn<QString>("chosen");    // "": cancel
+        QTest::addColumn<QByteArray>("input");  // save: the note's text; open: the file's bytes
+        QTest::addColumn<QString>("written");   // save: the file written; a failure: the one named
+        QTest::addColumn<QByteArray>("result"); // save: the file's bytes; open: text, 1st format
+        const QByteArray text = "Ol\xc3\xa1 \xe2\x82\xac\nmundo";
+        const QByteArray bytes = "Ol\xc3\xa1 \xe2\x82\xac\r\nmundo\r\n";
+        const auto save = [&](const char *row, const QString &chosen, const QString &written) {
+            QTest::newRow(row) << true << chosen << text << written << bytes;
+        };
+        save("lista", u"lista"_qs, u"lista.txt"_qs);
+        save("lista.doc", u"lista.doc"_qs, u"lista.txt"_qs);
+        save("lista.txt replaced", u"lista.txt"_qs, u"lista.txt"_qs);
+        save("folder with a dot", u"notas.old/lista"_qs, u"notas.old/lista.txt"_qs);
+        save("hidden name", u".lista"_qs, u".lista.txt"_qs);
+        QTest::newRow("empty note")
+            << true << u"vazia"_qs << QByteArray() << u"vazia.txt"_qs << QByteArray("\r\n");
+        QTest::newRow("save cancelled") << true << QString() << text << QString() << QByteArray();
+        QTest::newRow("save, missing folder")
+            << true << u"sem/lista"_qs << text << u"sem/lista.txt"_qs << QByteArray();
+        QTest::newRow("save, folder in the way")
+            << true << u"pasta.txt"_qs << text << u"pasta.txt"_qs << QByteArray();
+        const auto open = [](const char *row, const QByteArray &input, const char *result) {
+            QTest::newRow(row) << false << u"in.txt"_qs << input << QString() << QByteArray(result);
+        };
+        open("rtf", "{\\rtf1{\\fonttbl{\\f0 Tahoma;}}\\f0\\fs28\\b Ol\\'e1}",
+             "Ol\xc3\xa1 Tahoma|14|b---|000000");
+        open("utf-8", "Ol\xc3\xa1 \xe2\x82\xac\r\nfim",
+             "Ol\xc3\xa1 \xe2\x82\xac\r\nfim Arial|9.75|----|000000");
+        open("1252", "Ol\xe1 \x80", "Ol\xc3\xa1 \xe2\x82\xac Arial|9.75|----|000000");
+        QTest::newRow("open cancelled") << false << QString() << QByteArray() << QString()
+                                        << QByteArray("nota Arial|9.75|----|000000");
+        QTest::newRow("open, missing file")
+            << false << u"nada.txt"_qs << QByteArray() << u"nada.txt"_qs << QByteArray();
+        QTest::newRow("open, a folder")
+            << false << u"pasta"_qs << QByteArray() << u"pasta"_qs << QByteArray();
     }
 
-    void fileFailures()
+    void files()
     {
         QFETCH(bool, save);
         QFETCH(QString, chosen);
-        QFETCH(QString, named);
-        QVERIFY(QDir().mkpath(path(u"pasta"_qs)) && QDir().mkpath(path(u"pasta.txt"_qs)));
-        TestNote note(8);
-        note.txtNote->SetText(u"nota"_qs);
-        note.ContentLoaded();
-        SetNextFileName(path(chosen));
+        QFETCH(QByteArray, input);
+        QFETCH(QString, written);
+        QFETCH(QByteArray, result);
+        for (const char *folder : {"notas.old", "pasta", "pasta.txt"})
+            QVERIFY(QDir().mkpath(path(QString::fromLatin1(folder))));
+        QVERIFY(writeBytes(path(u"lista.txt"_qs), "old") && writeBytes(path(u"in.txt"_qs), input));
+        FileDialogSettings.InitDir = u"/algum"_qs;
+        TestNote note(6, save ? QString::fromUtf8(input) : u"nota"_qs);
+        const QString before = note.txtNote->Text();
+        SetNextFileName(chosen.isEmpty() ? QString() : path(chosen));
         save ? note.Salvar() : note.Abrir();
-        QCOMPARE(note.txtNote->Text(), u"nota"_qs);
-        QVERIFY(note.saved.isEmpty() && !note.ContentNeedsSaving());
+        QCOMPARE(FileDialogSettings.Filter + FileDialogSettings.InitDir,
+                 u"Documentos de texto (*.txt)|*.txt/algum"_qs);
+        QCOMPARE(FileDialogSettings.Flags, 5);
+        const bool failed = !written.isEmpty() && result.isEmpty();
         const auto &asked = m_fakes->messageBoxes->asked;
-        QCOMPARE(asked.size(), 1);
-        QVERIFY2(asked[0].text.contains(u'"' + QDir::toNativeSeparators(path(named)) + u'"'),
-                 qPrintable(asked[0].text));
-        QCOMPARE(asked[0].caption, u"Notavex"_qs);
+        QCOMPARE(asked.size(), int(failed));
+        if (failed) {
+            QVERIFY2(asked[0].text.contains(u'"' + path(written) + u'"'),
+                     qPrintable(asked[0].text));
+            QCOMPARE(asked[0].caption, u"Notavex"_qs);
+        }
+        const bool changed = !save && !failed && !chosen.isEmpty();
+        QCOMPARE(note.ContentNeedsSaving(), changed);
+        QCOMPARE(note.saved,
+                 (save && !failed && !chosen.isEmpty()) ? QList<qint16>{6} : QList<qint16>{});
+        if (save) {
+            QCOMPARE(note.txtNote->Text(), before);
+            QCOMPARE(readBytes(path(u"lista.txt"_qs)),
+                     written == u"lista.txt" ? result : QByteArray("old"));
+            if (!failed && !written.isEmpty())
+                QCOMPARE(readBytes(path(written)), result);
+            QCOMPARE(QFileInfo(path(chosen)).isFile(),
+                     !chosen.isEmpty() && chosen == written && !failed);
+        } else {
+            const QString first = formats(*note.txtNote).section(u' ', 0, 0);
+            QCOMPARE(note.txtNote->Text() + u' ' + first,
+                     failed ? before + u" Arial|9.75|----|000000"_qs : QString::fromUtf8(result));
+        }
     }
 
-    // Keys of the text box: on "abc" with "b" selected; "|" ends the keys, then what is typed.
+    // Keys of the text box, on "abc" with "b" selected; lower case letters are typed.
     void keys_data()
     {
         QTest::addColumn<QString>("keys");    // with Ctrl; V with Ctrl+Shift, 0 drops the selection
@@ -386,9 +340,8 @@ private slots:
         QFETCH(QString, keys);
         QFETCH(QString, formats);
         QFETCH(QString, text);
-        TestNote note(9);
+        TestNote note(9, u"abc"_qs);
         RichTextBox *box = note.txtNote;
-        box->SetText(u"abc"_qs);
         auto *mime = new QMimeData;
         mime->setHtml(u"<i><u>!</u></i>"_qs);
         mime->setText(u"!"_qs);

@@ -1,5 +1,5 @@
 // Shows what the note reader makes of an RTF file, or passes it through the writer.
-//   rtfdump FILE                 plain text, paragraphs separated by "\n"
+//   rtfdump FILE                 plain text, paragraphs and lines separated by "\n"
 //   rtfdump --runs FILE          one JSON line per character run
 //   rtfdump --roundtrip IN OUT   reads IN and writes it again as OUT
 
@@ -87,6 +87,8 @@ int main(int argc, char **argv)
                 text += u'\n';
             text += block.text();
         }
+        // A line break inside a paragraph (\line) is a line of its own to whoever reads this.
+        text.replace(QChar::LineSeparator, u'\n');
         std::fputs(text.toUtf8().constData(), stdout);
         std::fputc('\n', stdout);
         return 0;

@@ -1,5 +1,6 @@
 #include "note/ModCmnDlg.h"
 
+#include "note/FontDialog.h"
 #include "platform/Globals.h"
 
 #include <QFileDialog>
@@ -7,6 +8,7 @@
 #include <QQueue>
 
 FileDialogRecord FileDialogSettings;
+FontRecord FontChoice;
 
 namespace {
 
@@ -16,10 +18,18 @@ QQueue<QString> &nextAnswers()
     return answers;
 }
 
+FontDialogAnswer &fontAnswer()
+{
+    static FontDialogAnswer answer;
+    return answer;
+}
+
 [[maybe_unused]] const bool registered = [] {
     OnProgramStateReset([] {
         FileDialogSettings = FileDialogRecord();
         nextAnswers().clear();
+        FontChoice = FontRecord();
+        fontAnswer() = nullptr;
     });
     return true;
 }();
@@ -47,7 +57,9 @@ void SetNextFileName(const QString &answer)
     nextAnswers().enqueue(answer);
 }
 
-void ShowOpenDialog()
+namespace {
+
+void runFileDialog(QFileDialog::AcceptMode mode)
 {
     FileDialogRecord &s = FileDialogSettings;
     const QStringList filters = nameFilters(s.Filter);
@@ -57,10 +69,12 @@ void ShowOpenDialog()
         chosen = nextAnswers().dequeue();
     } else {
         QFileDialog dialog(s.Owner, s.DialogTitle, s.InitDir);
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setAcceptMode(mode);
         // Without the flag the platform's open dialog takes a name that does not exist yet.
         dialog.setFileMode((s.Flags & OFN_FILEMUSTEXIST) ? QFileDialog::ExistingFile
                                                          : QFileDialog::AnyFile);
+        // The platform's save dialog asks before replacing a file only when told to.
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !(s.Flags & OFN_OVERWRITEPROMPT));
         if (!filters.isEmpty()) {
             dialog.setNameFilters(filters);
             if (s.FilterIndex >= 1 && s.FilterIndex <= filters.size())
@@ -77,4 +91,63 @@ void ShowOpenDialog()
     s.FileName = chosen;
     s.FileTitle = QFileInfo(chosen).fileName();
     s.FilterIndex = filterIndex;
+}
+
+} // namespace
+
+void ShowOpenDialog()
+{
+    runFileDialog(QFileDialog::AcceptOpen);
+}
+
+void ShowSaveDialog()
+{
+    runFileDialog(QFileDialog::AcceptSave);
+}
+
+QString ChangeExtension(const QString &Path, const QString &Extension)
+{
+    // Only the file name has an extension: "/x/notas.old/lista" is not "/x/notas" + ".old/lista".
+    const qsizetype nameStart = std::max(Path.lastIndexOf(u'/'), Path.lastIndexOf(u'\\')) + 1;
+    const qsizetype dot = Path.lastIndexOf(u'.');
+    // ".notas" is a name, not an extension.
+    QString result = dot > nameStart ? Path.left(dot) : Path;
+    if (!Extension.isEmpty())
+        result += u'.' + Extension;
+    return result;
+}
+
+QString TrimAtNul(const QString &Text)
+{
+    const qsizetype nul = Text.indexOf(QChar(0));
+    return nul < 0 ? Text : Text.left(nul);
+}
+
+void SetFontDialogAnswer(FontDialogAnswer answer)
+{
+    fontAnswer() = std::move(answer);
+}
+
+bool ShowFontDialog(bool NoEffects)
+{
+    std::optional<FontRecord> chosen;
+    if (fontAnswer()) {
+        chosen = fontAnswer()(FontChoice, NoEffects);
+    } else {
+        FontDialog dialog(FontChoice, NoEffects, FontChoice.Owner);
+        if (dialog.exec() == QDialog::Accepted)
+            chosen = dialog.Choice();
+    }
+    if (!chosen)
+        return false;
+    const QPointer<QWidget> owner = FontChoice.Owner;
+    if (NoEffects) {
+        // Without the effects part the dialog gives back what it was given.
+        chosen->Color = FontChoice.Color;
+        chosen->Underline = FontChoice.Underline;
+        chosen->StrikeThru = FontChoice.StrikeThru;
+    }
+    FontChoice = *chosen;
+    FontChoice.Owner = owner;
+    return true;
 }

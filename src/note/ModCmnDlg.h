@@ -4,11 +4,15 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
+#include <optional>
+
 // The common file dialogs, with one set of values shared by every caller: what the alarm dialog
 // leaves in it (a filter index, a starting folder) is still there for the note's own commands.
 
 // The platform's open/save flags that mean something here.
 constexpr qint32 OFN_READONLY = 0x1;         // read-only box ticked (there is none: ignored)
+constexpr qint32 OFN_OVERWRITEPROMPT = 0x2;  // the save dialog asks before replacing a file
 constexpr qint32 OFN_HIDEREADONLY = 0x4;     // ... and hidden
 constexpr qint32 OFN_FILEMUSTEXIST = 0x1000; // only an existing file can be chosen
 
@@ -26,9 +30,43 @@ struct FileDialogRecord
 
 extern FileDialogRecord FileDialogSettings;
 
-// Runs the open dialog on FileDialogSettings. On OK it sets FileName, FileTitle and FilterIndex;
-// a cancel changes nothing.
+// Run the open or save dialog on FileDialogSettings. On OK they set FileName, FileTitle and
+// FilterIndex; a cancel changes nothing.
 void ShowOpenDialog();
+void ShowSaveDialog();
 
-// Tests answer the next open dialog without showing it: a path as if chosen, or "" as a cancel.
+// Tests answer the next open or save dialog without showing it: a path as if chosen, or "" as a
+// cancel.
 void SetNextFileName(const QString &answer);
+
+// Path with its file name's extension replaced by Extension ("" removes it). A dot in a folder
+// name or at the start of the file name is no extension.
+QString ChangeExtension(const QString &Path, const QString &Extension);
+// Text up to its first NUL, or all of it.
+QString TrimAtNul(const QString &Text);
+
+// The font dialog, with one record shared by every caller: what the options dialog leaves in it is
+// what a note's font command keeps for what a mixed selection cannot tell.
+struct FontRecord
+{
+    QString Name;
+    qint16 Size = 0; // whole points
+    bool Bold = false;
+    bool Italic = false;
+    bool Underline = false;
+    bool StrikeThru = false;
+    quint32 Color = 0; // Windows colour value
+    QPointer<QWidget> Owner;
+};
+
+extern FontRecord FontChoice;
+
+// Runs the font dialog preset from FontChoice; NoEffects leaves out colour, underline and
+// strikeout (they are kept as they are). OK writes the choice to FontChoice and gives true; a
+// cancel changes nothing.
+bool ShowFontDialog(bool NoEffects);
+
+// Tests answer the font dialog without showing it: given the preset and NoEffects, the record to
+// return as if confirmed, or none as a cancel. An empty function shows the dialog again.
+using FontDialogAnswer = std::function<std::optional<FontRecord>(const FontRecord &, bool)>;
+void SetFontDialogAnswer(FontDialogAnswer answer);

@@ -6,7 +6,10 @@
 #include "platform/FileAccess.h"
 #include "platform/WinColor.h"
 
+#include <QClipboard>
 #include <QFile>
+#include <QGuiApplication>
+#include <QKeyEvent>
 
 #include <QMimeData>
 #include <QMouseEvent>
@@ -356,4 +359,32 @@ void RichTextBox::mouseMoveEvent(QMouseEvent *e)
 {
     emit MouseMove(MouseButtonCode(e->buttons()), e->globalPosition().toPoint());
     QTextEdit::mouseMoveEvent(e);
+}
+
+void RichTextBox::keyPressEvent(QKeyEvent *e)
+{
+    // The habits of the rich-text boxes the users know, which Qt's editor lacks (it has Ctrl+Y).
+    const auto keys = e->keyCombination();
+    const auto ctrl = Qt::ControlModifier;
+    if (!isReadOnly()) {
+        if (keys == QKeyCombination(ctrl, Qt::Key_B)) {
+            SetSelBold(!SelBold().value_or(false));
+            return;
+        }
+        if (keys == QKeyCombination(ctrl, Qt::Key_I)) {
+            SetSelItalic(!SelItalic().value_or(false));
+            return;
+        }
+        if (keys == QKeyCombination(ctrl, Qt::Key_U)) {
+            SetSelUnderline(!SelUnderline().value_or(false));
+            return;
+        }
+        if (keys == QKeyCombination(ctrl | Qt::ShiftModifier, Qt::Key_V)) {
+            // Plain text in the typing format.
+            SetSelText(QGuiApplication::clipboard()->text().remove(QChar(0)));
+            ensureCursorVisible();
+            return;
+        }
+    }
+    QTextEdit::keyPressEvent(e);
 }

@@ -75,6 +75,7 @@ signals:
 
 protected:
     void insertFromMimeData(const QMimeData *source) override;
+    void keyPressEvent(QKeyEvent *e) override;
     void mousePressEvent(QMouseEvent *e) override;
     void mouseMoveEvent(QMouseEvent *e) override;
 

@@ -188,6 +188,7 @@ const std::unordered_map<std::string_view, KwInfo> &keywords()
             {"shppict", {Kw::ShpPict}},
             {"object", {Kw::Object}},
             {"result", {Kw::Result}},
+            {"fldrslt", {Kw::Result}}, // a field's result is the text it shows
             {"emdash", {Kw::Char, 0x2014}},
             {"endash", {Kw::Char, 0x2013}},
             {"bullet", {Kw::Char, 0x2022}},
@@ -293,6 +294,23 @@ const std::unordered_map<std::string_view, KwInfo> &keywords()
         return t;
     }();
     return table;
+}
+
+// Words that open a destination of their own, as opposed to formatting or text.
+bool isDestination(Kw kw)
+{
+    switch (kw) {
+    case Kw::FontTable:
+    case Kw::ColorTable:
+    case Kw::Pict:
+    case Kw::ShpPict:
+    case Kw::SkipDest:
+    case Kw::Object:
+    case Kw::Result:
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool isAlpha(char c)
@@ -608,17 +626,21 @@ void Reader::controlSymbol(char c)
     case '*': {
         if (consumeFallback())
             return;
-        // An optional destination we do not know is skipped whole; pictures saved for newer
-        // readers are the exception. The \nonshppict beside them is the same picture for older
-        // readers: it is skipped and not written back.
+        // An optional destination we do not know is skipped whole; one we know is read as
+        // itself (a field's result is text, pictures saved for newer readers are shown). The
+        // \nonshppict beside those pictures is the same picture for older readers: it is skipped
+        // and not written back.
         qsizetype p = m_pos;
         while (p < m_size && (m_data[p] == '\r' || m_data[p] == '\n' || m_data[p] == ' '))
             ++p;
-        static constexpr std::string_view shp = "\\shppict";
-        if (m_size - p >= qsizetype(shp.size()) &&
-            std::string_view(m_data + p, shp.size()) == shp &&
-            (m_size - p == qsizetype(shp.size()) || !isAlpha(m_data[p + shp.size()])))
-            return;
+        if (p < m_size && m_data[p] == '\\') {
+            qsizetype end = p + 1;
+            while (end < m_size && end - p <= kMaxWordLength && isAlpha(m_data[end]))
+                ++end;
+            const auto it = keywords().find(std::string_view(m_data + p + 1, size_t(end - p - 1)));
+            if (it != keywords().end() && isDestination(it->second.kw))
+                return;
+        }
         state().dest = Dest::Skip;
         return;
     }

@@ -86,6 +86,17 @@ public:
     // A title the user gave the note elsewhere (the title dialog): saved like one typed in place.
     void SetTitle(const QString &title);
 
+    // Editing commands on txtNote: clipboard and undo, select all, font of the selection, and
+    // the text loaded from or saved to a file chosen by the user.
+    void Colar();
+    void Copiar();
+    void Recortar();
+    void Desfazer();
+    void Selecionar();
+    void Fonte();
+    void Abrir();
+    void Salvar();
+
     // Controls, by their names.
     PictureBox *Picture1 = nullptr;
     NoteImage *ImTop = nullptr;

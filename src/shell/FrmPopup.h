@@ -104,6 +104,9 @@ private:
     void menSelecionar_Click();
     void menPersonaliza_Click();
     void menTítulo_Click();
+    void menFonte_Click();
+    void menOpen_Click();
+    void menSave_Click();
     void showTrayIconWhenPossible();
     void trayActivated(int reason);
     void unloadDialogs();

@@ -88,6 +88,9 @@ void FrmPopup::createMenus()
     wire(menSelecionar, &FrmPopup::menSelecionar_Click);
     wire(menPersonaliza, &FrmPopup::menPersonaliza_Click);
     wire(menTítulo, &FrmPopup::menTítulo_Click);
+    wire(menFonte, &FrmPopup::menFonte_Click);
+    wire(menOpen, &FrmPopup::menOpen_Click);
+    wire(menSave, &FrmPopup::menSave_Click);
 
     // Note windows ask for the note menu through the store, which made them.
     SetNoteMenuHandler(
@@ -204,7 +207,25 @@ void FrmPopup::menKill_Click()
 void FrmPopup::menSelecionar_Click()
 {
     if (frmNote *note = currentNote())
-        note->txtNote->selectAll();
+        note->Selecionar();
+}
+
+void FrmPopup::menFonte_Click()
+{
+    if (frmNote *note = currentNote())
+        note->Fonte();
+}
+
+void FrmPopup::menOpen_Click()
+{
+    if (frmNote *note = currentNote())
+        note->Abrir();
+}
+
+void FrmPopup::menSave_Click()
+{
+    if (frmNote *note = currentNote())
+        note->Salvar();
 }
 
 void FrmPopup::menPersonaliza_Click()

@@ -64,6 +64,10 @@ frmNote *createNoteWindow(const QString &IdText, const QString &Title, bool show
     // The link has made the note current; it saves the note after the dialog.
     w->SetLinkAction(1, [] { PersonalizaCurrentNote(); });
     w->SetLinkAction(2, [] { frmAlarme::ShowModal(); });
+    w->SetLinkAction(0, [] {
+        if (auto *note = qobject_cast<frmNote *>(OpenForms::at(CurrentFormIndex)))
+            note->Fonte();
+    });
     w->Form_Load();
     w->setWindowTitle(Title);
     if (show)

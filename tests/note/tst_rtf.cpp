@@ -6,7 +6,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QProcess>
 #include <QRandomGenerator>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -184,6 +186,15 @@ private slots:
             "{\\rtf1\\uc1{\\uc2 \\u8364xx}\\u8364?{\\uc3 \\u8364{x}y}}", "€€€xy");
         row("unknown destinations, headers and footnotes skipped",
             "{\\rtf1 a{\\*\\unknown {x}y}b{\\header H}c{\\footnote N}}", "abc");
+        row("field result in an optional group",
+            "{\\rtf1 Veja {\\field{\\*\\fldinst HYPERLINK \"x\"}{\\*\\fldrslt o exemplo}}.}",
+            "Veja o exemplo.");
+        row("field result without the star", "{\\rtf1 a{\\field{\\*\\fldinst x}{\\fldrslt b}}c}",
+            "abc");
+        row("known skipped destinations under a star",
+            "{\\rtf1 a{\\*\\fldinst b}{\\*\\bkmkstart x}c}", "ac");
+        row("no text comes back inside a skipped group",
+            "{\\rtf1 a{\\*\\unknown {\\*\\fldrslt x}}{\\*\\fldinst {\\*\\fldrslt y}}b}", "ab");
         row("fonttbl without groups",
             "{\\rtf1{\\fonttbl\\f0\\fnil Arial;\\f1\\fnil Courier;}\\f1 x}", "x");
         row("backslash line end is a paragraph", "{\\rtf1 a\\\nb}", "a\nb");
@@ -420,6 +431,19 @@ private slots:
         QTextDocument back;
         QCOMPARE(signature(read(Rtf::write(doc), &back)->begin().begin().fragment().charFormat()),
                  u"Comic Sans MS|14|b|i|-|-|auto"_qs);
+    }
+
+    // The dump tool prints a line break inside a paragraph as a line of its own.
+    void rtfdump_printsLines()
+    {
+        QTemporaryFile file;
+        QVERIFY(file.open());
+        file.write("{\\rtf1 a\\line b\\par c}");
+        file.close();
+        QProcess dump;
+        dump.start(QStringLiteral(NOTAVEX_BUILD_DIR "/tools/rtfdump"), {file.fileName()});
+        QVERIFY(dump.waitForFinished());
+        QCOMPARE(dump.readAllStandardOutput(), QByteArray("a\nb\nc\n"));
     }
 };
 

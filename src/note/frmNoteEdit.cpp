@@ -1,0 +1,136 @@
+// The note's editing commands: clipboard and undo, select all, the font of the selection, and
+// the text loaded from or saved to a file.
+#include "note/frmNote.h"
+
+#include "note/ModCmnDlg.h"
+#include "platform/FileAccess.h"
+#include "platform/Log.h"
+#include "platform/Services.h"
+
+#include <QDir>
+#include <QTextCursor>
+
+namespace {
+
+// The note commands' own settings; the rest of FileDialogSettings is left as other callers set it.
+void prepareTextFileDialog()
+{
+    FileDialogSettings.FileName.clear();
+    FileDialogSettings.Filter = u"Documentos de texto (*.txt)|*.txt"_qs;
+    FileDialogSettings.Flags = OFN_READONLY | OFN_HIDEREADONLY;
+}
+
+void reportFileError(const QString &what, const QString &path, int error)
+{
+    Services::messageBoxes().show(what.arg(QDir::toNativeSeparators(path), SystemErrorText(error)),
+                                  MessageBoxes::Ok, MessageBoxes::Warning, MessageBoxes::AnswerOk,
+                                  u"Notavex"_qs);
+}
+
+} // namespace
+
+void frmNote::Colar()
+{
+    txtNote->paste();
+}
+
+void frmNote::Copiar()
+{
+    txtNote->copy();
+}
+
+void frmNote::Recortar()
+{
+    txtNote->cut();
+}
+
+void frmNote::Desfazer()
+{
+    txtNote->undo();
+}
+
+void frmNote::Selecionar()
+{
+    txtNote->SetFocus();
+    txtNote->SetSelStart(0);
+    txtNote->SetSelLength(int(txtNote->Text().length()));
+}
+
+void frmNote::Fonte()
+{
+    RichTextBox &t = *txtNote;
+    // What a mixed selection cannot tell keeps what the record held.
+    FontChoice.Bold = t.SelBold().value_or(FontChoice.Bold);
+    FontChoice.Color = t.SelColor().value_or(FontChoice.Color);
+    FontChoice.Name = t.SelFontName().value_or(FontChoice.Name);
+    if (const auto size = t.SelFontSize())
+        FontChoice.Size = qint16(qRound(*size));
+    FontChoice.Italic = t.SelItalic().value_or(FontChoice.Italic);
+    FontChoice.StrikeThru = t.SelStrikeThru().value_or(FontChoice.StrikeThru);
+    FontChoice.Underline = t.SelUnderline().value_or(FontChoice.Underline);
+
+    // The dialog's own window would otherwise go behind a pinned note.
+    const bool lent = !FontChoice.Owner;
+    if (lent)
+        FontChoice.Owner = this;
+    ShowFontDialog(false);
+    if (lent)
+        FontChoice.Owner = nullptr;
+
+    // Also after a cancel: a field the selection mixed becomes the record's, as the dialog showed.
+    // One undo step takes it all back.
+    QTextCursor block = t.textCursor();
+    block.beginEditBlock();
+    if (!FontChoice.Name.isEmpty())
+        t.SetSelFontName(FontChoice.Name);
+    t.SetSelFontSize(FontChoice.Size);
+    t.SetSelBold(FontChoice.Bold);
+    t.SetSelColor(FontChoice.Color);
+    t.SetSelItalic(FontChoice.Italic);
+    t.SetSelStrikeThru(FontChoice.StrikeThru);
+    t.SetSelUnderline(FontChoice.Underline);
+    block.endEditBlock();
+}
+
+void frmNote::Abrir()
+{
+    prepareTextFileDialog();
+    const bool lent = !FileDialogSettings.Owner;
+    if (lent)
+        FileDialogSettings.Owner = this;
+    ShowOpenDialog();
+    if (lent)
+        FileDialogSettings.Owner = nullptr;
+    const QString path = FileDialogSettings.FileName;
+    if (path.isEmpty())
+        return;
+    // The loaded text is the note's new content, written at the next save like typed text.
+    int error = 0;
+    if (!txtNote->LoadFile(path, &error))
+        reportFileError(u"Não foi possível ler o arquivo \"%1\" (%2). A nota não foi alterada."_qs,
+                        path, error);
+}
+
+void frmNote::Salvar()
+{
+    prepareTextFileDialog();
+    const bool lent = !FileDialogSettings.Owner;
+    if (lent)
+        FileDialogSettings.Owner = this;
+    ShowSaveDialog();
+    if (lent)
+        FileDialogSettings.Owner = nullptr;
+    QString path = FileDialogSettings.FileName;
+    if (path.isEmpty())
+        return;
+    path = path.contains(u'.') ? ChangeExtension(path, u"txt"_qs) : path + u".txt"_qs;
+
+    QString text = txtNote->Text();
+    text.remove(QChar::ObjectReplacementCharacter); // a picture has no text
+    if (!WriteFileAtomic(path, (text + u"\r\n"_qs).toUtf8())) {
+        reportFileError(u"Não foi possível salvar o arquivo \"%1\" (%2)."_qs, path,
+                        LastWriteFailure().error);
+        return;
+    }
+    saveWithMessage();
+}

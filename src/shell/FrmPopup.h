@@ -102,6 +102,7 @@ private:
     void menOcultar_Click();
     void menKill_Click();
     void menSelecionar_Click();
+    void menImprimir_Click();
     void showTrayIconWhenPossible();
     void trayActivated(int reason);
     void unloadDialogs();

@@ -85,6 +85,7 @@ void FrmPopup::createMenus()
     wire(menOcultar, &FrmPopup::menOcultar_Click);
     wire(menKill, &FrmPopup::menKill_Click);
     wire(menSelecionar, &FrmPopup::menSelecionar_Click);
+    wire(menImprimir, &FrmPopup::menImprimir_Click);
 
     // Note windows ask for the note menu through the store, which made them.
     SetNoteMenuHandler(
@@ -202,4 +203,10 @@ void FrmPopup::menSelecionar_Click()
 {
     if (frmNote *note = currentNote())
         note->txtNote->selectAll();
+}
+
+void FrmPopup::menImprimir_Click()
+{
+    if (frmNote *note = currentNote())
+        note->Imprimir();
 }

@@ -97,6 +97,11 @@ public:
     void Abrir();
     void Salvar();
 
+    // Prints the note after the printer dialog; a cancel prints nothing.
+    void Imprimir();
+    // The one font a printout uses: the font at the start of the text box's selection.
+    QFont PrintFont() const;
+
     // Controls, by their names.
     PictureBox *Picture1 = nullptr;
     NoteImage *ImTop = nullptr;

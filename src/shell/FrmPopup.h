@@ -107,6 +107,7 @@ private:
     void menFonte_Click();
     void menOpen_Click();
     void menSave_Click();
+    void menImprimir_Click();
     void showTrayIconWhenPossible();
     void trayActivated(int reason);
     void unloadDialogs();

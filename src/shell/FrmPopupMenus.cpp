@@ -91,6 +91,7 @@ void FrmPopup::createMenus()
     wire(menFonte, &FrmPopup::menFonte_Click);
     wire(menOpen, &FrmPopup::menOpen_Click);
     wire(menSave, &FrmPopup::menSave_Click);
+    wire(menImprimir, &FrmPopup::menImprimir_Click);
 
     // Note windows ask for the note menu through the store, which made them.
     SetNoteMenuHandler(
@@ -236,4 +237,10 @@ void FrmPopup::menPersonaliza_Click()
 void FrmPopup::menTítulo_Click()
 {
     frmTítulo::ShowModal();
+}
+
+void FrmPopup::menImprimir_Click()
+{
+    if (frmNote *note = currentNote())
+        note->Imprimir();
 }

@@ -1,0 +1,155 @@
+#include "note/NotePrinter.h"
+
+#include "note/ModCmnDlg.h"
+#include "platform/Globals.h"
+
+#include <QCoreApplication>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QRegularExpression>
+#include <QTextLayout>
+
+#include <memory>
+
+namespace {
+
+std::unique_ptr<QPrinter> &current()
+{
+    static std::unique_ptr<QPrinter> printer;
+    return printer;
+}
+
+std::function<bool(QPrinter &)> &dialogAnswer()
+{
+    static std::function<bool(QPrinter &)> answer;
+    return answer;
+}
+
+[[maybe_unused]] const bool registered = [] {
+    OnProgramStateReset([] {
+        current().reset();
+        dialogAnswer() = nullptr;
+    });
+    return true;
+}();
+
+// The settings the dialog shows and returns, the printer's name and output file apart.
+void copySettings(const QPrinter &from, QPrinter &to)
+{
+    to.setCopyCount(from.copyCount());
+    to.setDuplex(from.duplex());
+    to.setPageOrientation(from.pageLayout().orientation());
+    to.setPageSize(from.pageLayout().pageSize());
+    to.setResolution(from.resolution());
+    to.setColorMode(from.colorMode());
+    to.setPaperSource(from.paperSource());
+}
+
+} // namespace
+
+QPrinter &CurrentPrinter()
+{
+    std::unique_ptr<QPrinter> &printer = current();
+    if (!printer) {
+        printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        // The print service's plugin goes with the application object.
+        static const bool cleanup = [] {
+            qAddPostRoutine([] { current().reset(); });
+            return true;
+        }();
+        Q_UNUSED(cleanup)
+    }
+    return *printer;
+}
+
+bool AnyPrinterInstalled()
+{
+    return !QPrinterInfo::availablePrinterNames().isEmpty();
+}
+
+void SetPrinterDialogAnswer(std::function<bool(QPrinter &)> answer)
+{
+    dialogAnswer() = std::move(answer);
+}
+
+bool ShowPrinterDialog(qint32 Flags)
+{
+    QPrinter &printer = CurrentPrinter();
+    // The dialog works on a copy, so that a cancel leaves the current printer as it was.
+    QPrinter chosen(QPrinter::HighResolution);
+    if (printer.outputFileName().isEmpty())
+        chosen.setPrinterName(printer.printerName());
+    else
+        chosen.setOutputFileName(printer.outputFileName());
+    copySettings(printer, chosen);
+
+    bool ok;
+    if (dialogAnswer()) {
+        ok = dialogAnswer()(chosen);
+    } else {
+        QPrintDialog dialog(&chosen, FileDialogSettings.Owner);
+        dialog.setOption(QAbstractPrintDialog::PrintSelection, Flags & PD_SELECTION);
+        dialog.setOption(QAbstractPrintDialog::PrintPageRange, Flags & PD_PAGENUMS);
+        ok = dialog.exec() == QDialog::Accepted;
+    }
+    if (!ok)
+        return false;
+
+    if (!chosen.outputFileName().isEmpty()) {
+        printer.setOutputFileName(chosen.outputFileName());
+    } else {
+        // Printer names are compared as the print service does, without case; when several
+        // match, the last one listed wins, and when none does the current printer stays.
+        QString match;
+        for (const QString &installed : QPrinterInfo::availablePrinterNames())
+            if (installed.compare(chosen.printerName(), Qt::CaseInsensitive) == 0)
+                match = installed;
+        if (!match.isEmpty() &&
+            (match != printer.printerName() || !printer.outputFileName().isEmpty())) {
+            printer.setOutputFileName(QString());
+            // A new printer starts from its own defaults; the dialog's settings follow.
+            printer.setPrinterName(match);
+        }
+    }
+    copySettings(chosen, printer);
+    return true;
+}
+
+bool PrintPlainText(QPrinter &printer, const QString &text, const QFont &font)
+{
+    QPainter painter;
+    if (!printer.isValid() || !painter.begin(&printer))
+        return false;
+    // Measured at the printer's resolution, not the screen's.
+    const QFont printed(font, &printer);
+    painter.setFont(printed);
+    const qreal width = printer.width();
+    const qreal height = printer.height();
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    static const QRegularExpression lineBreak(u"\r\n|[\r\n\u2028\u2029]"_qs);
+    bool ok = true;
+    qreal y = 0;
+    for (const QString &paragraph : text.split(lineBreak)) {
+        QTextLayout layout(paragraph, printed, &printer);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine())
+            line.setLineWidth(width);
+        layout.endLayout();
+        for (int i = 0; i < layout.lineCount() && ok; ++i) {
+            const QTextLine line = layout.lineAt(i);
+            // A line taller than a whole page still goes on a page of its own.
+            if (y > 0 && y + line.height() > height) {
+                ok = printer.newPage();
+                y = 0;
+            }
+            line.draw(&painter, QPointF(0, y - line.y()));
+            y += line.height();
+        }
+    }
+    ok = painter.end() && ok;
+    return ok && printer.printerState() != QPrinter::Error;
+}

@@ -102,6 +102,11 @@ private:
     void menOcultar_Click();
     void menKill_Click();
     void menSelecionar_Click();
+    // Help, the about box and the date dialog (FrmPopupAjuda.cpp).
+    void mnuAjuda_Click();
+    void menSobre_Click();
+    void Mn_Ajuda_Click();
+    void menData_Click();
     void showTrayIconWhenPossible();
     void trayActivated(int reason);
     void unloadDialogs();

@@ -85,6 +85,10 @@ void FrmPopup::createMenus()
     wire(menOcultar, &FrmPopup::menOcultar_Click);
     wire(menKill, &FrmPopup::menKill_Click);
     wire(menSelecionar, &FrmPopup::menSelecionar_Click);
+    wire(mnuAjuda, &FrmPopup::mnuAjuda_Click);
+    wire(menSobre, &FrmPopup::menSobre_Click);
+    wire(Mn_Ajuda, &FrmPopup::Mn_Ajuda_Click);
+    wire(menData, &FrmPopup::menData_Click);
 
     // Note windows ask for the note menu through the store, which made them.
     SetNoteMenuHandler(

@@ -61,6 +61,11 @@ FrmAbout::FrmAbout(QWidget *parent) : QDialog(parent)
     Label11 = place(link(new QLabel(u"Respostas para as perguntas mais frequentes"_qs, Frame1)),
                     "Label11", 135, 1440, 3255, 255);
     Label6 = place(link(new QLabel(u"Fale conosco"_qs, Frame1)), "Label6", 3540, 1440, 975, 255);
+    // Links widened for a larger font keep apart, the frame around both.
+    if (Label6->x() < Label11->geometry().right() + 12) {
+        Label6->move(Label11->geometry().right() + 12, Label6->y());
+        Frame1->resize(std::max(Frame1->width(), Label6->geometry().right() + 8), Frame1->height());
+    }
     Command1 = place(new QPushButton(u"&OK"_qs, this), "Command1", 3480, 2550, 1155, 300);
     Command1->setDefault(true);
     for (QLabel *label : {Label11, Label6})

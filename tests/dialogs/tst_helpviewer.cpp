@@ -89,14 +89,16 @@ private slots:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QStringList>("pictures"); // at least these
         QTest::newRow("main") << u"notavex.htm"_qs << u"O Notavex"_qs
-                              << QStringList{u"imagens/notavex.png"_qs, u"imagens/nota.png"_qs,
-                                             u"imagens/alfinete.png"_qs,
-                                             u"imagens/alfinete_preso.png"_qs,
-                                             u"imagens/ocultar.png"_qs};
-        QTest::newRow("options") << u"opcoes.htm"_qs << u"Opções"_qs << QStringList();
+                              << QStringList{
+                                     u"imagens/notavex.png"_qs,  u"capturas/nota.png"_qs,
+                                     u"imagens/alfinete.png"_qs, u"imagens/alfinete_preso.png"_qs,
+                                     u"imagens/ocultar.png"_qs,  u"capturas/menu_nota.png"_qs};
+        QTest::newRow("options") << u"opcoes.htm"_qs << u"Opções"_qs
+                                 << QStringList{u"imagens/nota.png"_qs};
         QTest::newRow("show") << u"mostrar.htm"_qs << u"Mostrar notas"_qs << QStringList();
         QTest::newRow("delete") << u"excluir_notas.htm"_qs << u"Excluir notas"_qs << QStringList();
-        QTest::newRow("alarm") << u"alarme.htm"_qs << u"Alarme"_qs << QStringList();
+        QTest::newRow("alarm") << u"alarme.htm"_qs << u"Alarme"_qs
+                               << QStringList{u"capturas/alarme.png"_qs};
     }
     void helpFile_eachTopicLinksTheOthersAndHoldsItsPictures()
     {

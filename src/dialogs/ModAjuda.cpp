@@ -1,12 +1,11 @@
 #include "dialogs/ModAjuda.h"
 
+#include "dialogs/HelpViewer.h"
 #include "platform/FileAccess.h"
 #include "platform/Globals.h"
 #include "platform/Services.h"
 
-#include <QDesktopServices>
 #include <QFileInfo>
-#include <QUrl>
 
 namespace {
 
@@ -29,8 +28,7 @@ void ShowHelpTopic(const QString &HelpFile, const QString &Topic)
         viewer()(HelpFile, Topic);
         return;
     }
-    // The desktop's own viewer knows the file but not its topics: it opens at the first page.
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(HelpFile).absoluteFilePath()));
+    HelpViewer::ShowTopic(HelpFile, Topic);
 }
 
 void AbrirAjuda(const QString &Topic, HelpMissing message)

@@ -9,8 +9,8 @@
 // Opens the help viewer on Topic of HelpFile; whatever goes wrong is left to the viewer.
 void ShowHelpTopic(const QString &HelpFile, const QString &Topic);
 
-// Who shows a topic. Until a viewer is given, the desktop is asked to open the help file itself,
-// at its first page. Tests give their own; an empty function puts the desktop back.
+// Who shows a topic. Until a viewer is given, the program's own help window does (HelpViewer).
+// Tests give their own; an empty function puts the help window back.
 void SetHelpViewer(std::function<void(const QString &file, const QString &topic)> viewer);
 
 // What an "Ajuda" command says when the help file is missing: the tray and note menus and the

@@ -108,6 +108,11 @@ private:
     void menOpen_Click();
     void menSave_Click();
     void menImprimir_Click();
+    // Help, the about box and the date dialog (FrmPopupAjuda.cpp).
+    void mnuAjuda_Click();
+    void menSobre_Click();
+    void Mn_Ajuda_Click();
+    void menData_Click();
     void showTrayIconWhenPossible();
     void trayActivated(int reason);
     void unloadDialogs();

@@ -92,6 +92,10 @@ void FrmPopup::createMenus()
     wire(menOpen, &FrmPopup::menOpen_Click);
     wire(menSave, &FrmPopup::menSave_Click);
     wire(menImprimir, &FrmPopup::menImprimir_Click);
+    wire(mnuAjuda, &FrmPopup::mnuAjuda_Click);
+    wire(menSobre, &FrmPopup::menSobre_Click);
+    wire(Mn_Ajuda, &FrmPopup::Mn_Ajuda_Click);
+    wire(menData, &FrmPopup::menData_Click);
 
     // Note windows ask for the note menu through the store, which made them.
     SetNoteMenuHandler(

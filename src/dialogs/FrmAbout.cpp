@@ -1,0 +1,120 @@
+#include "dialogs/FrmAbout.h"
+
+#include "platform/Globals.h"
+#include "platform/TopMost.h"
+
+#include <QDesktopServices>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QUrl>
+
+namespace {
+
+constexpr int Twips = 15; // per pixel
+
+// Places a control at its designed spot (twips), wide enough for its text in a larger font.
+template <typename W> W *place(W *w, const char *name, int left, int top, int width, int height)
+{
+    w->setObjectName(QString::fromLatin1(name));
+    w->setGeometry(left / Twips, top / Twips, std::max(width / Twips, w->sizeHint().width()),
+                   std::max(height / Twips, w->sizeHint().height()));
+    return w;
+}
+
+QLabel *link(QLabel *label)
+{
+    QFont font = label->font();
+    font.setUnderline(true);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, Qt::blue);
+    label->setPalette(palette);
+    label->setCursor(Qt::PointingHandCursor);
+    return label;
+}
+
+} // namespace
+
+FrmAbout::FrmAbout(QWidget *parent) : QDialog(parent)
+{
+    TrayReady = false;
+    setWindowTitle(u" Sobre o Notavex"_qs);
+    setModal(true);
+    SetWindowTopmost(this, true);
+
+    Label2 = new QLabel(u"Notavex"_qs, this);
+    QFont bold = Label2->font();
+    bold.setBold(true);
+    bold.setPointSize(12);
+    Label2->setFont(bold);
+    place(Label2, "Label2", 60, 75, 1725, 300);
+    Label5 = place(new QLabel(u"Para Windows XP  Win7  Win8  Win10"_qs, this), "Label5", 75, 375,
+                   2880, 210);
+    Label8 = new QLabel(u"%1.%2.%3"_qs.arg(NOTAVEX_VERSION_MAJOR)
+                            .arg(NOTAVEX_VERSION_MINOR)
+                            .arg(NOTAVEX_VERSION_PATCH),
+                        this);
+    place(Label8, "Label8", 3795, 540, 765, 195);
+    Frame1 = place(new QGroupBox(this), "Frame1", 15, 705, 4635, 1800);
+    Label11 = place(link(new QLabel(u"Respostas para as perguntas mais frequentes"_qs, Frame1)),
+                    "Label11", 135, 1440, 3255, 255);
+    Label6 = place(link(new QLabel(u"Fale conosco"_qs, Frame1)), "Label6", 3540, 1440, 975, 255);
+    // Links widened for a larger font keep apart, the frame around both.
+    if (Label6->x() < Label11->geometry().right() + 12) {
+        Label6->move(Label11->geometry().right() + 12, Label6->y());
+        Frame1->resize(std::max(Frame1->width(), Label6->geometry().right() + 8), Frame1->height());
+    }
+    Command1 = place(new QPushButton(u"&OK"_qs, this), "Command1", 3480, 2550, 1155, 300);
+    Command1->setDefault(true);
+    for (QLabel *label : {Label11, Label6})
+        label->installEventFilter(this);
+    connect(Command1, &QPushButton::clicked, this, &FrmAbout::Command1_Click);
+
+    QRect used(0, 0, ClientWidthTwips / Twips, ClientHeightTwips / Twips);
+    // A desktop font too large for the designed size makes the box larger rather than cutting
+    // its texts off.
+    for (const QWidget *w : findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+        used |= w->geometry().adjusted(0, 0, 4, 4);
+    setFixedSize(used.size());
+}
+
+FrmAbout::~FrmAbout()
+{
+    TrayReady = true;
+}
+
+void FrmAbout::ShowModal()
+{
+    FrmAbout box;
+    box.exec();
+}
+
+bool FrmAbout::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        if (watched == Label11)
+            Label11_Click();
+        else if (watched == Label6)
+            Label6_Click();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void FrmAbout::Label11_Click()
+{
+    // Whether a browser opened is not the box's concern; it stays open either way.
+    QDesktopServices::openUrl(QUrl(QString::fromUtf16(FaqAddress)));
+}
+
+void FrmAbout::Label6_Click()
+{
+    QDesktopServices::openUrl(QUrl(QString::fromUtf16(ContatoAddress)));
+}
+
+void FrmAbout::Command1_Click()
+{
+    accept();
+}

@@ -1,0 +1,168 @@
+#include "dialogs/FrmInserir.h"
+
+#include "note/frmNote.h"
+#include "platform/Globals.h"
+#include "platform/OpenForms.h"
+#include "platform/ProfileString.h"
+#include "platform/Services.h"
+#include "platform/TopMost.h"
+#include "store/Ini.h"
+#include "store/NoteFiles.h"
+
+#include <QGroupBox>
+#include <QListWidget>
+#include <QLocale>
+#include <QPushButton>
+
+namespace {
+
+constexpr int Twips = 15; // per pixel
+
+template <typename W> W *place(W *w, const char *name, int left, int top, int width, int height)
+{
+    w->setObjectName(QString::fromLatin1(name));
+    w->setGeometry(left / Twips, top / Twips, width / Twips, height / Twips);
+    return w;
+}
+
+// The first mark in a locale's own format that is no field letter: the separator its dates or
+// times are written with.
+QString separatorIn(const QString &format, const QString &fallback)
+{
+    for (const QChar c : format)
+        if (!c.isLetter() && !c.isSpace() && c != u'\'')
+            return QString(c);
+    return fallback;
+}
+
+QString twoDigits(int n)
+{
+    return QString::number(n).rightJustified(2, u'0');
+}
+
+// A pattern of the letters dd, mm, mmm, mmmm, yy, yyyy, hh and ss; "mm" right after "hh" is the
+// minutes. "/" and ":" are the locale's separators; anything else is copied.
+QString formatted(const QString &pattern, const QDateTime &when, const QLocale &locale)
+{
+    const QDate d = when.date();
+    const QTime t = when.time();
+    QString out;
+    bool afterHour = false;
+    for (qsizetype i = 0; i < pattern.size();) {
+        const QChar c = pattern[i];
+        qsizetype run = 1;
+        while (i + run < pattern.size() && pattern[i + run] == c)
+            ++run;
+        if (c == u'd') {
+            out += twoDigits(d.day());
+        } else if (c == u'm' && run >= 4) {
+            out += locale.monthName(d.month(), QLocale::LongFormat);
+        } else if (c == u'm' && run == 3) {
+            // The locale data ends some abbreviations with a dot ("dez."); the bare word is meant.
+            QString month = locale.monthName(d.month(), QLocale::ShortFormat);
+            while (month.endsWith(u'.'))
+                month.chop(1);
+            out += month;
+        } else if (c == u'm') {
+            out += twoDigits(afterHour ? t.minute() : d.month());
+        } else if (c == u'y') {
+            out += run >= 4 ? QString::number(d.year()) : twoDigits(d.year() % 100);
+        } else if (c == u'h') {
+            out += twoDigits(t.hour());
+        } else if (c == u's') {
+            out += twoDigits(t.second());
+        } else if (c == u'/') {
+            out += separatorIn(locale.dateFormat(QLocale::ShortFormat), u"/"_qs).repeated(run);
+        } else if (c == u':') {
+            out += separatorIn(locale.timeFormat(QLocale::ShortFormat), u":"_qs).repeated(run);
+        } else {
+            out += QString(c).repeated(run);
+        }
+        if (c.isLetter())
+            afterHour = c == u'h';
+        i += run;
+    }
+    return out;
+}
+
+} // namespace
+
+QStringList FrmInserir::Formatos(const QDateTime &when, const QLocale &locale)
+{
+    const auto f = [&](const char16_t *pattern) {
+        return formatted(QString::fromUtf16(pattern), when, locale);
+    };
+    const QString dash = u" - "_qs;
+    return {
+        f(u"dd/mm/yy"),
+        f(u"dd/mm/yyyy"),
+        f(u"dd/mmm/yy"),
+        f(u"dd/mmm/yyyy"),
+        locale.toString(when.date(), QLocale::LongFormat),
+        f(u"dd mmmm, yyyy"),
+        f(u"mmmm dd, yyyy"),
+        f(u"mmmm, yyyy"),
+        f(u"mmm/yyyy"),
+        f(u"dd/mm/yy") + dash + f(u"hh:mm"),
+        f(u"dd/mm/yy") + dash + f(u"hh:mm:ss"),
+        f(u"dd/mm/yyyy") + dash + f(u"hh:mm"),
+        f(u"dd/mm/yyyy") + dash + f(u"hh:mm:ss"),
+        f(u"hh:mm"),
+        f(u"hh:mm:ss"),
+    };
+}
+
+FrmInserir::FrmInserir(QWidget *parent) : QDialog(parent)
+{
+    TrayReady = false;
+    setWindowTitle(u" Data e hora"_qs);
+    setModal(true);
+    SetWindowTopmost(this, true);
+
+    Frame1 = place(new QGroupBox(u"Formatos disponíveis:"_qs, this), "Frame1", 60, 30, 4065, 2445);
+    Picture1 = place(new QWidget(Frame1), "Picture1", 30, 195, 3975, 2220);
+    Lsttime = place(new QListWidget(Picture1), "Lsttime", 45, 45, 2685, 2010);
+    Command1 = place(new QPushButton(u"OK"_qs, Picture1), "Command1", 2805, 45, 1110, 345);
+    Command2 = place(new QPushButton(u"Cancelar"_qs, Picture1), "Command2", 2805, 465, 1110, 345);
+    Command1->setDefault(true);
+    setFixedSize(ClientWidthTwips / Twips, ClientHeightTwips / Twips);
+
+    // Fixed now: a dialog left open a while still inserts the moment it was opened.
+    Lsttime->addItems(Formatos(Services::clock().now(), QLocale()));
+    bool ok = false;
+    const int stored =
+        ReadIni(u"Config"_qs, u"Formato"_qs, u"0"_qs, IndexFile()).trimmed().toShort(&ok);
+    Lsttime->setCurrentRow(ok && stored >= 0 && stored < Lsttime->count() ? stored : 0);
+
+    connect(Command1, &QPushButton::clicked, this, &FrmInserir::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &FrmInserir::Command2_Click);
+    connect(Lsttime, &QListWidget::itemDoubleClicked, this, &FrmInserir::Command1_Click);
+}
+
+FrmInserir::~FrmInserir()
+{
+    TrayReady = true;
+}
+
+void FrmInserir::ShowModal()
+{
+    FrmInserir dialog;
+    dialog.exec();
+}
+
+void FrmInserir::Command1_Click()
+{
+    const int row = Lsttime->currentRow();
+    auto *note = qobject_cast<frmNote *>(OpenForms::at(CurrentFormIndex));
+    // A note shown only in part takes no typing, and no date either.
+    if (row >= 0 && note && !note->txtNote->isReadOnly()) {
+        note->txtNote->SetSelText(Lsttime->item(row)->text());
+        WritePrivateProfileString(u"Config"_qs, u"Formato"_qs, QString::number(row), IndexFile());
+    }
+    accept();
+}
+
+void FrmInserir::Command2_Click()
+{
+    reject();
+}

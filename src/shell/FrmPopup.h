@@ -102,6 +102,7 @@ private:
     void menOcultar_Click();
     void menKill_Click();
     void menSelecionar_Click();
+    void mnOpc_Click(); // mnOpc and mnOpc2
     void menPersonaliza_Click();
     void menTítulo_Click();
     void menFonte_Click();

@@ -2,6 +2,7 @@
 #include "shell/FrmPopup.h"
 
 #include "alarm/frmAlarme.h"
+#include "dialogs/FrmOpc.h"
 #include "dialogs/ShowHideNotes.h"
 #include "note/frmNote.h"
 #include "note/frmTítulo.h"
@@ -86,6 +87,8 @@ void FrmPopup::createMenus()
     wire(menOcultar, &FrmPopup::menOcultar_Click);
     wire(menKill, &FrmPopup::menKill_Click);
     wire(menSelecionar, &FrmPopup::menSelecionar_Click);
+    wire(mnOpc, &FrmPopup::mnOpc_Click);
+    wire(mnOpc2, &FrmPopup::mnOpc_Click);
     wire(menPersonaliza, &FrmPopup::menPersonaliza_Click);
     wire(menTítulo, &FrmPopup::menTítulo_Click);
     wire(menFonte, &FrmPopup::menFonte_Click);
@@ -247,4 +250,9 @@ void FrmPopup::menImprimir_Click()
 {
     if (frmNote *note = currentNote())
         note->Imprimir();
+}
+
+void FrmPopup::mnOpc_Click()
+{
+    FrmOpc::ShowModal();
 }

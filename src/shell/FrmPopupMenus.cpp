@@ -85,6 +85,9 @@ void FrmPopup::createMenus()
     wire(menOcultar, &FrmPopup::menOcultar_Click);
     wire(menKill, &FrmPopup::menKill_Click);
     wire(menSelecionar, &FrmPopup::menSelecionar_Click);
+    wire(MnOrganizar, &FrmPopup::MnOrganizar_Click);
+    wire(mnSN, &FrmPopup::mnSN_Click);
+    wire(menExcluir, &FrmPopup::menExcluir_Click);
 
     // Note windows ask for the note menu through the store, which made them.
     SetNoteMenuHandler(

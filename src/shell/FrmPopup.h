@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dialogs/NotePlacement.h"
+
 #include <QRect>
 #include <QWidget>
 
@@ -48,6 +50,12 @@ public:
     // Enables "Ocutar Todos" when a note is visible, "Mostrar Todos" when one is hidden, and
     // "Mostra Selecionadas..." and "Excluir..." when there is a note at all.
     void RefreshTrayMenu();
+    // "Organizar Notas": puts the note window at OpenForms index Index below the one placed
+    // last in this run, or at the top of a new column to its left when it does not fit.
+    void PlaceNote(qint16 Index);
+    // The OpenForms index of the window placed last in the current run; 0 before the first.
+    qint16 LastPlaced = 0;
+
     // The note menu for the current note, opened by the note window itself.
     void showNoteMenu(frmNote *note, const QPoint &pos, bool onTop);
 
@@ -114,6 +122,9 @@ private:
     void menSobre_Click();
     void Mn_Ajuda_Click();
     void menData_Click();
+    void MnOrganizar_Click();
+    void mnSN_Click();
+    void menExcluir_Click();
     void showTrayIconWhenPossible();
     void trayActivated(int reason);
     void unloadDialogs();
@@ -127,4 +138,5 @@ private:
     QuitSignals *m_quitSignals = nullptr;
     QSystemTrayIcon *m_tray = nullptr;
     QTimer *m_trayRetry = nullptr;
+    TwipRect m_lastPlacedAt; // where LastPlaced was put, in twips, not rounded to pixels
 };

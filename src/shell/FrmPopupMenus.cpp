@@ -99,6 +99,9 @@ void FrmPopup::createMenus()
     wire(menSobre, &FrmPopup::menSobre_Click);
     wire(Mn_Ajuda, &FrmPopup::Mn_Ajuda_Click);
     wire(menData, &FrmPopup::menData_Click);
+    wire(MnOrganizar, &FrmPopup::MnOrganizar_Click);
+    wire(mnSN, &FrmPopup::mnSN_Click);
+    wire(menExcluir, &FrmPopup::menExcluir_Click);
 
     // Note windows ask for the note menu through the store, which made them.
     SetNoteMenuHandler(

@@ -6,6 +6,7 @@
 #include "platform/FileAccess.h"
 #include "platform/Log.h"
 #include "platform/Services.h"
+#include "store/NoteFiles.h"
 
 #include <QDir>
 #include <QTextCursor>
@@ -113,6 +114,15 @@ void frmNote::Abrir()
 
 void frmNote::Salvar()
 {
+    // Only the beginning of a very large note is in the window; saving that would give a file
+    // that looks whole and is not.
+    if (txtNote->PreviewOf() != 0) {
+        Services::messageBoxes().show(
+            u"Esta nota é grande demais para ser salva em arquivo de texto pelo Notavex. O texto "
+            u"inteiro dela está em \"%1\"."_qs.arg(QDir::toNativeSeparators(ContentFile(NoteId()))),
+            MessageBoxes::Ok, MessageBoxes::Information, MessageBoxes::AnswerOk, u"Notavex"_qs);
+        return;
+    }
     prepareTextFileDialog();
     const bool lent = !FileDialogSettings.Owner;
     if (lent)

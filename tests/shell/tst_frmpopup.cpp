@@ -2,6 +2,7 @@
 #include "mock/TestFiles.h"
 #include "mock/Warnings.h"
 
+#include "note/ModCmnDlg.h"
 #include "note/frmNote.h"
 #include "platform/Globals.h"
 #include "platform/OpenForms.h"
@@ -286,6 +287,11 @@ private slots:
         QVERIFY(preview->PreviewOf() > RichTextBox::MaxEditableCharacters);
         QVERIFY(preview->isReadOnly());
         QVERIFY(preview->document()->characterCount() < RichTextBox::PreviewCharacters + 1000);
+        // Saved as a text file, the beginning alone would pass for the whole note.
+        SetNextFileName(m_tmp->path() + u"/parte.txt"_qs);
+        noteAt(2)->Salvar();
+        QVERIFY(!QFile::exists(m_tmp->path() + u"/parte.txt"_qs));
+        QVERIFY(m_fakes->messageBoxes->asked.value(0).text.contains(u"notavex2.arl"_qs));
         // Once the user writes in it, the note is theirs to save again.
         unreadable->txtNote->SetSelText(u"novo"_qs);
         QVERIFY(unreadable->ContentNeedsSaving());

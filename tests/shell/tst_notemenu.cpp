@@ -1,0 +1,438 @@
+#include "mock/FakeServices.h"
+#include "mock/TestFiles.h"
+#include "mock/Warnings.h"
+
+#include "note/FontDialog.h"
+#include "note/NoteColors.h"
+#include "note/ShowColorDialog.h"
+#include "note/frmNote.h"
+#include "note/frmTítulo.h"
+#include "platform/Globals.h"
+#include "platform/OpenForms.h"
+#include "platform/ProfileString.h"
+#include "shell/FrmPopup.h"
+#include "store/Ini.h"
+#include "store/NoteFiles.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSettings>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace TestFiles;
+
+namespace {
+
+// "Arial|11|b-u-|0000ff": face, points, bold italic underline strikeout, Windows colour.
+QString fmt(const FontRecord &r, double size)
+{
+    const bool on[] = {r.Bold, r.Italic, r.Underline, r.StrikeThru};
+    QString f = u"bius"_qs;
+    for (int i = 0; i < 4; ++i)
+        f[i] = on[i] ? f[i] : u'-';
+    return u"%1|%2|%3|%4"_qs.arg(r.Name).arg(size).arg(f).arg(r.Color, 6, 16, QChar(u'0'));
+}
+
+FontRecord parse(const QString &s)
+{
+    const QStringList f = s.split(u'|');
+    const auto on = [&](int i) { return f[2][i] != u'-'; };
+    return {f[0], qint16(f[1].toInt()), on(0), on(1), on(2), on(3), f[3].toUInt(nullptr, 16), {}};
+}
+
+// Each character's format, space-joined.
+QString formats(RichTextBox &box)
+{
+    QStringList all;
+    for (int i = 0; i + 1 < box.document()->characterCount(); ++i) {
+        box.SetSelStart(i);
+        box.SetSelLength(1);
+        all << fmt({*box.SelFontName(), 0, *box.SelBold(), *box.SelItalic(), *box.SelUnderline(),
+                    *box.SelStrikeThru(), *box.SelColor(), nullptr},
+                   *box.SelFontSize());
+    }
+    return all.join(u' ');
+}
+
+QString ini(int section, const char *key)
+{
+    return ReadIni(QString::number(section), QString::fromLatin1(key), u"-"_qs, IndexFile());
+}
+
+// Note id's strip, body, frame and window colours in hexadecimal, whether the frame has a
+// picture, and its stored Color1, Color2 and Tag.
+QString lookOf(int id)
+{
+    const auto *n = qobject_cast<frmNote *>(OpenForms::at(FindNoteFormIndex(id)));
+    QStringList c;
+    for (const quint32 v : {n->Picture1->BackColor(), n->txtNote->BackColor(),
+                            n->Picture2->BackColor(), n->BackColor()})
+        c << QString::number(v, 16);
+    c << (n->Picture2->Picture().isNull() ? u"-"_qs : u"picture"_qs);
+    for (const char *key : {"Color1", "Color2", "Tag"})
+        c << ini(id, key);
+    return c.join(u' ');
+}
+
+} // namespace
+
+// The note menu's commands and the note's links, on the current note of a started program.
+class tst_NoteMenu : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_tmp;
+    std::optional<FakeServices> m_fakes;
+    std::unique_ptr<FrmPopup> m_popup;
+    frmNote *m_note = nullptr; // note 3, the current one; note 5 is the other
+    QString path(const QString &name) const { return m_tmp->path() + u'/' + name; }
+    void trigger(QAction *item)
+    {
+        item->trigger();
+        QCoreApplication::processEvents(); // menu commands are queued
+    }
+
+private slots:
+    void init()
+    {
+        FailOnUnexpectedWarnings();
+        m_tmp = std::make_unique<QTemporaryDir>();
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_tmp->path());
+        ResetProgramState();
+        m_fakes.emplace();
+        const QString data = path(u"docs/Notavex/"_qs);
+        QVERIFY(QDir().mkpath(data) && QDir().mkpath(path(u"app"_qs)));
+        QVERIFY(writeBytes(data + u"Indice.cfg"_qs,
+                           "[Indice]\r\nTotalForms=2\r\n[3]\r\nColor1=255\r\n"
+                           "Color2=65280\r\nTitulo=Compras\r\n"));
+        QVERIFY(writeBytes(data + u"indice.dat"_qs, ",3,5,\r\n"));
+        QVERIFY(writeBytes(data + u"notavex3.arl"_qs, "{\\rtf1\\fs22 nota}"));
+        m_popup = std::make_unique<FrmPopup>();
+        QVERIFY(m_popup->startUp(path(u"docs"_qs), path(u"app/"_qs), u"ana"_qs));
+        CurrentNoteId = 3;
+        CurrentFormIndex = qint16(FindNoteFormIndex(3));
+        QVERIFY(m_note = qobject_cast<frmNote *>(OpenForms::at(CurrentFormIndex)));
+    }
+
+    void cleanup()
+    {
+        while (OpenForms::count() > 1)
+            delete OpenForms::at(OpenForms::count() - 1);
+        m_popup.reset();
+    }
+
+    // "Fonte..." shows the selection "ab" (a mixed field as the record holds it) and applies the
+    // answer, also a cancel, in whole points, as one undo step. The real dialog runs from the link.
+    void fonte_data()
+    {
+        QTest::addColumn<QString>("before"); // "a" and "b"; the record is Verdana|20|-iu-|00ff00
+        QTest::addColumn<QString>("preset");
+        QTest::addColumn<QString>("answer"); // "": cancel; "*": the first font family
+        QTest::newRow("uniform, 9.75 pt, cancel")
+            << u"Arial|9.75|b--s|0000ff Arial|9.75|b--s|0000ff"_qs << u"Arial|10|b--s|0000ff"_qs
+            << QString();
+        QTest::newRow("all mixed, cancel") << u"Arial|11|b---|0000ff Tahoma|8|-ius|ff0000"_qs
+                                           << u"Verdana|20|-iu-|00ff00"_qs << QString();
+        QTest::newRow("some mixed, confirmed in the real dialog")
+            << u"Arial|11|b---|0000ff Arial|11|bi-s|0000ff"_qs << u"Arial|11|bi--|0000ff"_qs
+            << u"*|14|--us|ff8000"_qs;
+    }
+
+    void fonte()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, preset);
+        QFETCH(QString, answer);
+        RichTextBox &box = *m_note->txtNote;
+        box.SetText(u"ab"_qs);
+        for (int i = 0; i < 2; ++i) {
+            const FontRecord r = parse(before.section(u' ', i, i));
+            box.SetSelStart(i);
+            box.SetSelLength(1);
+            box.SetSelFontName(r.Name);
+            box.SetSelFontSize(before.section(u' ', i, i).section(u'|', 1, 1).toDouble());
+            box.SetSelBold(r.Bold);
+            box.SetSelItalic(r.Italic);
+            box.SetSelUnderline(r.Underline);
+            box.SetSelStrikeThru(r.StrikeThru);
+            box.SetSelColor(r.Color);
+        }
+        FontChoice = parse(u"Verdana|20|-iu-|00ff00"_qs);
+        trigger(m_popup->menSelecionar);
+        QString seen;
+        const auto show = [&](const FontRecord &r, bool noEffects) {
+            seen = fmt(r, r.Size) + (noEffects ? u" without effects"_qs : QString());
+            return answer.isEmpty() ? std::nullopt : std::optional(parse(answer));
+        };
+        if (answer.startsWith(u'*')) {
+            answer.replace(0, 1, QFontDatabase::families().constFirst());
+            QTimer::singleShot(0, this, [&] {
+                auto *d = qobject_cast<FontDialog *>(QApplication::activeModalWidget());
+                QVERIFY(d && d->parentWidget() == m_note);
+                show(d->Choice(), d->fraEfeitos->isHidden());
+                d->cboFonte->setCurrentIndex(d->cboFonte->findText(answer.section(u'|', 0, 0)));
+                d->txtTamanho->setValue(14);
+                for (QCheckBox *c : {d->chkNegrito, d->chkItalico, d->chkSublinhado, d->chkRiscado})
+                    c->click();
+                d->SetColor(0xff8000);
+                d->Botoes->button(QDialogButtonBox::Ok)->click();
+            });
+            CurrentFormIndex = 0; // the link makes its note current
+            m_note->Label1_Click(0);
+        } else {
+            SetFontDialogAnswer(show);
+            trigger(m_popup->menFonte);
+        }
+        QCOMPARE(seen, preset);
+        const QString after = answer.isEmpty() ? preset : answer;
+        QCOMPARE(formats(box), after + u' ' + after);
+        m_note->Desfazer();
+        QCOMPARE(formats(box), before);
+    }
+
+    // Salvar and Abrir. A file that cannot be read or written leaves the note as it was, and one
+    // message names it.
+    void files_data()
+    {
+        QTest::addColumn<bool>("save");
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QByteArray>("input");  // the note's text, or the file's bytes
+        QTest::addColumn<QString>("written");   // the file written, or named in the message
+        QTest::addColumn<QByteArray>("result"); // its bytes, or text and format; "": fails
+        const auto save = [](const char *row, const char *chosen, const char *written,
+                             QByteArray result = "Ol\xc3\xa1 \xe2\x82\xac\r\nmundo\r\n") {
+            QTest::newRow(row) << true << QString::fromUtf8(chosen)
+                               << "Ol\xc3\xa1 \xe2\x82\xac\nmundo"_qba << QString::fromUtf8(written)
+                               << result;
+        };
+        save("lista", "lista", "lista.txt");
+        save("lista.doc", "lista.doc", "lista.txt");
+        save("lista.txt replaced", "lista.txt", "lista.txt");
+        save("folder with a dot", "notas.old/lista", "notas.old/lista.txt");
+        save("missing folder", "sem/lista", "sem/lista.txt", {});
+        QTest::newRow("empty note")
+            << true << u"vazia"_qs << QByteArray() << u"vazia.txt"_qs << "\r\n"_qba;
+        const auto open = [](const char *row, const char *input, const char *result) {
+            QTest::newRow(row) << false << u"in.txt"_qs << QByteArray(input) << u"in.txt"_qs
+                               << QByteArray(result);
+        };
+        open("rtf", "{\\rtf1{\\fonttbl{\\f0 Tahoma;}}\\f0\\fs28\\b Ol\\'e1}",
+             "Ol\xc3\xa1 Tahoma|14|b---|000000");
+        open("utf-8", "Ol\xc3\xa1 \xe2\x82\xac\r\nfim",
+             "Ol\xc3\xa1 \xe2\x82\xac\r\nfim Arial|11|----|000000");
+        open("1252", "Ol\xe1 \x80", "Ol\xc3\xa1 \xe2\x82\xac Arial|11|----|000000");
+        open("missing file", nullptr, "");
+    }
+
+    void files()
+    {
+        QFETCH(bool, save);
+        QFETCH(QString, chosen);
+        QFETCH(QByteArray, input);
+        QFETCH(QString, written);
+        QFETCH(QByteArray, result);
+        QVERIFY(QDir().mkpath(path(u"notas.old"_qs)) && writeBytes(path(u"lista.txt"_qs), "old") &&
+                (input.isNull() || writeBytes(path(u"in.txt"_qs), input)));
+        m_note->txtNote->SetText(save ? QString::fromUtf8(input) : u"nota"_qs);
+        m_note->txtNote->document()->setModified(false); // as loaded
+        const auto state = [&] {
+            return m_note->txtNote->Text() + u' ' + formats(*m_note->txtNote).section(u' ', 0, 0);
+        };
+        const QString before = state();
+        SetNextFileName(path(chosen));
+        trigger(save ? m_popup->menSave : m_popup->menOpen);
+        const bool ok = !result.isEmpty();
+        const auto &asked = m_fakes->messageBoxes->asked;
+        QCOMPARE(asked.size(), int(!ok));
+        if (!ok)
+            QVERIFY(asked[0].text.contains(u'"' + path(written) + u'"'));
+        QCOMPARE(m_note->ContentNeedsSaving(), !save && ok);
+        QCOMPARE(state(), save || !ok ? before : QString::fromUtf8(result));
+        if (save)
+            QCOMPARE(readBytes(path(written)), result);
+    }
+
+    // Keys on "abc" with "b" selected: capitals with Ctrl (V with Ctrl+Shift), small letters
+    // typed, 0 drops the selection. The result: the text, then each character's effects.
+    void keys_data()
+    {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("ctrl+b, i, u, b") << u"BIUB"_qs << u"abc ---- -iu- ----"_qs;
+        QTest::newRow("typing format") << u"0Bx"_qs << u"axbc ---- b--- ---- ----"_qs;
+        QTest::newRow("ctrl+y redoes") << u"xZY"_qs << u"axc ---- ---- ----"_qs;
+        QTest::newRow("ctrl+shift+v pastes plain") << u"BV"_qs << u"a!c ---- b--- ----"_qs;
+    }
+
+    void keys()
+    {
+        QFETCH(QString, keys);
+        QFETCH(QString, result);
+        RichTextBox *box = m_note->txtNote;
+        box->SetText(u"abc"_qs);
+        auto *mime = new QMimeData;
+        mime->setHtml(u"<i><u>!</u></i>"_qs);
+        mime->setText(u"!"_qs);
+        QGuiApplication::clipboard()->setMimeData(mime);
+        box->SetSelStart(1);
+        box->SetSelLength(1);
+        for (const QChar k : keys) {
+            const auto shift = k == u'V' ? Qt::ShiftModifier : Qt::NoModifier;
+            if (k == u'0')
+                box->SetSelLength(0);
+            else if (k.isLower())
+                QTest::keyClicks(box, QString(k));
+            else
+                QTest::keyClick(box, Qt::Key(k.unicode()), Qt::ControlModifier | shift);
+        }
+        QString seen = box->Text();
+        for (const QString &f : formats(*box).split(u' '))
+            seen += u' ' + f.section(u'|', 2, 2);
+        QCOMPARE(seen, result);
+    }
+
+    // "Cor" and "[Cor]" open the dialog at the frame's colour and colour the note, the strip a
+    // shade darker, storing both colours; the note is saved on OK and by the link. A new note
+    // (number 1) with Coloridos gets colour row int(fraction * 23) + 1. Classico and the skins
+    // change only the frame, 0 and 5 nothing. Never the window's size.
+    void looks_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<qint64>("value");  // the answer, fraction * 10000 or skin; < 0: no file
+        QTest::addColumn<QString>("after"); // looks, Color1 Color2 Tag
+        const auto cor = [](const char *row, qint64 body, const char *after) {
+            QTest::newRow(row) << u"Cor"_qs << body << QString::fromLatin1(after);
+        };
+        cor("default colour", 0x87FFFF, "73e5e5 87ffff 87ffff ff80ff - 7595493 8912895 3");
+        cor("black", 0x000000, "0 0 0 ff80ff - 0 0 3");
+        cor("27 27 27 gives 1 1 7", 0x1B1B1B, "70101 1b1b1b 1b1b1b ff80ff - 459009 1776411 3");
+        cor("blue 26 gives 0", 0x1AFFFF, "e5e5 1affff 1affff ff80ff - 58853 1769471 3");
+        cor("blue 27 gives 7", 0x1BFFFF, "7e5e5 1bffff 1bffff ff80ff - 517605 1835007 3");
+        cor("cancel", -1, "ff ff00 abcdef ff80ff - 255 65280 -");
+        QTest::newRow("[Cor], cancel")
+            << u"[Cor]"_qs << qint64(-1) << u"ff ff00 abcdef ff80ff - 255 65280 3"_qs;
+        QTest::newRow("new note, 0: row 1")
+            << u"novo"_qs << qint64(0) << u"5681e5 6a9bff 6a9bff ff80ff - 5669349 6986751 1"_qs;
+        QTest::newRow("new note, 0.9999: row 23")
+            << u"novo"_qs << qint64(9999)
+            << u"d4cee5 e8e8ff e8e8ff ff80ff - 13946597 15263999 1"_qs;
+        QTest::newRow("new note without Coloridos")
+            << u"novo"_qs << qint64(-1) << u"52e9fe 87ffff 87ffff ff80ff - - - -"_qs;
+        const auto skin = [](const char *row, const char *how, qint64 number, const char *after) {
+            QTest::newRow(row) << QString::fromLatin1(how) << number
+                               << u"ff ff00 "_qs + QString::fromLatin1(after) + u" 255 65280 -"_qs;
+        };
+        skin("Classico after skin 1", "Classico", 1, "87ffff 73e5e5 -");
+        skin("skin 1", "Skin", 1, "9ddcff 46bbff picture");
+        skin("skin 4, file missing", "Skin", -4, "b61ff 850cc -");
+        skin("skin 0 only repaints", "Skin", 0, "abcdef ff80ff -");
+        skin("skin 5 only repaints", "Skin", 5, "abcdef ff80ff -");
+    }
+
+    void looks()
+    {
+        QFETCH(QString, how);
+        QFETCH(qint64, value);
+        QFETCH(QString, after);
+        AppPath = value < 0 ? path(QString()) : QStringLiteral(NOTAVEX_BUILD_DIR "/");
+        m_note->Picture2->SetBackColor(0xABCDEF);
+        const QSize size = m_note->size();
+        int id = 3;
+        QList<quint32> initial;
+        SetColorDialogAnswer([&](quint32 i) {
+            initial << i;
+            return value;
+        });
+        if (how == u"Cor") {
+            trigger(m_popup->menPersonaliza);
+        } else if (how == u"[Cor]") {
+            CurrentNoteId = 0; // the link makes its note current
+            QTest::mouseClick(m_note->Label1[1], Qt::LeftButton, {}, QPoint(5, 5));
+        } else if (how == u"novo") {
+            Coloridos = value >= 0;
+            m_fakes->random->value = double(value) / 10000;
+            trigger(m_popup->mnuNew);
+            id = 1;
+        } else {
+            m_note->Skin(qint16(qAbs(value)));
+            if (how == u"Classico")
+                m_note->Classico();
+        }
+        QCOMPARE(initial, how.contains(u"Cor") ? QList<quint32>{0xABCDEF} : QList<quint32>{});
+        QCOMPARE(lookOf(id), after);
+        QCOMPARE(m_note->size(), size);
+    }
+
+    // A new user sees 16 white custom colours; one defined and then cancelled comes back from the
+    // store next time.
+    void customColors_surviveACancel()
+    {
+        QList<QColor> seen;
+        SetColorDialogAnswer([&](quint32) {
+            for (int i = 0; i < 16; ++i)
+                seen << QColorDialog::customColor(i);
+            QColorDialog::setCustomColor(3, QColor(1, 2, 3));
+            return qint64(-1);
+        });
+        ShowColorDialog(nullptr, 0, true);
+        QCOMPARE(seen, QList<QColor>(16, Qt::white));
+        seen.clear();
+        QColorDialog::setCustomColor(3, Qt::black);
+        ShowColorDialog(nullptr, 0, true);
+        QCOMPARE(seen.at(3), QColor(1, 2, 3));
+        QCOMPARE(CustomColors[3], 0x030201u);
+    }
+
+    // The title dialog on 1 March 2027 09:05 under Brazilian settings: the buttons' texts, the
+    // 22-character limit; only Ok gives the note the title, saved soon. The tray waits meanwhile.
+    void titulo_data()
+    {
+        QTest::addColumn<int>("button"); // -1: 16 letters typed after "Compras"
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("Data, Ok") << 0 << u"01/mar"_qs << true;
+        QTest::newRow("Hora, Cancelar") << 1 << u"09:05"_qs << false;
+        QTest::newRow("Data e hora, Ok") << 2 << u"01/mar - 09:05"_qs << true;
+        QTest::newRow("typed, Ok") << -1 << u"Comprasabcdefghijklmno"_qs << true;
+    }
+
+    void titulo()
+    {
+        QFETCH(int, button);
+        QFETCH(QString, text);
+        QFETCH(bool, ok);
+        QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+        m_fakes->clock->time = QDateTime(QDate(2027, 3, 1), QTime(9, 5, 59));
+        {
+            frmTítulo d;
+            QCOMPARE(d.Text1->text() + (TrayReady ? u" ready"_qs : QString()), u"Compras"_qs);
+            if (button < 0)
+                QTest::keyClicks(d.Text1, u"abcdefghijklmnop"_qs);
+            else
+                d.Button[size_t(button)]->click();
+            QCOMPARE(d.Text1->text(), text);
+            (ok ? d.Command4 : d.Command5)->click();
+        }
+        QVERIFY(TrayReady);
+        QCOMPARE(m_note->txtTitle->text(), ok ? text : u"Compras"_qs);
+        if (ok)
+            QTRY_COMPARE_WITH_TIMEOUT(ini(3, "Titulo"), text, frmNote::AutosaveDelayMs + 1000);
+    }
+};
+
+QTEST_MAIN(tst_NoteMenu)
+#include "tst_notemenu.moc"

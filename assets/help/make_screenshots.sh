@@ -51,9 +51,11 @@ start_wm
 start_tray
 new_home capturas
 mkdir -p "$DATA"
-printf '%s\r\n' '[Indice]' 'TotalForms=1' '[1]' 'Top=1500' 'Left=3000' 'Tag=1' \
+printf '%s\r\n' '[Indice]' 'TotalForms=2' '[1]' 'Top=1500' 'Left=3000' 'Tag=1' \
     'Titulo=Lembretes' 'Visivel=True' 'Color1=5433854' 'Color2=8912895' 'OnTop=False' >"$DATA/Indice.cfg"
-printf ',1,\r\n' >"$DATA/indice.dat"
+printf '%s\r\n' '[2]' 'Top=1500' 'Left=6000' 'Tag=2' 'Titulo=Compras' 'Visivel=False' \
+    'Color1=5433854' 'Color2=8912895' >>"$DATA/Indice.cfg"
+printf ',1,2,\r\n' >"$DATA/indice.dat"
 printf '%s\r\n' '{\rtf1\ansi\ansicpg1252\deff0{\fonttbl{\f0 Arial;}}\f0\fs20 Ligar para o dentista\par' \
     'Reuni\'"'"'e3o \'"'"'e0s 15h\par' 'Comprar p\'"'"'e3o\par}' >"$DATA/notavex1.arl"
 start_notavex
@@ -75,11 +77,10 @@ shot_window "Ajustar Alarme" alarme.png
 xdotool key Escape
 sleep 0.5
 
-# "Inserir data e hora...", the third enabled item from the bottom while the file items are
-# greyed; one Up more for each of them that is not.
+# "Inserir data e hora...", the fifth item from the bottom.
 xdotool mousemove "$((nx + 60))" "$((ny + 120))" click 3
 sleep 0.8
-xdotool key Up Up Up Return
+xdotool key Up Up Up Up Up Return
 shot_window " Data e hora" data_hora.png
 xdotool key Escape
 sleep 0.5
@@ -96,5 +97,17 @@ if [ -n "$icon" ]; then
     xdotool key Up Up Return
     shot_window " Sobre o Notavex" sobre.png
     xdotool key Escape
+    sleep 0.5
+    # Dialogs of the tray menu, by their place from the top: Opções, Excluir..., Mostra
+    # Selecionadas...
+    for item in "2: Op.*es$:opcoes.png" "4: Excluir Notas...:excluir.png" "5: Mostrar Notas:mostrar.png"; do
+        xdotool mousemove "$((ix + 10))" "$((iy + 10))" click 1
+        sleep 0.8
+        xdotool key $(for _ in $(seq "${item%%:*}"); do echo Down; done) Return
+        rest=${item#*:}
+        shot_window "${rest%:*}" "${rest##*:}"
+        xdotool key Escape
+        sleep 0.5
+    done
 fi
 finish

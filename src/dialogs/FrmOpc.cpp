@@ -116,6 +116,9 @@ void FrmOpc::createControls()
 
     Frame5 = boldFrame(u"As novas notas serão criadas com a cor:"_qs, "Frame5", this);
     Picture1 = named(new QWidget(Frame5), "Picture1");
+    QFont normal = font();
+    normal.setBold(false); // only the frames' captions are bold, not what they hold
+    Picture1->setFont(normal);
     (new QVBoxLayout(Frame5))->addWidget(Picture1);
     auto *colours = new QHBoxLayout(Picture1);
     colours->setContentsMargins(4, 0, 0, 0);
@@ -129,6 +132,7 @@ void FrmOpc::createControls()
 
     Frame2 = boldFrame(u"Fonte padrão"_qs, "Frame2", this);
     Picture3 = named(new QWidget(Frame2), "Picture3");
+    Picture3->setFont(normal);
     (new QVBoxLayout(Frame2))->addWidget(Picture3);
     auto *font = new QVBoxLayout(Picture3);
     font->setContentsMargins(4, 0, 4, 0);

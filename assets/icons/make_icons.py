@@ -1,8 +1,13 @@
 #!/usr/bin/env python3
-"""Draws the program icon, a small yellow note, as PNG files (standard library only)."""
+"""Draws the program icon, a small yellow note, as PNG files (standard library only).
+
+Without arguments it writes the two icons kept here; with a folder and sizes, as the build runs
+it, the desktop's icon theme tree: FOLDER/<size>x<size>/apps/notavex.png.
+"""
 
 import os
 import struct
+import sys
 import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -51,11 +56,17 @@ def png(size):
             + chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
 
 
-def main():
-    for name, size in (("notavex.png", 64), ("notavex-32.png", 32)):
-        with open(os.path.join(HERE, name), "wb") as f:
+def main(args):
+    if args:
+        folder, sizes = args[0], [int(a) for a in args[1:]]
+        targets = [(os.path.join(folder, "%dx%d" % (s, s), "apps", "notavex.png"), s) for s in sizes]
+    else:
+        targets = [(os.path.join(HERE, "notavex.png"), 64), (os.path.join(HERE, "notavex-32.png"), 32)]
+    for path, size in targets:
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
             f.write(png(size))
 
 
 if __name__ == "__main__":
-    main()
+    main(sys.argv[1:])

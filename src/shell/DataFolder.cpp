@@ -137,17 +137,18 @@ bool DeleteFileChecked(const QString &path)
     return !info.exists() && !info.isSymLink();
 }
 
+QString ProgramFolderFor(const QString &exeDir)
+{
+    const QString here = withSeparator(exeDir);
+    if (QFileInfo(here + QStringLiteral("novo.wav")).isFile())
+        return here;
+    // Relative to the executable, so that an installed tree works under any prefix it is moved to.
+    return withSeparator(QDir::cleanPath(here + QStringLiteral(NOTAVEX_DATA_FROM_BIN)));
+}
+
 QString ProgramFolder()
 {
-    const QString exeDir = withSeparator(QCoreApplication::applicationDirPath());
-    if (QFileInfo(exeDir + QStringLiteral("icons")).isDir())
-        return exeDir;
-#ifdef NOTAVEX_SHARE_DIR
-    const QString share = withSeparator(QStringLiteral(NOTAVEX_SHARE_DIR));
-    if (QFileInfo(share).isDir())
-        return share;
-#endif
-    return exeDir;
+    return ProgramFolderFor(QCoreApplication::applicationDirPath());
 }
 
 QString DataPathFor(const QString &documentsFolder, const QString &appPath)

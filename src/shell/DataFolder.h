@@ -16,8 +16,9 @@ QString CurrentUserName();
 // Deletes a file ignoring every error; true when afterwards no file of that name exists.
 bool DeleteFileChecked(const QString &path);
 
-// The folder holding the program's assets, ending with '/': the executable's folder when the
-// assets lie beside it (a build tree), otherwise the installed share folder.
+// The folder holding the program's assets, ending with '/': exeDir when the assets lie beside it
+// (a build tree), otherwise the share folder of the installed tree exeDir belongs to.
+QString ProgramFolderFor(const QString &exeDir);
 QString ProgramFolder();
 
 // Documents folder (or appPath when that is empty or missing) followed by "Notavex/".

@@ -121,6 +121,32 @@ private slots:
         QVERIFY(readBytes(data() + u"notavex1.arl"_qs).startsWith("{\\rtf1"));
         QCOMPARE(readBytes(old() + u"sub/notavex1.arl"_qs), QByteArray("stays too"));
     }
+
+    // The assets beside the executable win (a build tree); otherwise those of the installed
+    // tree, found relative to the executable whatever its prefix.
+    void programFolder_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("build tree")
+            << QStringList{u"bin/novo.wav"_qs, u"share/notavex/novo.wav"_qs} << u"bin/"_qs;
+        QTest::newRow("installed")
+            << QStringList{u"share/notavex/novo.wav"_qs, u"bin/Skin/"_qs} << u"share/notavex/"_qs;
+        QTest::newRow("a folder named like the sound")
+            << QStringList{u"bin/novo.wav/"_qs} << u"share/notavex/"_qs;
+    }
+    void programFolder()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QString, expected);
+        const QString root = m_tmp->path() + u"/prefix/"_qs;
+        for (const QString &f : files) {
+            QVERIFY(QDir().mkpath(root + f.section(u'/', 0, -2)));
+            if (!f.endsWith(u'/'))
+                QVERIFY(writeBytes(root + f, "RIFF"));
+        }
+        QCOMPARE(ProgramFolderFor(root + u"bin"_qs), root + expected);
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_DataFolder)

@@ -1,0 +1,337 @@
+#include "mock/FakeServices.h"
+#include "mock/TestFiles.h"
+#include "mock/Warnings.h"
+#include "mock/WhenModal.h"
+
+#include "dialogs/ChmFile.h"
+#include "dialogs/FrmAbout.h"
+#include "dialogs/FrmInserir.h"
+#include "dialogs/FrmOpc.h"
+#include "dialogs/HelpViewer.h"
+#include "note/ModCmnDlg.h"
+#include "note/frmNote.h"
+#include "platform/Globals.h"
+#include "platform/OpenForms.h"
+#include "shell/FrmPopup.h"
+#include "store/Ini.h"
+#include "store/NoteFiles.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QDir>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QToolButton>
+
+using namespace TestFiles;
+
+const QString BuiltHelp = QStringLiteral(NOTAVEX_BUILD_DIR "/Notavex.chm");
+const QMap<QString, QString> Titles{{u"notavex.htm"_qs, u"O Notavex"_qs},
+                                    {u"opcoes.htm"_qs, u"Opções"_qs},
+                                    {u"mostrar.htm"_qs, u"Mostrar notas"_qs},
+                                    {u"excluir_notas.htm"_qs, u"Excluir notas"_qs},
+                                    {u"alarme.htm"_qs, u"Alarme"_qs}};
+
+// The help file and window, the menus' help and dialog items, the about, date and options dialogs;
+// on one note, under a Brazilian locale, on Saturday 5 December 2026, 09:07:03.
+class tst_Dialogs : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_tmp;
+    std::optional<FakeServices> m_fakes;
+    std::unique_ptr<FrmPopup> m_popup;
+    QStringList m_opened; // web pages
+    QString app() const { return m_tmp->path() + u"/app/"_qs; }
+
+    // Note 1 is current; cfg is added to Indice.cfg.
+    void start(const QByteArray &cfg = {})
+    {
+        const QString data = m_tmp->path() + u"/docs/Notavex/"_qs;
+        QVERIFY(QDir().mkpath(data) && QDir().mkpath(app()));
+        QVERIFY(writeBytes(data + u"Indice.cfg"_qs,
+                           "[Indice]\r\nTotalForms=1\r\n[1]\r\nVisivel=True\r\n" + cfg));
+        QVERIFY(writeBytes(data + u"indice.dat"_qs, ",1,\r\n"));
+        m_popup = std::make_unique<FrmPopup>();
+        QVERIFY(m_popup->startUp(m_tmp->path() + u"/docs"_qs, app(), u"ana"_qs));
+        CurrentNoteId = 1;
+        CurrentFormIndex = qint16(FindNoteFormIndex(1));
+    }
+    static frmNote *note() { return qobject_cast<frmNote *>(OpenForms::at(CurrentFormIndex)); }
+
+public slots:
+    void opened(const QUrl &url) { m_opened << url.toString(); }
+
+private slots:
+    void init()
+    {
+        FailOnUnexpectedWarnings();
+        QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+        m_tmp = std::make_unique<QTemporaryDir>();
+        ResetProgramState();
+        m_fakes.emplace();
+        m_fakes->clock->time = QDateTime(QDate(2026, 12, 5), QTime(9, 7, 3));
+        QDesktopServices::setUrlHandler(u"https"_qs, this, "opened");
+    }
+
+    void cleanup()
+    {
+        delete HelpViewer::Current();
+        while (OpenForms::count() > 1)
+            delete OpenForms::at(OpenForms::count() - 1);
+        m_popup.reset();
+    }
+
+    // Each topic is in the file with its pictures and links to the others; its window follows one.
+    void topic_data()
+    {
+        QTest::addColumn<QString>("topic");
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<QStringList>("pictures"); // at least these
+        QTest::newRow("main") << u"notavex.htm"_qs << u"alarme.htm"_qs
+                              << QStringList{
+                                     u"imagens/notavex.png"_qs,  u"capturas/nota.png"_qs,
+                                     u"imagens/alfinete.png"_qs, u"imagens/alfinete_preso.png"_qs,
+                                     u"imagens/ocultar.png"_qs,  u"capturas/menu_nota.png"_qs};
+        QTest::newRow("options") << u"opcoes.htm"_qs << u"notavex.htm#menunota"_qs
+                                 << QStringList{u"imagens/nota.png"_qs};
+        QTest::newRow("show") << u"mostrar.htm"_qs << u"excluir_notas.htm"_qs << QStringList();
+        QTest::newRow("delete") << u"excluir_notas.htm"_qs << u"mostrar.htm"_qs << QStringList();
+        QTest::newRow("alarm") << u"alarme.htm"_qs << u"opcoes.htm"_qs
+                               << QStringList{u"capturas/alarme.png"_qs};
+    }
+    void topic()
+    {
+        QFETCH(QString, topic);
+        QFETCH(QString, link);
+        QFETCH(QStringList, pictures);
+        const ChmFile chm(BuiltHelp);
+        HelpViewer *viewer = HelpViewer::ShowTopic(BuiltHelp, topic);
+        QCOMPARE(viewer->windowTitle(), Titles[topic]);
+        QStringList links{topic};
+        QTextCursor anchor;
+        for (QTextBlock b = viewer->Pagina->document()->begin(); b.isValid(); b = b.next()) {
+            for (auto it = b.begin(); !it.atEnd(); ++it) {
+                const QTextCharFormat f = it.fragment().charFormat();
+                if (const QString to = f.anchorHref().section(u'#', 0, 0); !to.contains(u':'))
+                    links << to; // web links aside
+                if (f.anchorHref() == link && anchor.isNull()) {
+                    anchor = QTextCursor(b);
+                    anchor.setPosition(it.fragment().position() + it.fragment().length() / 2);
+                }
+                if (const QString name = f.toImageFormat().name(); f.isImageFormat()) {
+                    pictures.removeAll(name);
+                    const QVariant bytes =
+                        viewer->Pagina->loadResource(QTextDocument::ImageResource, QUrl(name));
+                    QVERIFY2(!QImage::fromData(bytes.toByteArray()).isNull(), qPrintable(name));
+                }
+            }
+        }
+        // Each link leads to a page in the file, and each other topic is linked.
+        links.removeAll(QString()); // in-page links aside
+        for (const QString &to : links + Titles.keys())
+            QVERIFY2(chm.read(to) && links.contains(to), qPrintable(to));
+        QVERIFY2(pictures.isEmpty(), qPrintable(pictures.join(u' ')));
+        viewer->Pagina->setTextCursor(anchor);
+        viewer->Pagina->ensureCursorVisible();
+        QTest::mouseClick(viewer->Pagina->viewport(), Qt::LeftButton, {},
+                          viewer->Pagina->cursorRect(anchor).center());
+        const QString linked = Titles[link.section(u'#', 0, 0)];
+        QCOMPARE(viewer->windowTitle(), linked);
+        viewer->cmdVoltar->click();
+        QCOMPARE(viewer->windowTitle(), Titles[topic]);
+        viewer->cmdAvancar->click();
+        QCOMPARE(viewer->windowTitle(), linked);
+    }
+
+    // One window for every topic; a topic or file that is not there gets a page saying so.
+    void missingTopicOrFile()
+    {
+        HelpViewer *viewer = HelpViewer::ShowTopic(BuiltHelp, u"nada.htm"_qs);
+        QCOMPARE(viewer->windowTitle() + u'|' + viewer->Pagina->toPlainText(),
+                 u"Página não encontrada|Página não encontrada\nA página nada.htm não existe no "
+                 u"arquivo de ajuda."_qs);
+        QVERIFY(writeBytes(m_tmp->filePath(u"Notavex.chm"_qs), "ITSF\3"));
+        QCOMPARE(HelpViewer::ShowTopic(m_tmp->filePath(u"Notavex.chm"_qs), u"notavex.htm"_qs),
+                 viewer);
+        QCOMPARE(viewer->windowTitle() + u'|' + viewer->Pagina->toPlainText(),
+                 u"Ajuda do Notavex|Ajuda do Notavex\nO arquivo de ajuda não pôde ser aberto."_qs);
+    }
+
+    // Each item opens its dialog (the tray shut) or the main help topic, or says it is missing.
+    void menuItems_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("reached");
+        QTest::newRow("tray options") << u"mnOpc"_qs << u"FrmOpc shut"_qs;
+        QTest::newRow("note options") << u"mnOpc2"_qs << u"FrmOpc shut"_qs;
+        QTest::newRow("about") << u"menSobre"_qs << u"FrmAbout shut"_qs;
+        QTest::newRow("date") << u"menData"_qs << u"FrmInserir shut"_qs;
+        QTest::newRow("tray help") << u"mnuAjuda"_qs << u"O Notavex"_qs;
+        QTest::newRow("help missing") << u"Mn_Ajuda"_qs
+                                      << u"Ajuda do Windows|Aquivo de ajuda Notavex.chm não "
+                                         u"encontrado. Instale o Notavex novamente"_qs;
+    }
+    void menuItems()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, reached);
+        start();
+        if (qstrcmp(QTest::currentDataTag(), "help missing") != 0)
+            QVERIFY(QFile::copy(BuiltHelp, app() + u"Notavex.chm"_qs));
+        QStringList seen;
+        QObject whileHere;
+        WhenModal(&whileHere, [&](QWidget *w) {
+            seen << QString::fromLatin1(w->metaObject()->className())
+                 << (TrayReady ? u"ready"_qs : u"shut"_qs);
+            static_cast<QDialog *>(w)->reject();
+        });
+        m_popup->findChild<QAction *>(item)->trigger();
+        QCoreApplication::processEvents(); // the commands are queued
+        if (HelpViewer::Current())
+            seen << HelpViewer::Current()->windowTitle();
+        for (const auto &m : m_fakes->messageBoxes->asked)
+            seen << m.caption + u'|' + m.text;
+        QCOMPARE(seen.join(u' '), reached);
+        QVERIFY(TrayReady);
+    }
+
+    void aboutBox()
+    {
+        FrmAbout box;
+        box.show();
+        // Always three parts.
+        QCOMPARE(box.Label8->text(), QStringLiteral(NOTAVEX_VERSION ".0.0").section(u'.', 0, 2));
+        QTest::mouseClick(box.Label11, Qt::LeftButton);
+        QTest::mouseClick(box.Label6, Qt::LeftButton);
+        QCOMPARE(m_opened, (QStringList{u"https://notavex.example.org/faq"_qs,
+                                        u"https://notavex.example.org/contato"_qs}));
+    }
+
+    // The fifteen texts, and another locale's own separators and month names.
+    void dateTexts()
+    {
+        const QDateTime when = m_fakes->clock->time;
+        QCOMPARE(
+            FrmInserir::Formatos(when, QLocale()),
+            u"05/12/26|05/12/2026|05/dez/26|05/dez/2026|sábado, 5 de dezembro de 2026|05 "
+            u"dezembro, 2026|dezembro 05, 2026|dezembro, 2026|dez/2026|05/12/26 - 09:07|"
+            u"05/12/26 - 09:07:03|05/12/2026 - 09:07|05/12/2026 - 09:07:03|09:07|09:07:03"_qs.split(
+                u'|'));
+        QCOMPARE(FrmInserir::Formatos(when, QLocale(QLocale::Finnish, QLocale::Finland)).mid(8, 2),
+                 (QStringList{u"jouluk.2026"_qs, u"05.12.26 - 09.07"_qs}));
+    }
+
+    // The text as of opening replaces the selection and is remembered; Cancelar changes nothing.
+    void insertDate_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("offered");
+        QTest::addColumn<int>("chosen");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("remembered")
+            << u"12"_qs << 12 << 12 << u"ok"_qs << u"Reunião 05/12/2026 - 09:07:03 cedo"_qs;
+        QTest::newRow("past the end")
+            << u"15"_qs << 0 << 13 << u"double"_qs << u"Reunião 09:07 cedo"_qs;
+        QTest::newRow("not a number, cancelled")
+            << u"x7"_qs << 0 << 3 << u"cancel"_qs << u"Reunião amanhã cedo"_qs;
+    }
+    void insertDate()
+    {
+        QFETCH(QString, stored);
+        QFETCH(int, offered);
+        QFETCH(int, chosen);
+        QFETCH(QString, how);
+        QFETCH(QString, text);
+        start("[Config]\r\nFormato=" + stored.toUtf8() + "\r\n");
+        note()->txtNote->SetText(u"Reunião amanhã cedo"_qs);
+        note()->txtNote->SetSelStart(8);
+        note()->txtNote->SetSelLength(6);
+        {
+            FrmInserir d;
+            QCOMPARE(d.Lsttime->currentRow(), offered);
+            m_fakes->clock->time = m_fakes->clock->time.addSecs(120);
+            d.Lsttime->setCurrentRow(chosen);
+            if (how == u"double")
+                emit d.Lsttime->itemDoubleClicked(d.Lsttime->currentItem());
+            else
+                (how == u"ok" ? d.Command1 : d.Command2)->click();
+            QCOMPARE(d.result(), how == u"cancel" ? QDialog::Rejected : QDialog::Accepted);
+        }
+        QCOMPARE(note()->txtNote->Text(), text);
+        QCOMPARE(ReadIni(u"Config"_qs, u"Formato"_qs, u"-"_qs, IndexFile()),
+                 how == u"cancel" ? stored : QString::number(chosen));
+    }
+
+    // What the options dialog shows of the stored default font, what OK stores, and when it says
+    // that only new notes change. The font dialog answers Tahoma 12, italic, struck through, red.
+    void options_data()
+    {
+        QTest::addColumn<QByteArray>("stored");  // Format section lines
+        QTest::addColumn<QString>("actions");    // "font", "cancelled font", "random", "esc"
+        QTest::addColumn<QString>("afterwards"); // stored keys | reopened: Label2 | colour | told
+        const QString arial = u" | Arial Tamanho: 10   | #000000 | "_qs;
+        // The stored default "9,75" is written as 10 even though the font dialog was cancelled.
+        QTest::newRow("font dialog cancelled")
+            << QByteArray() << u"cancelled font"_qs
+            << u"0 Arial 10 False False False False False"_qs + arial + u'1';
+        QTest::newRow("only the colours")
+            << QByteArray() << u"random"_qs << u"- - - - - - - True"_qs + arial + u'1';
+        QTest::newRow("font chosen")
+            << QByteArray() << u"font"_qs
+            << u"255 Tahoma 12 False True False True False | Tahoma Tamanho: 12   Italico  "
+               u"Riscado  | #ff0000 | 1"_qs;
+        QTest::newRow("unconvertible values are defaults")
+            << QByteArray("FontSize=abc\r\nFontBold=sim\r\nFontItalic=TRUE\r\nSelColor=&HFF\r\n")
+            << QString()
+            << u"&HFF - abc sim TRUE - - False | Arial Tamanho: 10   Italico  | #ff0000 | 0"_qs;
+        QTest::newRow("cancel after the font dialog")
+            << QByteArray() << u"font random esc"_qs << u"- - - - - - - -"_qs + arial + u'0';
+    }
+    void options()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(QString, actions);
+        QFETCH(QString, afterwards);
+        start("[Format]\r\n" + stored);
+        SetFontDialogAnswer([actions](const FontRecord &, bool) {
+            return actions.startsWith(u"cancelled")
+                       ? std::nullopt
+                       : std::optional(
+                             FontRecord{u"Tahoma"_qs, 12, false, true, false, true, 255, {}});
+        });
+        {
+            FrmOpc d;
+            if (actions.contains(u"font"))
+                d.Command3->click();
+            if (actions.contains(u"random"))
+                d.Option1[2]->click();
+            (actions.endsWith(u"esc") ? d.Command2 : d.Command1)->click();
+        }
+        QStringList keys;
+        for (const char16_t *k : {u"SelColor", u"FontName", u"FontSize", u"FontBold", u"FontItalic",
+                                  u"FontUnderline", u"FontStrikethrough"})
+            keys << ReadIni(u"Format"_qs, QString::fromUtf16(k), u"-"_qs, IndexFile());
+        keys << ReadIni(u"Indice"_qs, u"Coloridos"_qs, u"-"_qs, IndexFile());
+        FrmOpc again;
+        const auto &told = m_fakes->messageBoxes->asked;
+        QCOMPARE(keys.join(u' ') + u" | "_qs + again.Label2->text() + u" | "_qs +
+                     again.Picture4->palette().color(QPalette::Window).name() + u" | "_qs +
+                     QString::number(told.size()),
+                 afterwards);
+        QCOMPARE(again.Option1[2]->isChecked(), afterwards.contains(u"True |"));
+        for (const auto &m : told)
+            QCOMPARE(m.text, u"As alterações terão efeito para as notas que forem criadas a partir "
+                             u"de agora"_qs);
+    }
+};
+
+QTEST_MAIN(tst_Dialogs)
+#include "tst_dialogs.moc"

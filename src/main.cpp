@@ -1,5 +1,6 @@
 #include "platform/DesktopServices.h"
 #include "shell/FrmPopup.h"
+#include "shell/SessionPlatform.h"
 #include "shell/Uninstall.h"
 
 #include <QApplication>
@@ -14,6 +15,8 @@ int main(int argc, char *argv[])
         QCoreApplication app(argc, argv);
         return RunUninstall();
     }
+    // Under Wayland the note windows could neither keep their places nor stay on top: XWayland.
+    ChoosePlatformForSession();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Notavex"));
     InstallDesktopServices();

@@ -9,6 +9,7 @@
 #include "platform/ProfileString.h"
 #include "platform/ScreenColormap.h"
 #include "platform/Services.h"
+#include "platform/SkipTaskbar.h"
 #include "platform/TopMost.h"
 #include "platform/WinColor.h"
 #include "store/Ini.h"
@@ -292,6 +293,7 @@ void frmNote::showEvent(QShowEvent *e)
 {
     // Before the window is mapped: the native window exists now, and may be a new one.
     UseScreenColormap(this);
+    SkipTaskbar(this);
     QWidget::showEvent(e);
 }
 

@@ -1,5 +1,6 @@
 #include "shell/FrmPopup.h"
 
+#include "dialogs/ShowHideNotes.h"
 #include "note/frmNote.h"
 #include "platform/Globals.h"
 #include "platform/Log.h"
@@ -31,6 +32,9 @@
 namespace {
 
 constexpr int trayRetryMs = 2000;
+// How long a panel starting with the session may take before the program is taken to have no
+// notification area at all.
+constexpr int noTrayGraceMs = 5000;
 
 QPixmap drawnIcon(int size)
 {
@@ -107,7 +111,9 @@ bool FrmPopup::startUp(const QString &documentsFolder, const QString &appPath,
     }
     m_instance = new SingleInstance(dataPath, this);
     if (!m_instance->acquire()) {
-        // Ending at once is right, but whoever started this copy should learn why.
+        // Ending at once is right, but whoever started this copy should learn why, and see the
+        // running copy answer: it shows every note.
+        SingleInstance::requestShow(dataPath);
         const QString folder = QDir::toNativeSeparators(QDir::cleanPath(dataPath));
         std::fputs(QStringLiteral("Notavex já está em execução para a pasta de dados \"%1\"; "
                                   "esta cópia foi encerrada.\n")
@@ -122,6 +128,8 @@ bool FrmPopup::startUp(const QString &documentsFolder, const QString &appPath,
     winId();
     // Queued: the request arrives inside the socket's own signal.
     connect(m_instance, &SingleInstance::closeRequested, this, &FrmPopup::shutDown,
+            Qt::QueuedConnection);
+    connect(m_instance, &SingleInstance::showRequested, this, &FrmPopup::showAllNotes,
             Qt::QueuedConnection);
 
     if (!SetupDataFolderAt(documentsFolder, appPath, userName)) {
@@ -148,9 +156,54 @@ bool FrmPopup::startUp(const QString &documentsFolder, const QString &appPath,
     m_state = State::Loading;
     LoadNotes();
     m_state = State::Running;
-    if (m_shutDownPending)
+    if (m_shutDownPending) {
         shutDown();
+        return true;
+    }
+    if (m_showPending)
+        showAllNotes();
     return true;
+}
+
+void FrmPopup::showAllNotes()
+{
+    if (m_state == State::Loading || m_state == State::Starting) {
+        m_showPending = true;
+        return;
+    }
+    m_showPending = false;
+    if (m_state != State::Running)
+        return;
+    MostrarTodos();
+    // Notes already shown may lie under other windows; the newest ends up on top.
+    for (int i = 1; i < OpenForms::count(); ++i) {
+        if (auto *note = qobject_cast<frmNote *>(OpenForms::at(i)))
+            note->raise();
+    }
+}
+
+void FrmPopup::showNotesWithoutTray()
+{
+    if (m_state != State::Running || (m_tray && m_tray->isVisible()))
+        return;
+    bool anyNote = false;
+    for (int i = 1; i < OpenForms::count(); ++i) {
+        if (auto *note = qobject_cast<frmNote *>(OpenForms::at(i))) {
+            if (note->isVisible())
+                return;
+            anyNote = true;
+        }
+    }
+    if (!anyNote)
+        return;
+    // Every note hidden and no tray icon to bring them back: the program would be running out of
+    // reach.
+    std::fputs(QStringLiteral("Notavex: não há área de notificação; as notas ocultas foram "
+                              "mostradas. Iniciar o Notavex de novo mostra todas as notas.\n")
+                   .toLocal8Bit()
+                   .constData(),
+               stderr);
+    MostrarTodos();
 }
 
 void FrmPopup::createTrayIcon()
@@ -176,6 +229,7 @@ void FrmPopup::showTrayIconWhenPossible()
     }
     // No notification area yet (a panel that starts after us, or none at all): keep running and
     // look again now and then.
+    QTimer::singleShot(noTrayGraceMs, this, &FrmPopup::showNotesWithoutTray);
     m_trayRetry = new QTimer(this);
     m_trayRetry->setInterval(trayRetryMs);
     connect(m_trayRetry, &QTimer::timeout, this, [this] {

@@ -126,12 +126,17 @@ private:
     void mnSN_Click();
     void menExcluir_Click();
     void showTrayIconWhenPossible();
+    // A second start of the program asks for this: every note shown and raised.
+    void showAllNotes();
+    // With no notification area after a while and every note hidden, shows the notes.
+    void showNotesWithoutTray();
     void trayActivated(int reason);
     void unloadDialogs();
     void closeOpenForms();
 
     State m_state = State::Created;
     bool m_shutDownPending = false;
+    bool m_showPending = false;
     bool m_askBeforeLosingNotes = false;
     int m_exitCode = 0;
     SingleInstance *m_instance = nullptr;

@@ -20,6 +20,7 @@
 namespace {
 
 const QByteArray closeRequest = QByteArrayLiteral("close\n");
+const QByteArray showRequest = QByteArrayLiteral("show\n");
 
 // Absolute, ending with '/'.
 QString folderOf(const QString &dataPath)
@@ -132,25 +133,41 @@ void SingleInstance::acceptConnection()
     while (QLocalSocket *socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            const QByteArray seen = socket->property("seen").toByteArray() + socket->readAll();
-            if (seen.size() > 64) {
+            QByteArray pending = socket->property("pending").toByteArray() + socket->readAll();
+            // Each request is a line of its own, acted on once however the bytes arrive.
+            for (qsizetype end; (end = pending.indexOf('\n')) >= 0; pending.remove(0, end + 1)) {
+                const QByteArray line = pending.left(end + 1);
+                if (line == closeRequest)
+                    emit closeRequested();
+                else if (line == showRequest)
+                    emit showRequested();
+            }
+            if (pending.size() > 64) {
                 socket->abort();
                 return;
             }
-            socket->setProperty("seen", seen);
-            if (seen.contains(closeRequest))
-                emit closeRequested();
+            socket->setProperty("pending", pending);
         });
     }
 }
 
 bool SingleInstance::requestClose(const QString &dataPath, int timeoutMs)
 {
+    return sendRequest(dataPath, closeRequest, timeoutMs);
+}
+
+bool SingleInstance::requestShow(const QString &dataPath, int timeoutMs)
+{
+    return sendRequest(dataPath, showRequest, timeoutMs);
+}
+
+bool SingleInstance::sendRequest(const QString &dataPath, const QByteArray &request, int timeoutMs)
+{
     QLocalSocket socket;
     socket.connectToServer(serverName(dataPath));
     if (!socket.waitForConnected(timeoutMs))
         return false;
-    socket.write(closeRequest);
+    socket.write(request);
     const bool sent = socket.waitForBytesWritten(timeoutMs);
     socket.disconnectFromServer();
     return sent;

@@ -172,6 +172,19 @@ private slots:
         QCOMPARE(readBytes(ListFile()), QByteArray(",\r\n"));
     }
 
+    // A second start ends at once, and the copy running shows every note in answer.
+    void secondStart_showsEveryNote()
+    {
+        QVERIFY(start({u"1:False:False"_qs, u"2:True:False"_qs, u"3:False:False"_qs}));
+        {
+            FrmPopup second;
+            QVERIFY(!second.startUp(docs(), app(), u"ana"_qs));
+            QCOMPARE(second.exitCode(), 0);
+        }
+        QTRY_VERIFY(noteAt(1)->isVisible() && noteAt(2)->isVisible() && noteAt(3)->isVisible());
+        QVERIFY(!m_popup->isShutDown());
+    }
+
     void newNote_nextNumberPlaceTitleAndSound()
     {
         QVERIFY(start({u"1:True:False"_qs, u"2:True:False"_qs}));

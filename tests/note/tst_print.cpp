@@ -29,8 +29,9 @@ std::optional<QString> sh(const QString &command)
 
 } // namespace
 
-// Printing a note through a print scheduler of the test's own with two queues, A (the default)
-// and B, that print to nowhere but log each job; text is read back from Qt's own PDF output.
+// Printing a note through a print scheduler of the test's own with two PDF queues, A (the
+// default) and B; the text is read back from Qt's own PDF output, which a queue's re-encoded
+// PDF does not give.
 class tst_print : public QObject
 {
     Q_OBJECT
@@ -45,20 +46,26 @@ class tst_print : public QObject
     QString startScheduler()
     {
         const QString ppd = u"/usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd"_qs;
-        if (geteuid() != 0 || !sh(u"which cupsd lpadmin pdftotext && test -f "_qs + ppd))
-            return u"needs root, cupsd, lpadmin, pdftotext and the cups-pdf driver"_qs;
-        // Logs on the scheduler's output, but for the page log; queues may print to a file.
+        if (geteuid() != 0 || !sh(u"which cupsd lpadmin unshare pdftotext pdffonts && test -f "_qs +
+                                  ppd + u" && test -x /usr/lib/cups/backend/cups-pdf"_qs))
+            return u"needs root, cupsd, lpadmin, unshare, poppler-utils and the cups-pdf queue"_qs;
+        // The PDF queues' driver reads its settings only from the system's folder: the scheduler
+        // sees the test's own in a mount namespace of its own, the system's file stays as it is.
+        // Its helpers run as lp and write their temporary files in tmp.
         m_cupsd.setProcessChannelMode(QProcess::MergedChannels);
         m_cupsd.start(
             u"sh"_qs,
-            {u"-c"_qs, Path + u"cd %1 && printf 'Listen %1/sock\n<Policy default>\n"
-                              "<Limit All>\n</Limit>\n</Policy>\n' >cupsd.conf && printf "
-                              "'ServerRoot %1\nStateDir %1\nCacheDir %1\nRequestRoot %1/spool\n"
-                              "PageLog %1/page_log\nPrintcap %1/printcap\nAccessLog stderr\n"
-                              "ErrorLog stderr\nFileDevice Yes\n' >files.conf && "
-                              "exec cupsd -f -c %1/cupsd.conf -s %1/files.conf"_qs.arg(m_dir)});
+            {u"-c"_qs,
+             Path + u"cd %1 && mkdir -m 1777 tmp && mkdir out && chmod 755 . && printf 'Listen "
+                    "%1/sock\n<Policy default>\n<Limit All>\n</Limit>\n</Policy>\n' >cupsd.conf "
+                    "&& printf 'ServerRoot %1\nStateDir %1\nCacheDir %1\nRequestRoot %1/spool\n"
+                    "TempDir %1/tmp\nPageLog %1/page_log\nPrintcap %1/printcap\nAccessLog "
+                    "stderr\nErrorLog stderr\nUser lp\nGroup lp\n' >files.conf && printf 'Out "
+                    "%1/out\nSpool %1/tmp\nAnonDirName %1/out\nLog %1\n' >cups-pdf.conf && exec "
+                    "unshare -m sh -c 'mount --bind %1/cups-pdf.conf /etc/cups/cups-pdf.conf && "
+                    "exec cupsd -f -c %1/cupsd.conf -s %1/files.conf'"_qs.arg(m_dir)});
         if (!sh(u"for i in $(seq 100); do test -S $CUPS_SERVER && break; sleep 0.1; done; "
-                "for q in A B; do lpadmin -p $q -E -v file:///dev/null -P %1 || exit; done; "
+                "for q in A B; do lpadmin -p $q -E -v cups-pdf:/ -P %1 || exit; done; "
                 "lpadmin -d A"_qs.arg(ppd)))
             return u"the print scheduler did not start: "_qs +
                    QString::fromLocal8Bit(m_cupsd.readAll());
@@ -111,6 +118,9 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(
             sh(u"cut -d' ' -f1,7 %1/page_log"_qs.arg(m_dir)).value_or(QString()), u"B 2\nB 2\n"_qs,
             30000);
+        // The queue made its PDF (the second, of the same title, takes the first one's name).
+        QTRY_COMPARE_WITH_TIMEOUT(sh(u"ls %1/out | wc -l"_qs.arg(m_dir)).value_or(QString()),
+                                  u"1\n"_qs, 30000);
         QVERIFY(m_fakes->messageBoxes->asked.isEmpty());
     }
 
@@ -122,6 +132,15 @@ private slots:
         for (int i = 1; i <= 100; ++i)
             text += u"\nitem %1"_qs.arg(i);
         m_note->txtNote->SetText(text);
+        // Bold serif at the selection's start, plain sans after it: the start's font prints.
+        RichTextBox *box = m_note->txtNote;
+        box->selectAll();
+        box->SetSelFontName(u"DejaVu Sans"_qs);
+        box->SetSelStart(0);
+        box->SetSelLength(3);
+        box->SetSelFontName(u"DejaVu Serif"_qs);
+        box->SetSelBold(true);
+        box->SetSelLength(int(text.size()));
         QString pdf = m_tmp->filePath(u"note.pdf"_qs);
         SetPrinterDialogAnswer([&](QPrinter &p) {
             p.setOutputFileName(pdf);
@@ -134,6 +153,8 @@ private slots:
         QCOMPARE(got.mid(0, 4), QStringList({u"Compras"_qs, QString(), u"leite"_qs, u"pão"_qs}));
         QCOMPARE(got.join(u' ').simplified(), (u"Compras "_qs + text).simplified());
         QVERIFY2(got.size() > 105 && got.count(QString()) == 1, qPrintable(printed)); // wrapped
+        const QString fonts = sh(u"pdffonts "_qs + pdf).value_or(QString());
+        QVERIFY2(fonts.count(u'\n') == 3 && fonts.contains(u"DejaVuSerif-Bold"), qPrintable(fonts));
         pdf = m_tmp->filePath(u"no/note.pdf"_qs);
         QTest::ignoreMessage(QtWarningMsg, "QPainter::begin(): Returned false");
         m_note->Imprimir();

@@ -1,5 +1,5 @@
 #include "mock/FakeServices.h"
-#include "mock/TestFiles.h"
+#include "mock/StartProgram.h"
 #include "mock/Warnings.h"
 #include "mock/WhenModal.h"
 
@@ -9,16 +9,11 @@
 #include "dialogs/FrmOpc.h"
 #include "dialogs/HelpViewer.h"
 #include "note/ModCmnDlg.h"
-#include "note/frmNote.h"
-#include "platform/Globals.h"
-#include "platform/OpenForms.h"
-#include "shell/FrmPopup.h"
 #include "store/Ini.h"
 #include "store/NoteFiles.h"
 
 #include <QAction>
 #include <QDesktopServices>
-#include <QDir>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -48,20 +43,13 @@ class tst_Dialogs : public QObject
     std::optional<FakeServices> m_fakes;
     std::unique_ptr<FrmPopup> m_popup;
     QStringList m_opened; // web pages
-    QString app() const { return m_tmp->path() + u"/app/"_qs; }
 
     // Note 1 is current; cfg is added to Indice.cfg.
     void start(const QByteArray &cfg = {})
     {
-        const QString data = m_tmp->path() + u"/docs/Notavex/"_qs;
-        QVERIFY(QDir().mkpath(data) && QDir().mkpath(app()));
-        QVERIFY(writeBytes(data + u"Indice.cfg"_qs,
-                           "[Indice]\r\nTotalForms=1\r\n[1]\r\nVisivel=True\r\n" + cfg));
-        QVERIFY(writeBytes(data + u"indice.dat"_qs, ",1,\r\n"));
-        m_popup = std::make_unique<FrmPopup>();
-        QVERIFY(m_popup->startUp(m_tmp->path() + u"/docs"_qs, app(), u"ana"_qs));
-        CurrentNoteId = 1;
-        CurrentFormIndex = qint16(FindNoteFormIndex(1));
+        m_popup = StartProgram(
+            m_tmp->path(), "[Indice]\r\nTotalForms=1\r\n[1]\r\nVisivel=True\r\n" + cfg, ",1,\r\n");
+        QVERIFY(m_popup && MakeCurrent(1));
     }
     static frmNote *note() { return qobject_cast<frmNote *>(OpenForms::at(CurrentFormIndex)); }
 
@@ -93,24 +81,16 @@ private slots:
     {
         QTest::addColumn<QString>("topic");
         QTest::addColumn<QString>("link");
-        QTest::addColumn<QStringList>("pictures"); // at least these
-        QTest::newRow("main") << u"notavex.htm"_qs << u"alarme.htm"_qs
-                              << QStringList{
-                                     u"imagens/notavex.png"_qs,  u"capturas/nota.png"_qs,
-                                     u"imagens/alfinete.png"_qs, u"imagens/alfinete_preso.png"_qs,
-                                     u"imagens/ocultar.png"_qs,  u"capturas/menu_nota.png"_qs};
-        QTest::newRow("options") << u"opcoes.htm"_qs << u"notavex.htm#menunota"_qs
-                                 << QStringList{u"imagens/nota.png"_qs};
-        QTest::newRow("show") << u"mostrar.htm"_qs << u"excluir_notas.htm"_qs << QStringList();
-        QTest::newRow("delete") << u"excluir_notas.htm"_qs << u"mostrar.htm"_qs << QStringList();
-        QTest::newRow("alarm") << u"alarme.htm"_qs << u"opcoes.htm"_qs
-                               << QStringList{u"capturas/alarme.png"_qs};
+        QTest::newRow("main") << u"notavex.htm"_qs << u"alarme.htm"_qs;
+        QTest::newRow("options") << u"opcoes.htm"_qs << u"notavex.htm#menunota"_qs;
+        QTest::newRow("show") << u"mostrar.htm"_qs << u"excluir_notas.htm"_qs;
+        QTest::newRow("delete") << u"excluir_notas.htm"_qs << u"mostrar.htm"_qs;
+        QTest::newRow("alarm") << u"alarme.htm"_qs << u"opcoes.htm"_qs;
     }
     void topic()
     {
         QFETCH(QString, topic);
         QFETCH(QString, link);
-        QFETCH(QStringList, pictures);
         const ChmFile chm(BuiltHelp);
         HelpViewer *viewer = HelpViewer::ShowTopic(BuiltHelp, topic);
         QCOMPARE(viewer->windowTitle(), Titles[topic]);
@@ -126,7 +106,6 @@ private slots:
                     anchor.setPosition(it.fragment().position() + it.fragment().length() / 2);
                 }
                 if (const QString name = f.toImageFormat().name(); f.isImageFormat()) {
-                    pictures.removeAll(name);
                     const QVariant bytes =
                         viewer->Pagina->loadResource(QTextDocument::ImageResource, QUrl(name));
                     QVERIFY2(!QImage::fromData(bytes.toByteArray()).isNull(), qPrintable(name));
@@ -137,7 +116,6 @@ private slots:
         links.removeAll(QString()); // in-page links aside
         for (const QString &to : links + Titles.keys())
             QVERIFY2(chm.read(to) && links.contains(to), qPrintable(to));
-        QVERIFY2(pictures.isEmpty(), qPrintable(pictures.join(u' ')));
         viewer->Pagina->setTextCursor(anchor);
         viewer->Pagina->ensureCursorVisible();
         QTest::mouseClick(viewer->Pagina->viewport(), Qt::LeftButton, {},
@@ -164,7 +142,7 @@ private slots:
                  u"Ajuda do Notavex|Ajuda do Notavex\nO arquivo de ajuda não pôde ser aberto."_qs);
     }
 
-    // Each item opens its dialog (the tray shut) or the main help topic, or says it is missing.
+    // Each item opens its dialog (the tray shut), or says the help file is missing.
     void menuItems_data()
     {
         QTest::addColumn<QString>("item");
@@ -173,7 +151,6 @@ private slots:
         QTest::newRow("note options") << u"mnOpc2"_qs << u"FrmOpc shut"_qs;
         QTest::newRow("about") << u"menSobre"_qs << u"FrmAbout shut"_qs;
         QTest::newRow("date") << u"menData"_qs << u"FrmInserir shut"_qs;
-        QTest::newRow("tray help") << u"mnuAjuda"_qs << u"O Notavex"_qs;
         QTest::newRow("help missing") << u"Mn_Ajuda"_qs
                                       << u"Ajuda do Windows|Aquivo de ajuda Notavex.chm não "
                                          u"encontrado. Instale o Notavex novamente"_qs;
@@ -183,8 +160,6 @@ private slots:
         QFETCH(QString, item);
         QFETCH(QString, reached);
         start();
-        if (qstrcmp(QTest::currentDataTag(), "help missing") != 0)
-            QVERIFY(QFile::copy(BuiltHelp, app() + u"Notavex.chm"_qs));
         QStringList seen;
         QObject whileHere;
         WhenModal(&whileHere, [&](QWidget *w) {
@@ -194,8 +169,6 @@ private slots:
         });
         m_popup->findChild<QAction *>(item)->trigger();
         QCoreApplication::processEvents(); // the commands are queued
-        if (HelpViewer::Current())
-            seen << HelpViewer::Current()->windowTitle();
         for (const auto &m : m_fakes->messageBoxes->asked)
             seen << m.caption + u'|' + m.text;
         QCOMPARE(seen.join(u' '), reached);
@@ -206,8 +179,6 @@ private slots:
     {
         FrmAbout box;
         box.show();
-        // Always three parts.
-        QCOMPARE(box.Label8->text(), QStringLiteral(NOTAVEX_VERSION ".0.0").section(u'.', 0, 2));
         QTest::mouseClick(box.Label11, Qt::LeftButton);
         QTest::mouseClick(box.Label6, Qt::LeftButton);
         QCOMPARE(m_opened, (QStringList{u"https://notavex.example.org/faq"_qs,

@@ -116,7 +116,6 @@ private slots:
                                 << (*first == 'T' ? both : QStringList{both[1], both[0]});
         };
         row("no key pins", nullptr, "True");
-        row("False pins", "False", "True");
         row("True unpins", "True", "False");
         row("lower-case false counts as pinned", "false", "False");
     }

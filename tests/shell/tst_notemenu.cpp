@@ -1,16 +1,12 @@
 #include "mock/FakeServices.h"
+#include "mock/StartProgram.h"
 #include "mock/TestFiles.h"
 #include "mock/Warnings.h"
 
 #include "note/FontDialog.h"
 #include "note/NoteColors.h"
 #include "note/ShowColorDialog.h"
-#include "note/frmNote.h"
 #include "note/frmTítulo.h"
-#include "platform/Globals.h"
-#include "platform/OpenForms.h"
-#include "platform/ProfileString.h"
-#include "shell/FrmPopup.h"
 #include "store/Ini.h"
 #include "store/NoteFiles.h"
 
@@ -21,7 +17,6 @@
 #include <QColorDialog>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QDir>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -114,18 +109,13 @@ private slots:
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_tmp->path());
         ResetProgramState();
         m_fakes.emplace();
-        const QString data = path(u"docs/Notavex/"_qs);
-        QVERIFY(QDir().mkpath(data) && QDir().mkpath(path(u"app"_qs)));
-        QVERIFY(writeBytes(data + u"Indice.cfg"_qs,
-                           "[Indice]\r\nTotalForms=2\r\n[3]\r\nColor1=255\r\n"
-                           "Color2=65280\r\nTitulo=Compras\r\n"));
-        QVERIFY(writeBytes(data + u"indice.dat"_qs, ",3,5,\r\n"));
-        QVERIFY(writeBytes(data + u"notavex3.arl"_qs, "{\\rtf1\\fs22 nota}"));
-        m_popup = std::make_unique<FrmPopup>();
-        QVERIFY(m_popup->startUp(path(u"docs"_qs), path(u"app/"_qs), u"ana"_qs));
-        CurrentNoteId = 3;
-        CurrentFormIndex = qint16(FindNoteFormIndex(3));
-        QVERIFY(m_note = qobject_cast<frmNote *>(OpenForms::at(CurrentFormIndex)));
+        QVERIFY(QDir().mkpath(path(u"docs/Notavex"_qs)) &&
+                writeBytes(path(u"docs/Notavex/notavex3.arl"_qs), "{\\rtf1\\fs22 nota}"));
+        m_popup = StartProgram(m_tmp->path(),
+                               "[Indice]\r\nTotalForms=2\r\n[3]\r\nColor1=255\r\n"
+                               "Color2=65280\r\nTitulo=Compras\r\n",
+                               ",3,5,\r\n");
+        QVERIFY(m_popup && (m_note = MakeCurrent(3)));
     }
 
     void cleanup()
@@ -220,8 +210,7 @@ private slots:
                                << result;
         };
         save("lista", "lista", "lista.txt");
-        save("lista.doc", "lista.doc", "lista.txt");
-        save("lista.txt replaced", "lista.txt", "lista.txt");
+        save("lista.doc replaces lista.txt", "lista.doc", "lista.txt");
         save("folder with a dot", "notas.old/lista", "notas.old/lista.txt");
         save("missing folder", "sem/lista", "sem/lista.txt", {});
         QTest::newRow("empty note")
@@ -232,8 +221,6 @@ private slots:
         };
         open("rtf", "{\\rtf1{\\fonttbl{\\f0 Tahoma;}}\\f0\\fs28\\b Ol\\'e1}",
              "Ol\xc3\xa1 Tahoma|14|b---|000000");
-        open("utf-8", "Ol\xc3\xa1 \xe2\x82\xac\r\nfim",
-             "Ol\xc3\xa1 \xe2\x82\xac\r\nfim Arial|11|----|000000");
         open("1252", "Ol\xe1 \x80", "Ol\xc3\xa1 \xe2\x82\xac Arial|11|----|000000");
         open("missing file", nullptr, "");
     }
@@ -317,11 +304,8 @@ private slots:
         const auto cor = [](const char *row, qint64 body, const char *after) {
             QTest::newRow(row) << u"Cor"_qs << body << QString::fromLatin1(after);
         };
-        cor("default colour", 0x87FFFF, "73e5e5 87ffff 87ffff ff80ff - 7595493 8912895 3");
-        cor("black", 0x000000, "0 0 0 ff80ff - 0 0 3");
+        cor("blue 26, red and green 0: all 0", 0x1A0000, "0 1a0000 1a0000 ff80ff - 0 1703936 3");
         cor("27 27 27 gives 1 1 7", 0x1B1B1B, "70101 1b1b1b 1b1b1b ff80ff - 459009 1776411 3");
-        cor("blue 26 gives 0", 0x1AFFFF, "e5e5 1affff 1affff ff80ff - 58853 1769471 3");
-        cor("blue 27 gives 7", 0x1BFFFF, "7e5e5 1bffff 1bffff ff80ff - 517605 1835007 3");
         cor("cancel", -1, "ff ff00 abcdef ff80ff - 255 65280 -");
         QTest::newRow("[Cor], cancel")
             << u"[Cor]"_qs << qint64(-1) << u"ff ff00 abcdef ff80ff - 255 65280 3"_qs;

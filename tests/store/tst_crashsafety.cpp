@@ -20,19 +20,13 @@ namespace {
 
 constexpr int kKeys = 20;
 
-QString keyName(int i)
-{
-    return u"k%1"_qs.arg(i);
-}
-
 QByteArray fillerBytes()
 {
     QByteArray out = "; other notes, which no write may disturb\n";
-    for (int s = 1; s <= 300; ++s) {
+    for (int s = 1; s <= 300; ++s)
         out += "[" + QByteArray::number(s) + "]\r\nTop=" + QByteArray::number(s * 15) +
                "\r\nLeft=" + QByteArray::number(s * 30) + "\r\nTitulo=Nota n\xfamero " +
                QByteArray::number(s) + "\r\nVisivel=True\r\n\r\n";
-    }
     return out;
 }
 
@@ -40,7 +34,7 @@ QByteArray sectionBytes(const QStringList &values)
 {
     QByteArray out = "[crash]\r\n";
     for (int i = 0; i < kKeys; ++i)
-        out += keyName(i).toLatin1() + '=' + values[i].toLatin1() + "\r\n";
+        out += 'k' + QByteArray::number(i) + '=' + values[i].toLatin1() + "\r\n";
     return out;
 }
 
@@ -98,7 +92,7 @@ private slots:
                         continue;
                     values[i] = u"r%1n%2k%3%4"_qs.arg(run).arg(n).arg(i).arg(pad);
                     script +=
-                        "W\tcrash\t" + keyName(i).toLatin1() + '\t' + values[i].toLatin1() + '\n';
+                        "W\tcrash\tk" + QByteArray::number(i) + '\t' + values[i].toLatin1() + '\n';
                 }
                 script += batches ? "COMMIT\nR\tcrash\tk0\t-\n" : "R\tcrash\tk0\t-\n";
                 states.append(values);
@@ -130,7 +124,8 @@ private slots:
             // The library reads the same, and no leftover of the kill passes for the file.
             QCOMPARE(ResolveFileCase(dir.filePath(u"INDICE.CFG"_qs)), file);
             for (int i = 0; i < kKeys; ++i)
-                QCOMPARE(GetPrivateProfileString(u"crash"_qs, keyName(i), {}, file), values[i]);
+                QCOMPARE(GetPrivateProfileString(u"crash"_qs, u"k%1"_qs.arg(i), {}, file),
+                         values[i]);
         }
         qInfo("%d kills, %d after some writes", kills, landedMidway);
         // Most kills must hit a writer at work, or the test proves little.

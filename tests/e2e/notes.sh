@@ -42,6 +42,9 @@ check "notes 4, 5 (lower-case false) and 6 stay on top ($(pinned_windows))" [ "$
 "$BIN" uninstall >/dev/null 2>&1
 check "uninstall ends the program" ended_within "$pid" 10
 
+printf '{\\rtf1 leite\\line p\\'"'"'e3o\\par fim}' >"$E2E_TMP/lines.rtf"
+check "rtfdump prints a line break in a paragraph as a new line" \
+    [ "$("$RTFDUMP" "$E2E_TMP/lines.rtf")" = "$(printf 'leite\npão\nfim')" ]
 check "TotalForms is 50" [ "$(ini_value "$DATA/Indice.cfg" TotalForms)" = 50 ]
 python3 - "$E2E_TMP/before" "$DATA" "$RTFDUMP" <<'PY' >"$E2E_TMP/compare.txt" 2>&1
 import configparser, subprocess, sys

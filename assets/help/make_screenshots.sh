@@ -8,26 +8,7 @@ OUT="$HERE/capturas"
 mkdir -p "$OUT"
 
 # An xwd picture from standard input written as a PNG file, optionally cut to x y w h.
-to_png() { # file [x y w h]
-    python3 -c '
-import struct, sys, zlib
-d = sys.stdin.buffer.read()
-hdr = struct.unpack(">25I", d[:100])
-size, order, bits, per_line, ncolors, W, H = hdr[0], hdr[7], hdr[11], hdr[12], hdr[19], hdr[4], hdr[5]
-px, n, masks = d[size + 12 * ncolors:], bits // 8, hdr[14:17]
-x0, y0, w, h = (list(map(int, sys.argv[2:6])) if len(sys.argv) > 2 else [0, 0, W, H])
-w, h = min(w, W - x0), min(h, H - y0)
-raw = bytearray()
-for y in range(y0, y0 + h):
-    raw.append(0)
-    for x in range(x0, x0 + w):
-        i = y * per_line + x * n
-        v = int.from_bytes(px[i:i + n], "little" if order == 0 else "big")
-        raw.extend(((v & m) >> ((m & -m).bit_length() - 1)) for m in masks)
-chunk = lambda k, b: struct.pack(">I", len(b)) + k + b + struct.pack(">I", zlib.crc32(k + b))
-open(sys.argv[1], "wb").write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 2, 0, 0, 0))
-    + chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))' "$@"
-}
+to_png() { python3 "$HERE/../xwd_to_png.py" "$@"; }
 
 window_of() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
 geometry_of() { # window: "x y w h" with its frame

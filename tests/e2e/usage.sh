@@ -1,0 +1,161 @@
+#!/usr/bin/env bash
+# A user's day: the tray icon's tip and menu, two new notes, typing, moving and pinning one,
+# hiding another from its menu, "Sair", a restart that brings it all back, the help window and
+# "uninstall".
+source "$(dirname "$0")/common.bash" "$@"
+RTFDUMP="$BUILD_DIR/tools/rtfdump"
+
+start_x
+start_wm
+start_tray
+new_home usage
+make_folder small 1 # note 1 at 30,80
+
+# The program's shown tool tips (by their window type) and menus (the other override-redirect
+# windows but the tray icon).
+shown() { # tips or menus
+    local w icon tip
+    icon=$(tray_icons | awk '{print $1}')
+    for w in $(xdotool search --onlyvisible --pid "$NV_PID" 2>/dev/null); do
+        [ "$(printf '0x%x' "$w")" = "$icon" ] && continue
+        xwininfo -id "$w" | grep -q 'Override Redirect State: yes' || continue
+        if xprop -id "$w" _NET_WM_WINDOW_TYPE | grep -q _TOOLTIP; then tip=tips; else tip=menus; fi
+        [ "$tip" = "$1" ] && echo "$w"
+    done
+}
+popup_shown() { [ -n "$(shown menus)" ]; }
+popup_gone() { [ -z "$(shown menus)" ]; }
+
+# In the window (its border left out), or a rectangle of it, the runs of columns with dark pixels
+# (glyphs) and the dark pixels.
+ink() { # window [x y w h]
+    xwd -silent -id "$1" 2>/dev/null | python3 -c '
+import struct, sys
+d = sys.stdin.buffer.read()
+hdr = struct.unpack(">25I", d[:100])
+size, order, bits, per_line, ncolors = hdr[0], hdr[7], hdr[11], hdr[12], hdr[19]
+px, n, masks = d[size + 12 * ncolors:], bits // 8, hdr[14:17]
+x0, y0, w, h = map(int, sys.argv[1:5]) if len(sys.argv) > 1 else (2, 2, hdr[4] - 4, hdr[5] - 4)
+def dark(x, y):
+    v = int.from_bytes(px[y * per_line + x * n:][:n], "little" if order == 0 else "big")
+    return sum((v & m) >> ((m & -m).bit_length() - 1) for m in masks) < 450
+cols = [sum(dark(x, y) for y in range(y0, y0 + h)) for x in range(x0, x0 + w)]
+print(sum(1 for i, c in enumerate(cols) if c and (i == 0 or not cols[i - 1])), sum(cols))' "${@:2}"
+}
+
+window_at() { # "X,Y": the mapped note window there
+    local w
+    for w in $(note_window_ids "$NV_PID"); do
+        xwininfo -id "$w" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+            END {print x "," y}' | grep -qx "$1" && echo "$w"
+    done
+}
+pinned() { xprop -id "$1" _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE; }
+key_of() { # note, key: its value in Indice.cfg
+    awk -v s="[$1]" -v k="$2=" '{sub(/\r$/, "")} /^\[/ {in_s = ($0 == s)}
+        in_s && index($0, k) == 1 {print substr($0, length(k) + 1); exit}' "$DATA/Indice.cfg"
+}
+# A new note's title now: "dd/mmm - HH:MM" with the Brazilian month.
+title_now() {
+    python3 -c 'import datetime as d
+t, m = d.datetime.now(), "jan fev mar abr mai jun jul ago set out nov dez".split()
+print(t.strftime("%d/") + m[t.month - 1] + t.strftime(" - %H:%M"))'
+}
+# The program as a Brazilian user runs it; the X tools keep the C locale.
+start_br() { LANG=pt_BR.UTF-8 start_notavex; }
+in_tray_menu() { # keys...: opens the tray menu with the left button and picks an item
+    click_tray_icon 1 && within 3 popup_shown && xdotool key "$@" && sleep 0.5
+}
+
+start_br
+check "program becomes ready" wait_ready "$NV_PID"
+check "the icon docks" within 5 eval '[ -n "$(tray_icons)" ]'
+
+echo "-- the tray icon"
+read -r pos < <(tray_icons | awk '{print $NF; exit}')
+IFS=+ read -r _ ix iy <<<"$pos"
+xdotool mousemove $((ix + 5)) $((iy + 5)) sleep 0.3 mousemove $((ix + 8)) $((iy + 8))
+check "hovered, it shows a tool tip" within 5 eval '[ -n "$(shown tips)" ]'
+# Under XEmbed the tip is only drawn: the word is told by its seven glyphs.
+read -r glyphs _ < <(ink "$(shown tips | head -n1)")
+check "the tip is one word of seven letters, Notavex (got $glyphs)" [ "${glyphs:-0}" = 7 ]
+for button in 1 3; do
+    xdotool mousemove 500 700 sleep 0.3
+    click_tray_icon "$button"
+    check "button $button on the icon opens the tray menu" within 3 popup_shown
+    xdotool key Escape
+    check "Escape closes it" within 3 popup_gone
+done
+
+echo "-- Nova Nota, twice"
+for n in 2 3; do
+    titles[$n]=$(title_now)
+    before=$(note_window_ids "$NV_PID")
+    in_tray_menu Down Return
+    check "note $n is shown" wait_windows "$NV_PID" "$n" 5
+    new[$n]=$(comm -13 <(echo "$before") <(note_window_ids "$NV_PID"))
+    titles[$n]+=$'\n'$(title_now)
+    IFS=, read -r x y < <(xwininfo -id "${new[$n]}" | awk '/Absolute upper-left X/ {x=$NF}
+        /Absolute upper-left Y/ {y=$NF} END {print x "," y}')
+    place[$n]="$x,$y"
+    check "note $n is on the screen at $x,$y" [ "$x" -le 824 -a "$y" -le 534 ]
+done
+check "the two places differ (random)" [ "${place[2]}" != "${place[3]}" ]
+
+echo "-- note 1: its menu on a right click in the text, then Ocultar"
+one=$(window_at 30,80)
+xdotool windowraise "$one" mousemove 130 200 click 3
+check "a right click in its text opens the note menu" within 3 popup_shown
+xdotool key Down Down Down Down Down Return # Alarme, Título..., Opções, Sempre Visível, Ocultar
+check "Ocultar hides note 1" within 3 eval '[ -z "$(window_at 30,80)" ]'
+
+echo "-- note 2: typing, moving by its title strip, pinning"
+w=${new[2]}
+IFS=, read -r x y <<<"${place[2]}"
+xdotool windowraise "$w" sleep 0.3 # xwd reads what is on screen
+read -r _ blank < <(ink "$w" 6 24 170 150)
+xdotool mousemove $((x + 90)) $((y + 100)) click 1 sleep 0.3 type --delay 30 'Comprar pão e café'
+read -r glyphs _ < <(ink "$w" 6 24 170 150)
+check "an empty text ($blank dark pixels) shows what is typed ($glyphs glyphs)" \
+    [ "$blank" = 0 -a "$glyphs" -ge 8 ]
+# The note follows the pointer from where it left the title's click distance (12 px).
+xdotool mousemove $((x + 90)) $((y + 8)) mousedown 1 sleep 0.2 \
+    mousemove $((x + 102)) $((y + 8)) sleep 0.2
+xdotool mousemove 902 558 sleep 0.3 mouseup 1 sleep 0.5
+check "dragged by its title strip it moves to 800,550 ($(note_windows "$NV_PID" | paste -sd' '))" \
+    [ -n "$(window_at 800,550)" ]
+xdotool mousemove 812 560 click 1
+check "a click on the pin keeps it above other windows" within 3 pinned "$w"
+check "and stores OnTop at once" [ "$(key_of 2 OnTop)" = True ]
+
+echo "-- Sair"
+in_tray_menu Up Return
+check "Sair ends the program" ended_within "$NV_PID" 10
+check "note 1 is stored hidden" [ "$(key_of 1 Visivel)" = False ]
+check "note 2 is stored at 800,550 on top" \
+    [ "$(key_of 2 Left),$(key_of 2 Top),$(key_of 2 OnTop)" = 12000,8250,True ]
+check "with its text" grep -qx 'Comprar pão e café' <("$RTFDUMP" "$DATA/notavex2.arl")
+for n in 2 3; do
+    check "note $n is titled with the time it was made ($(key_of $n Titulo))" \
+        grep -qxF "$(key_of $n Titulo)" <<<"${titles[$n]}"
+done
+
+echo "-- a restart brings it all back"
+start_br
+check "program becomes ready" wait_ready "$NV_PID"
+check "notes 2 and 3 are shown" wait_windows "$NV_PID" 2
+check "note 2 at 800,550, note 3 at ${place[3]}" \
+    [ "$(note_windows "$NV_PID")" = "$(printf '%s\n' 800,550 "${place[3]}" | sort -u)" ]
+w=$(window_at 800,550)
+check "note 2 stays on top" pinned "$w"
+read -r glyphs _ < <(ink "$w" 6 24 170 150)
+check "and shows its text ($glyphs glyphs)" [ "${glyphs:-0}" -ge 8 ]
+
+echo "-- Ajuda, then uninstall"
+in_tray_menu Up Up Up Return # Ajuda, Sobre o Notavex..., Sair
+check "the help window opens on \"O Notavex\"" \
+    within 5 eval 'xdotool search --onlyvisible --name "^O Notavex$" >/dev/null'
+"$BIN" uninstall >/dev/null 2>&1
+check "uninstall ends the program with the help window open" ended_within "$NV_PID" 10
+check "note 1 stays hidden, note 2 on top" [ "$(key_of 1 Visivel),$(key_of 2 OnTop)" = False,True ]
+finish

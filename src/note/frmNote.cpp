@@ -668,7 +668,13 @@ void frmNote::txtTitle_MouseMove(int buttons, const QPoint &globalPos)
         // A small shake of the hand during a click still edits the title.
         if (m_titlePressed &&
             (globalPos - m_titlePressPos).manhattanLength() >= QApplication::startDragDistance()) {
-            DragWindow(globalPos);
+            // The window manager's move would start here, past the click distance, and leave
+            // the note that far behind the pointer: the note follows the point where it was
+            // taken instead.
+            m_titlePressed = false;
+            m_manualDrag = true;
+            m_dragOffset = m_titlePressPos - pos();
+            dragTo(globalPos);
             return;
         }
     } else {

@@ -118,10 +118,10 @@ xdotool mousemove $((x + 90)) $((y + 100)) click 1 sleep 0.3 type --delay 30 'Co
 read -r glyphs _ < <(ink "$w" 6 24 170 150)
 check "an empty text ($blank dark pixels) shows what is typed ($glyphs glyphs)" \
     [ "$blank" = 0 -a "$glyphs" -ge 8 ]
-# The note follows the pointer from where it left the title's click distance (12 px).
+# Past the title's click distance the note follows the point where it was taken.
 xdotool mousemove $((x + 90)) $((y + 8)) mousedown 1 sleep 0.2 \
     mousemove $((x + 102)) $((y + 8)) sleep 0.2
-xdotool mousemove 902 558 sleep 0.3 mouseup 1 sleep 0.5
+xdotool mousemove 890 558 sleep 0.3 mouseup 1 sleep 0.5
 check "dragged by its title strip it moves to 800,550 ($(note_windows "$NV_PID" | paste -sd' '))" \
     [ -n "$(window_at 800,550)" ]
 xdotool mousemove 812 560 click 1

@@ -134,6 +134,7 @@ private slots:
     {
         FrmAbout box;
         box.show();
+        QCOMPARE(box.Label8->text(), QStringLiteral(NOTAVEX_VERSION)); // major.minor.revision
         QTest::mouseClick(box.Label11, Qt::LeftButton);
         QTest::mouseClick(box.Label6, Qt::LeftButton);
         QCOMPARE(m_opened, (QStringList{u"https://notavex.example.org/faq"_qs,

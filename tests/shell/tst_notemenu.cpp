@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFontDatabase>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>

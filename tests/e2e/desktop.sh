@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Desktops as they are: a screen scaled by two, a task bar and window switcher the notes keep out
-# of, a second start that shows the notes, a Wayland session's environment, no notification area.
+# of, a second start that shows the notes, no notification area.
 source "$(dirname "$0")/common.bash" "$@"
 
 start_x
@@ -80,15 +80,6 @@ check "and says why on standard error" grep -q "já está em execução" "$E2E_T
 check "the running copy shows the hidden note" within 5 one_note
 # After the pin was changed the window is shown as a new native one.
 check "shown again, it skips both" skips "$(mapped_windows "$NV_PID" 182 198)"
-uninstall_and_wait
-
-echo "-- a Wayland session with XWayland"
-new_home wayland
-make_folder small 1
-WAYLAND_DISPLAY=wayland-0 XDG_SESSION_TYPE=wayland QT_QPA_PLATFORM='' start_notavex
-check "it runs" wait_ready "$NV_PID"
-check "the note is shown on the X display" within 10 one_note
-check "through the xcb platform" grep -q libqxcb "/proc/$NV_PID/maps"
 uninstall_and_wait
 
 echo "-- no notification area, every note hidden"

@@ -19,16 +19,6 @@ loose=$(find "$DATA" -mindepth 1 \( -type f ! -perm 600 \) -o \( ! -type f ! -ty
 check "every file in it is 0600 (not so: ${loose:-none})" [ -z "$loose" ]
 check "its lock file among them" test -f "$DATA/.notavex.lock"
 
-hidden_main_window() {
-    local w found=0
-    for w in $(xdotool search --name '^Notavex$' 2>/dev/null); do
-        found=1
-        xwininfo -id "$w" | grep -q 'Map State: IsViewable' && return 1
-    done
-    [ "$found" -eq 1 ]
-}
-check "a hidden, never mapped window is titled Notavex" hidden_main_window
-
 # Starts a further copy in the foreground with the environment given; its exit status in
 # status, its time in took, what it wrote on standard error in err.
 second_copy() { # env arguments...

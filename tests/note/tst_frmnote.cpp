@@ -232,32 +232,6 @@ private slots:
         QCOMPARE(asked.isEmpty() ? QString() : asked.first().text, message);
     }
 
-    // Until a dialog gives a link its action, it is disabled and does nothing; with one, it runs
-    // it for the current note and saves.
-    void links_runTheirActionAndSave()
-    {
-        TestNote other(1);
-        TestNote note(12);
-        for (NoteLabel *link : note.Label1) {
-            QVERIFY(!link->isEnabled() && link->isVisible());
-            QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(5, 5));
-        }
-        note.Label1_Click(1);
-        QVERIFY(note.saved.isEmpty() && CurrentNoteId == 0);
-
-        int ran = 0;
-        note.txtTitle_Click(); // a link closes the title editor
-        note.SetLinkAction(2, [&ran] {
-            ++ran;
-            QCOMPARE(CurrentNoteId, qint16(12));
-            QCOMPARE(CurrentFormIndex, qint16(2));
-        });
-        QTest::mouseClick(note.Label1[2], Qt::LeftButton, {}, QPoint(5, 5));
-        QCOMPARE(ran, 1);
-        QVERIFY(note.Text1->isHidden());
-        QCOMPARE(note.saved, QList<qint16>{12});
-    }
-
     // Typing saves the note after a pause; leaving the note saves at once.
     void autosave_afterTyping()
     {

@@ -52,17 +52,6 @@ private slots:
         m_fakes.emplace(); // the old fakes go first
     }
 
-    // A new folder and its files are the user's alone.
-    void newFolder_getsTheWelcomeNote()
-    {
-        QVERIFY(setup());
-        QCOMPARE(DataPath, data());
-        QCOMPARE(entries(data()), (QStringList{"Indice.cfg", "Indice.dat", "notavex1.arl"}));
-        QCOMPARE(modes(data()), (QList<int>{0700, 0600, 0600, 0600}));
-        QCOMPARE(entries(docs()), QStringList{u"Notavex"_qs});
-        QVERIFY(m_fakes->messageBoxes->asked.isEmpty());
-    }
-
     // Even empty, an existing folder is the user's: nothing is added, nothing moved into it.
     void existingFolder_isUsedUnchanged()
     {
@@ -117,32 +106,6 @@ private slots:
         QVERIFY(setup());
         QVERIFY(readBytes(data() + u"notavex1.arl"_qs).startsWith("{\\rtf1"));
         QCOMPARE(readBytes(old() + u"sub/notavex1.arl"_qs), QByteArray("stays too"));
-    }
-
-    // The assets beside the executable win (a build tree); otherwise those of the installed
-    // tree, found relative to the executable whatever its prefix.
-    void programFolder_data()
-    {
-        QTest::addColumn<QStringList>("files");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("build tree")
-            << QStringList{u"bin/novo.wav"_qs, u"share/notavex/novo.wav"_qs} << u"bin/"_qs;
-        QTest::newRow("installed")
-            << QStringList{u"share/notavex/novo.wav"_qs, u"bin/Skin/"_qs} << u"share/notavex/"_qs;
-        QTest::newRow("a folder named like the sound")
-            << QStringList{u"bin/novo.wav/"_qs} << u"share/notavex/"_qs;
-    }
-    void programFolder()
-    {
-        QFETCH(QStringList, files);
-        QFETCH(QString, expected);
-        const QString root = m_tmp->path() + u"/prefix/"_qs;
-        for (const QString &f : files) {
-            QVERIFY(QDir().mkpath(root + f.section(u'/', 0, -2)));
-            if (!f.endsWith(u'/'))
-                QVERIFY(writeBytes(root + f, "RIFF"));
-        }
-        QCOMPARE(ProgramFolderFor(root + u"bin"_qs), root + expected);
     }
 };
 

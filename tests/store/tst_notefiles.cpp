@@ -40,7 +40,6 @@ private slots:
         QTest::newRow("3 is not 13") << QByteArray(",1,13,\r\n") << 3 << false << ",1,13,3,";
         QTest::newRow("the first line only, trimmed")
             << QByteArray("  ,5,  \r\n,6,\r\n") << 6 << false << ",5,6,";
-        QTest::newRow("a bare LF") << QByteArray(",4,\n,5,\n") << 5 << false << ",4,5,";
         QTest::newRow("an empty file keeps the frame") << QByteArray() << 1 << false << ",1,";
         QTest::newRow("no file") << QByteArray("-") << 1 << false << ",1,";
         QTest::newRow("a damaged line gets its frame")
@@ -87,7 +86,6 @@ private slots:
         QTest::newRow("1024x768") << QSize(1024, 768) << QByteArray("5236\r\nLeft=8533");
         QTest::newRow("5120 wide, held at the largest position")
             << QSize(5120, 2880) << QByteArray("19636\r\nLeft=32767");
-        QTest::newRow("no screen") << QSize(0, 0) << QByteArray("0\r\nLeft=0");
     }
 
     // The welcome note's files, byte for byte; those of an earlier run, in other letter cases,
@@ -108,17 +106,6 @@ private slots:
                      "\r\nTag=1\r\nTitulo=Bem Vindo !\r\nVisivel=True\r\nColor1=5433854\r\n"
                      "Color2=9830399\r\n[Indice]\r\nTotalForms=1\r\n");
         QVERIFY(!WriteWelcomeNote(DataPath + u"missing/"_qs, screen));
-    }
-
-    // A failed write leaves no file, not even a half-written companion. (That it keeps an old file
-    // is seen by the profile-string and store tests, a new file's mode by the data-folder test.)
-    void writeFileAtomic_failureCreatesNothing()
-    {
-        {
-            FileSizeLimit full(4096);
-            QVERIFY(!WriteFileAtomic(ContentFile(3), QByteArray(64 * 1024, 'x')));
-        }
-        QCOMPARE(files(), QStringList());
     }
 };
 

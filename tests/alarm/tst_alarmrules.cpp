@@ -33,19 +33,15 @@ private slots:
         const Due No = Due::No, Near = Due::Near, Ring = Due::Ring;
         row("daily, time passed", "Diariamente", "08:00:00", Ring);
         row("daily, rung today", "Diariamente", "08:00:00", No, false, "05/12/2026");
-        row("daily, rung yesterday", "Diariamente", "08:00:00", Ring, false, "04/12/2026");
         row("after midnight the day counts again", "Diariamente", "00:00:00", Ring, false,
             "05/12/2026", {QDate(2026, 12, 6), QTime(0, 0, 10)});
         row("later today", "Diariamente", "11:00:00", No);
         row("the minute before", "Diariamente", "10:01:00", Near);
-        row("the minute before the hour", "Diariamente", "11:00:00", Near, false, "",
-            {QDate(2026, 12, 5), QTime(10, 59, 30)});
         row("the minute itself", "Diariamente", "10:00:59", Ring);
         row("empty time rings at once", "Diariamente", "", Ring);
         row("empty schedule never", "", "", No);
         row("date, the last", "5/12/2026", "", Ring, true);
         row("leading zero never matches", "05/12/2026", "", No);
-        row("another year", "5/12/2027", "", No);
         row("every month of 2026, in November", "1/0/2026", "", Ring, false, "",
             {QDate(2026, 11, 1), QTime(10, 0)});
         row("every month of 2026, in December: the last", "1/0/2026", "", Ring, true, "",
@@ -53,10 +49,8 @@ private slots:
         row("every year", "5/12/Todos", "", Ring);
         row("days of the month", "DiaMes:,1,5,31,", "", Ring);
         row(",15, is not the 5th", "DiaMes:,1,15,", "", No);
-        row("a day list without a day never", "DiaMes:,,", "", No);
         row("Saturday is 7", "DiaSemana:,2,7,", "", Ring);
         row("Saturday not ticked", "DiaSemana:,2,4,6,", "", No);
-        row("no weekday never", "DiaSemana:,", "", No);
     }
 
     void evaluate()

@@ -7,12 +7,14 @@
 #include "dialogs/FrmInserir.h"
 #include "dialogs/FrmOpc.h"
 #include "dialogs/HelpViewer.h"
+#include "dialogs/ModAjuda.h"
 #include "note/ModCmnDlg.h"
 #include "store/Ini.h"
 #include "store/NoteFiles.h"
 
 #include <QAction>
 #include <QDesktopServices>
+#include <QDir>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -123,6 +125,13 @@ private slots:
                      m_fakes->messageBoxes->asked[0].text,
                  u"Ajuda do Windows|Aquivo de ajuda Notavex.chm não encontrado. Instale o "
                  u"Notavex novamente"_qs);
+        // The list and alarm dialogs' longer text; a folder of that name is no help file.
+        QVERIFY(QDir().mkpath(AppPath + u"Notavex.chm"_qs));
+        AbrirAjuda(u"alarme.htm"_qs, HelpMissing::Long);
+        QCOMPARE(m_fakes->messageBoxes->asked.value(1).text,
+                 u"Aquivo de ajuda Notavex.chm não encontrado.Verifique se o arquivo está mesmo no "
+                 u"disco.\r\nSe ele não existir, você precisara reinstalá-lo."_qs);
+        QVERIFY(QDir().rmdir(AppPath + u"Notavex.chm"_qs));
         QVERIFY(writeBytes(m_tmp->filePath(u"Notavex.chm"_qs), "ITSF\3"));
         const HelpViewer *viewer =
             HelpViewer::ShowTopic(m_tmp->filePath(u"Notavex.chm"_qs), u"notavex.htm"_qs);

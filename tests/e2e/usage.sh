@@ -87,12 +87,19 @@ for button in 1 3; do
     check "Escape closes it" within 3 popup_gone
 done
 
+echo "-- note 1: its menu on a right click in the text, then Ocultar"
+one=$(window_at 30,80)
+xdotool windowraise "$one" mousemove 130 200 click 3
+check "a right click in its text opens the note menu" within 3 popup_shown
+xdotool key Down Down Down Down Down Return # Alarme, Título..., Opções, Sempre Visível, Ocultar
+check "Ocultar hides note 1" within 3 eval '[ -z "$(window_at 30,80)" ]'
+
 echo "-- Nova Nota, twice"
 for n in 2 3; do
     titles[$n]=$(title_now)
     before=$(note_window_ids "$NV_PID")
     in_tray_menu Down Return
-    check "note $n is shown" wait_windows "$NV_PID" "$n" 5
+    check "note $n is shown" wait_windows "$NV_PID" "$((n - 1))" 5 # note 1 is hidden
     new[$n]=$(comm -13 <(echo "$before") <(note_window_ids "$NV_PID"))
     titles[$n]+=$'\n'$(title_now)
     IFS=, read -r x y < <(xwininfo -id "${new[$n]}" | awk '/Absolute upper-left X/ {x=$NF}
@@ -101,20 +108,18 @@ for n in 2 3; do
     check "note $n is on the screen at $x,$y" [ "$x" -le 824 -a "$y" -le 534 ]
 done
 check "the two places differ (random)" [ "${place[2]}" != "${place[3]}" ]
-
-echo "-- note 1: its menu on a right click in the text, then Ocultar"
-one=$(window_at 30,80)
-xdotool windowraise "$one" mousemove 130 200 click 3
-check "a right click in its text opens the note menu" within 3 popup_shown
-xdotool key Down Down Down Down Down Return # Alarme, Título..., Opções, Sempre Visível, Ocultar
-check "Ocultar hides note 1" within 3 eval '[ -z "$(window_at 30,80)" ]'
+# Random places may overlap: note 3 goes to the side away from note 2, out of its way.
+[ "${place[2]%,*}" -lt 412 ] && place[3]=800,20 || place[3]=20,20
+xdotool windowmove "${new[3]}" "${place[3]%,*}" 20 sleep 0.5
 
 echo "-- note 2: typing, moving by its title strip, pinning"
 w=${new[2]}
 IFS=, read -r x y <<<"${place[2]}"
 xdotool windowraise "$w" sleep 0.3 # xwd reads what is on screen
 read -r _ blank < <(ink "$w" 6 24 170 150)
-xdotool mousemove $((x + 90)) $((y + 100)) click 1 sleep 0.3 type --delay 30 'Comprar pão e café'
+# Plain letters: xdotool types others by remapping a key, which the program may see too late
+# (accented text is the file round trips' part).
+xdotool mousemove $((x + 90)) $((y + 100)) click 1 sleep 0.3 type --delay 30 'Comprar pao e cafe'
 read -r glyphs _ < <(ink "$w" 6 24 170 150)
 check "an empty text ($blank dark pixels) shows what is typed ($glyphs glyphs)" \
     [ "$blank" = 0 -a "$glyphs" -ge 8 ]
@@ -134,7 +139,7 @@ check "Sair ends the program" ended_within "$NV_PID" 10
 check "note 1 is stored hidden" [ "$(key_of 1 Visivel)" = False ]
 check "note 2 is stored at 800,550 on top" \
     [ "$(key_of 2 Left),$(key_of 2 Top),$(key_of 2 OnTop)" = 12000,8250,True ]
-check "with its text" grep -qx 'Comprar pão e café' <("$RTFDUMP" "$DATA/notavex2.arl")
+check "with its text ($("$RTFDUMP" "$DATA/notavex2.arl" | head -c 80))" grep -qx 'Comprar pao e cafe' <("$RTFDUMP" "$DATA/notavex2.arl")
 for n in 2 3; do
     check "note $n is titled with the time it was made ($(key_of $n Titulo))" \
         grep -qxF "$(key_of $n Titulo)" <<<"${titles[$n]}"

@@ -8,7 +8,6 @@
 #include "platform/ProfileString.h"
 #include "platform/Services.h"
 #include "platform/TopMost.h"
-#include "store/Ini.h"
 #include "store/NoteFiles.h"
 #include "store/NoteStore.h"
 
@@ -30,13 +29,6 @@ QString boolText(bool on)
     return on ? u"True"_qs : u"False"_qs;
 }
 
-// Only "True" and "False", in any letter case, are booleans here; anything else is the default.
-bool readBool(const QString &key)
-{
-    return ReadIni(u"Format"_qs, key, u"False"_qs, IndexFile())
-               .compare(u"True", Qt::CaseInsensitive) == 0;
-}
-
 template <typename W> W *named(W *w, const char *name)
 {
     w->setObjectName(QString::fromLatin1(name));
@@ -56,20 +48,12 @@ QGroupBox *boldFrame(const QString &caption, const char *name, QWidget *parent)
 
 FrmOpc::FontSettings FrmOpc::StoredFontSettings()
 {
-    FontSettings f;
-    f.Bold = readBool(u"FontBold"_qs);
-    f.Color = quint32(IniNumber(ReadIni(u"Format"_qs, u"SelColor"_qs, u"0"_qs, IndexFile()), 0)) &
-              0xFFFFFF;
-    f.Name = ReadIni(u"Format"_qs, u"FontName"_qs, u"Arial"_qs, IndexFile());
-    QString size = ReadIni(u"Format"_qs, u"FontSize"_qs, u"9,75"_qs, IndexFile()).trimmed();
-    bool ok = false;
-    const double points = size.replace(u',', u'.').toDouble(&ok);
+    // Read as note creation reads them, so the dialog shows the format new notes get.
+    const NewTextFormat f = ReadNewTextFormat();
     // Whole points, ties to even: the default 9,75 gives 10.
-    f.Size = ok && points >= 1 && points < 1639 ? qint16(std::nearbyint(points)) : qint16(10);
-    f.Italic = readBool(u"FontItalic"_qs);
-    f.StrikeThru = readBool(u"FontStrikethrough"_qs);
-    f.Underline = readBool(u"FontUnderline"_qs);
-    return f;
+    return {
+        f.fontName,     qint16(std::nearbyint(f.fontSize)), f.color, f.bold, f.italic, f.underline,
+        f.strikethrough};
 }
 
 QString FrmOpc::Describe(const FontSettings &f)

@@ -1,6 +1,7 @@
 #include "dialogs/FrmInserir.h"
 
 #include "note/frmNote.h"
+#include "platform/DateFormat.h"
 #include "platform/Globals.h"
 #include "platform/OpenForms.h"
 #include "platform/ProfileString.h"
@@ -25,72 +26,12 @@ template <typename W> W *place(W *w, const char *name, int left, int top, int wi
     return w;
 }
 
-// The first mark in a locale's own format that is no field letter: the separator its dates or
-// times are written with.
-QString separatorIn(const QString &format, const QString &fallback)
-{
-    for (const QChar c : format)
-        if (!c.isLetter() && !c.isSpace() && c != u'\'')
-            return QString(c);
-    return fallback;
-}
-
-QString twoDigits(int n)
-{
-    return QString::number(n).rightJustified(2, u'0');
-}
-
-// A pattern of the letters dd, mm, mmm, mmmm, yy, yyyy, hh and ss; "mm" right after "hh" is the
-// minutes. "/" and ":" are the locale's separators; anything else is copied.
-QString formatted(const QString &pattern, const QDateTime &when, const QLocale &locale)
-{
-    const QDate d = when.date();
-    const QTime t = when.time();
-    QString out;
-    bool afterHour = false;
-    for (qsizetype i = 0; i < pattern.size();) {
-        const QChar c = pattern[i];
-        qsizetype run = 1;
-        while (i + run < pattern.size() && pattern[i + run] == c)
-            ++run;
-        if (c == u'd') {
-            out += twoDigits(d.day());
-        } else if (c == u'm' && run >= 4) {
-            out += locale.monthName(d.month(), QLocale::LongFormat);
-        } else if (c == u'm' && run == 3) {
-            // The locale data ends some abbreviations with a dot ("dez."); the bare word is meant.
-            QString month = locale.monthName(d.month(), QLocale::ShortFormat);
-            while (month.endsWith(u'.'))
-                month.chop(1);
-            out += month;
-        } else if (c == u'm') {
-            out += twoDigits(afterHour ? t.minute() : d.month());
-        } else if (c == u'y') {
-            out += run >= 4 ? QString::number(d.year()) : twoDigits(d.year() % 100);
-        } else if (c == u'h') {
-            out += twoDigits(t.hour());
-        } else if (c == u's') {
-            out += twoDigits(t.second());
-        } else if (c == u'/') {
-            out += separatorIn(locale.dateFormat(QLocale::ShortFormat), u"/"_qs).repeated(run);
-        } else if (c == u':') {
-            out += separatorIn(locale.timeFormat(QLocale::ShortFormat), u":"_qs).repeated(run);
-        } else {
-            out += QString(c).repeated(run);
-        }
-        if (c.isLetter())
-            afterHour = c == u'h';
-        i += run;
-    }
-    return out;
-}
-
 } // namespace
 
 QStringList FrmInserir::Formatos(const QDateTime &when, const QLocale &locale)
 {
     const auto f = [&](const char16_t *pattern) {
-        return formatted(QString::fromUtf16(pattern), when, locale);
+        return FormatDateTime(QString::fromUtf16(pattern), when, locale);
     };
     const QString dash = u" - "_qs;
     return {

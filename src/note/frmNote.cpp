@@ -2,6 +2,7 @@
 
 #include "note/NoteShape.h"
 #include "note/Rtf.h"
+#include "platform/DateFormat.h"
 #include "platform/Globals.h"
 #include "platform/Log.h"
 #include "platform/NativePosition.h"
@@ -84,23 +85,7 @@ const QRgb ShapeTransparent = qRgb(255, 255, 255);
 
 QString NewNoteTitle(const QDateTime &when)
 {
-    // The system's month abbreviation and separators: "05/dez - 14:30" under Brazilian settings.
-    const QLocale locale;
-    const auto separator = [](const QString &format, QChar fallback) {
-        for (const QChar c : format)
-            if (!c.isLetter() && c != u'\'')
-                return c;
-        return fallback;
-    };
-    QString month = locale.monthName(when.date().month(), QLocale::ShortFormat);
-    // The locale data ends abbreviations with a dot ("dez."); the title shows the bare word.
-    while (month.endsWith(u'.'))
-        month.chop(1);
-    return locale.toString(when.date(), u"dd"_qs) +
-           separator(locale.dateFormat(QLocale::ShortFormat), u'/') + month + u" - "_qs +
-           locale.toString(when.time(), u"HH"_qs) +
-           separator(locale.timeFormat(QLocale::ShortFormat), u':') +
-           locale.toString(when.time(), u"mm"_qs);
+    return FormatDateTime(u"dd/mmm - hh:mm"_qs, when);
 }
 
 frmNote::frmNote(QWidget *parent)

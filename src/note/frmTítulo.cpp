@@ -1,6 +1,7 @@
 #include "note/frmTítulo.h"
 
 #include "note/frmNote.h"
+#include "platform/DateFormat.h"
 #include "platform/Globals.h"
 #include "platform/OpenForms.h"
 #include "platform/Services.h"
@@ -96,23 +97,11 @@ bool frmTítulo::event(QEvent *e)
 
 void frmTítulo::Button_Click(int Index)
 {
-    // The parts of a new note's title, so that the buttons and new notes agree.
-    const QString title = NewNoteTitle(Services::clock().now());
-    const QString separator = u" - "_qs;
-    const qsizetype at = title.indexOf(separator);
-    switch (Index) {
-    case 0:
-        Text1->setText(title.left(at));
-        break;
-    case 1:
-        Text1->setText(title.mid(at + separator.size()));
-        break;
-    case 2:
-        Text1->setText(title);
-        break;
-    default:
-        break;
-    }
+    // The same forms as a new note's title, so that the buttons and new notes agree.
+    static const char16_t *const patterns[] = {u"dd/mmm", u"hh:mm", u"dd/mmm - hh:mm"};
+    if (Index >= 0 && Index < 3)
+        Text1->setText(
+            FormatDateTime(QString::fromUtf16(patterns[Index]), Services::clock().now()));
 }
 
 void frmTítulo::Command4_Click()

@@ -15,7 +15,8 @@
 
 class QLineEdit;
 
-// The title a new note gets: "05/dez - 14:30" (day, Brazilian month abbreviation, hour 00-23).
+// The title a new note gets: "05/dez - 14:30" under Brazilian settings (the system's month
+// abbreviation and separators, hour 00-23).
 QString NewNoteTitle(const QDateTime &when);
 
 // The window of one note: a frameless, fixed-size, rounded window with a title strip, a pin and a

@@ -96,9 +96,8 @@ private:
 
     void createTrayIcon();
     void createMenus();
-    // Gives an item its command. Items whose command does not exist yet stay disabled.
+    // Gives an item its command.
     void wire(QAction *item, void (FrmPopup::*handler)());
-    bool isWired(const QAction *item) const;
     frmNote *currentNote() const;
 
     void mnuNew_Click();

@@ -23,7 +23,6 @@ QAction *addItem(QMenu *menu, const char *name, const QString &caption)
 {
     QAction *item = menu->addAction(caption);
     item->setObjectName(QString::fromUtf8(name));
-    item->setEnabled(false);
     return item;
 }
 
@@ -110,16 +109,9 @@ void FrmPopup::createMenus()
 
 void FrmPopup::wire(QAction *item, void (FrmPopup::*handler)())
 {
-    item->setProperty("wired", true);
-    item->setEnabled(true);
     // Queued: a handler may close windows or open a dialog, which must not happen inside the
     // menu's own event handling.
     connect(item, &QAction::triggered, this, handler, Qt::QueuedConnection);
-}
-
-bool FrmPopup::isWired(const QAction *item) const
-{
-    return item->property("wired").toBool();
 }
 
 void FrmPopup::trayClick(const QPoint &pos)
@@ -127,8 +119,6 @@ void FrmPopup::trayClick(const QPoint &pos)
     // Clicks while the notes load or while a dialog is open are dropped, not queued.
     if (!TrayReady || isShutDown())
         return;
-    for (QAction *item : {mnuShowAll, mnuHide, mnSN, menExcluir})
-        item->setEnabled(false);
     RefreshTrayMenu();
     menu->popup(pos);
 }
@@ -146,12 +136,11 @@ void FrmPopup::RefreshTrayMenu()
         else
             anyHidden = true;
     }
-    // An item whose command does not exist yet stays disabled whatever the notes.
-    mnuHide->setEnabled(anyVisible && isWired(mnuHide));
-    mnuShowAll->setEnabled(anyHidden && isWired(mnuShowAll));
+    mnuHide->setEnabled(anyVisible);
+    mnuShowAll->setEnabled(anyHidden);
     const bool anyNote = anyVisible || anyHidden;
-    mnSN->setEnabled(anyNote && isWired(mnSN));
-    menExcluir->setEnabled(anyNote && isWired(menExcluir));
+    mnSN->setEnabled(anyNote);
+    menExcluir->setEnabled(anyNote);
 }
 
 void FrmPopup::showNoteMenu(frmNote *note, const QPoint &pos, bool onTop)

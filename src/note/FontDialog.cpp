@@ -1,9 +1,9 @@
 #include "note/FontDialog.h"
 
+#include "note/ShowColorDialog.h"
 #include "platform/WinColor.h"
 
 #include <QCheckBox>
-#include <QColorDialog>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFontDatabase>
@@ -127,9 +127,10 @@ void FontDialog::SetColor(quint32 color)
 
 void FontDialog::cmdCor_Click()
 {
-    const QColor chosen = QColorDialog::getColor(WinColor::toQColor(m_color), this, u"Cor"_qs);
-    if (chosen.isValid())
-        SetColor(WinColor::fromQColor(chosen));
+    // The same dialog as the notes' colour, with the user's own colours kept.
+    const qint64 chosen = ShowColorDialog(this, m_color, false);
+    if (chosen >= 0)
+        SetColor(quint32(chosen));
 }
 
 void FontDialog::updateSample()

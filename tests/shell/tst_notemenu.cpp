@@ -178,7 +178,9 @@ private slots:
                 d->txtTamanho->setValue(14);
                 for (QCheckBox *c : {d->chkNegrito, d->chkItalico, d->chkSublinhado, d->chkRiscado})
                     c->click();
-                d->SetColor(0xff8000);
+                SetColorDialogAnswer([](quint32) { return qint64(0xff8000); });
+                d->cmdCor->click(); // the notes' colour dialog, answered
+                SetColorDialogAnswer({});
                 d->Botoes->button(QDialogButtonBox::Ok)->click();
             });
             CurrentFormIndex = 0; // the link makes its note current

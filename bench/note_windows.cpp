@@ -1,6 +1,6 @@
 // Creates and shows 100 note windows and prints how long that took.
+#include "base/Globals.h"
 #include "note/frmNote.h"
-#include "platform/Globals.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // Read and write times of the RTF reader and writer on a generated note of about 1 MB with mixed
 // formatting. Prints the median of several runs.
 
-#include "note/Rtf.h"
+#include "rtf/Rtf.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>

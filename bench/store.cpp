@@ -2,7 +2,7 @@
 // changed and with it cached, and writing every key of every note as one operation.
 // Usage: store [FOLDER]   (a temporary folder by default; give one on the disk to measure)
 
-#include "platform/ProfileString.h"
+#include "base/ProfileString.h"
 #include "store/Ini.h"
 #include "store/NoteFiles.h"
 

@@ -2,7 +2,7 @@
 // whatever the reader makes of the input survives the writer: the text read back must be the same,
 // and writing it again must give the same file.
 
-#include "note/Rtf.h"
+#include "rtf/Rtf.h"
 
 #include <QGuiApplication>
 #include <QTextDocument>

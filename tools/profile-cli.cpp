@@ -5,7 +5,7 @@
 //   BEGIN / COMMIT               gather the writes between them into one replacement of the file
 // Used by the crash test and for poking at data files by hand.
 
-#include "platform/ProfileString.h"
+#include "base/ProfileString.h"
 
 #include <QString>
 #include <QStringList>

@@ -3,7 +3,7 @@
 //   rtfdump --runs FILE          one JSON line per character run
 //   rtfdump --roundtrip IN OUT   reads IN and writes it again as OUT
 
-#include "note/Rtf.h"
+#include "rtf/Rtf.h"
 
 #include <QFile>
 #include <QGuiApplication>

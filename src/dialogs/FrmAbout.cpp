@@ -1,7 +1,7 @@
 #include "dialogs/FrmAbout.h"
 
-#include "platform/Globals.h"
-#include "platform/TopMost.h"
+#include "base/Globals.h"
+#include "note/TopMost.h"
 
 #include <QDesktopServices>
 #include <QGroupBox>

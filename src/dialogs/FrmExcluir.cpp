@@ -1,11 +1,11 @@
 #include "dialogs/FrmExcluir.h"
 
+#include "base/Globals.h"
+#include "base/Services.h"
 #include "dialogs/ModAjuda.h"
+#include "note/NoteWindows.h"
+#include "note/OpenForms.h"
 #include "note/frmNote.h"
-#include "platform/Globals.h"
-#include "platform/OpenForms.h"
-#include "platform/Services.h"
-#include "shell/NoteWindows.h"
 #include "store/NoteFiles.h"
 
 #include <QCoreApplication>

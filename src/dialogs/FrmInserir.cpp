@@ -1,12 +1,12 @@
 #include "dialogs/FrmInserir.h"
 
+#include "base/DateFormat.h"
+#include "base/Globals.h"
+#include "base/ProfileString.h"
+#include "base/Services.h"
+#include "note/OpenForms.h"
+#include "note/TopMost.h"
 #include "note/frmNote.h"
-#include "platform/DateFormat.h"
-#include "platform/Globals.h"
-#include "platform/OpenForms.h"
-#include "platform/ProfileString.h"
-#include "platform/Services.h"
-#include "platform/TopMost.h"
 #include "store/Ini.h"
 #include "store/NoteFiles.h"
 

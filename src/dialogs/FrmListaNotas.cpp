@@ -1,9 +1,9 @@
 #include "dialogs/FrmListaNotas.h"
 
+#include "base/Globals.h"
+#include "note/OpenForms.h"
+#include "note/TopMost.h"
 #include "note/frmNote.h"
-#include "platform/Globals.h"
-#include "platform/OpenForms.h"
-#include "platform/TopMost.h"
 #include "store/NoteStore.h"
 
 #include <QListWidget>

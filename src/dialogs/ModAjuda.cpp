@@ -1,9 +1,9 @@
 #include "dialogs/ModAjuda.h"
 
+#include "base/FileAccess.h"
+#include "base/Globals.h"
+#include "base/Services.h"
 #include "dialogs/HelpViewer.h"
-#include "platform/FileAccess.h"
-#include "platform/Globals.h"
-#include "platform/Services.h"
 
 #include <QFileInfo>
 

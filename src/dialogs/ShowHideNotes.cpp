@@ -1,7 +1,7 @@
 #include "dialogs/ShowHideNotes.h"
 
+#include "note/OpenForms.h"
 #include "note/frmNote.h"
-#include "platform/OpenForms.h"
 
 #include <QCoreApplication>
 

@@ -1,7 +1,7 @@
 #include "note/FontDialog.h"
 
 #include "note/ShowColorDialog.h"
-#include "platform/WinColor.h"
+#include "note/WinColor.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "note/ModCmnDlg.h"
 
+#include "base/Globals.h"
 #include "note/FontDialog.h"
-#include "platform/Globals.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

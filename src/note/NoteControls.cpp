@@ -1,6 +1,6 @@
 #include "note/NoteControls.h"
 
-#include "platform/WinColor.h"
+#include "note/WinColor.h"
 
 #include <QHelpEvent>
 #include <QHash>

@@ -1,7 +1,7 @@
 #include "note/NotePrinter.h"
 
+#include "base/Globals.h"
 #include "note/ModCmnDlg.h"
-#include "platform/Globals.h"
 
 #include <QCoreApplication>
 #include <QPainter>

@@ -1,10 +1,10 @@
 #include "note/RichTextBox.h"
 
+#include "base/Cp1252.h"
+#include "base/FileAccess.h"
 #include "note/NoteControls.h"
-#include "note/Rtf.h"
-#include "platform/Cp1252.h"
-#include "platform/FileAccess.h"
-#include "platform/WinColor.h"
+#include "note/WinColor.h"
+#include "rtf/Rtf.h"
 
 #include <QClipboard>
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "note/ShowColorDialog.h"
 
-#include "note/NoteColors.h"
-#include "platform/Globals.h"
-#include "platform/WinColor.h"
+#include "base/Globals.h"
+#include "note/WinColor.h"
+#include "store/NoteColors.h"
 
 #include <QColorDialog>
 #include <QSettings>

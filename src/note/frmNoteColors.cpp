@@ -1,10 +1,10 @@
 // The note's colours and the looks of its text area's frame.
 #include "note/frmNote.h"
 
-#include "note/NoteColors.h"
+#include "base/FileAccess.h"
+#include "base/Globals.h"
 #include "note/ShowColorDialog.h"
-#include "platform/FileAccess.h"
-#include "platform/Globals.h"
+#include "store/NoteColors.h"
 #include "store/NoteStore.h"
 
 #include <QPointer>

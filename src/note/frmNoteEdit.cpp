@@ -2,10 +2,10 @@
 // the text loaded from or saved to a file.
 #include "note/frmNote.h"
 
+#include "base/FileAccess.h"
+#include "base/Log.h"
+#include "base/Services.h"
 #include "note/ModCmnDlg.h"
-#include "platform/FileAccess.h"
-#include "platform/Log.h"
-#include "platform/Services.h"
 #include "store/NoteFiles.h"
 
 #include <QDir>

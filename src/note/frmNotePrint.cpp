@@ -2,8 +2,8 @@
 // of the text box's selection.
 #include "note/frmNote.h"
 
+#include "base/Services.h"
 #include "note/NotePrinter.h"
-#include "platform/Services.h"
 
 #include <QPrinter>
 #include <QTextCursor>

@@ -1,11 +1,11 @@
 #include "note/frmTítulo.h"
 
 #include "note/frmNote.h"
-#include "platform/DateFormat.h"
-#include "platform/Globals.h"
-#include "platform/OpenForms.h"
-#include "platform/Services.h"
-#include "platform/TopMost.h"
+#include "base/DateFormat.h"
+#include "base/Globals.h"
+#include "note/OpenForms.h"
+#include "base/Services.h"
+#include "note/TopMost.h"
 
 #include <QEvent>
 #include <QGroupBox>

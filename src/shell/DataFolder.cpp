@@ -1,8 +1,8 @@
 #include "shell/DataFolder.h"
 
-#include "platform/Globals.h"
-#include "platform/OpenForms.h"
-#include "platform/Services.h"
+#include "base/Globals.h"
+#include "base/Services.h"
+#include "note/OpenForms.h"
 #include "store/NoteFiles.h"
 
 #include <QCoreApplication>

@@ -1,17 +1,17 @@
 #include "shell/FrmPopup.h"
 
+#include "base/Globals.h"
+#include "base/Log.h"
+#include "base/Services.h"
 #include "dialogs/ShowHideNotes.h"
+#include "note/NoteWindows.h"
+#include "note/OpenForms.h"
 #include "note/frmNote.h"
-#include "platform/Globals.h"
-#include "platform/Log.h"
-#include "platform/OpenForms.h"
-#include "platform/Services.h"
 #include "shell/DataFolder.h"
 #include "shell/QuitSignals.h"
 #include "shell/SingleInstance.h"
 #include "store/Ini.h"
 #include "store/NoteFiles.h"
-#include "shell/NoteWindows.h"
 #include "store/NoteStore.h"
 
 #include <QApplication>

@@ -1,17 +1,17 @@
 // The two pop-up menus of FrmPopup: the tray menu and the note menu of the current note.
 #include "shell/FrmPopup.h"
 
-#include "alarm/frmAlarme.h"
+#include "base/Globals.h"
+#include "base/Services.h"
 #include "dialogs/FrmOpc.h"
 #include "dialogs/ShowHideNotes.h"
+#include "dialogs/frmAlarme.h"
+#include "note/NoteWindows.h"
+#include "note/OpenForms.h"
 #include "note/frmNote.h"
 #include "note/frmTítulo.h"
-#include "platform/Globals.h"
-#include "platform/OpenForms.h"
-#include "platform/Services.h"
 #include "store/Ini.h"
 #include "store/NoteFiles.h"
-#include "shell/NoteWindows.h"
 #include "store/NoteStore.h"
 
 #include <QAction>
@@ -102,9 +102,10 @@ void FrmPopup::createMenus()
     wire(mnSN, &FrmPopup::mnSN_Click);
     wire(menExcluir, &FrmPopup::menExcluir_Click);
 
-    // Note windows ask for the note menu through the store, which made them.
+    // Note windows ask for the note menu and the alarm dialog through NoteWindows, which made them.
     SetNoteMenuHandler(
         [this](frmNote *note, const QPoint &pos, bool onTop) { showNoteMenu(note, pos, onTop); });
+    SetAlarmDialog([] { frmAlarme::ShowModal(); });
 }
 
 void FrmPopup::wire(QAction *item, void (FrmPopup::*handler)())

@@ -1,6 +1,6 @@
 #include "store/Ini.h"
 
-#include "platform/ProfileString.h"
+#include "base/ProfileString.h"
 
 #include <cmath>
 #include <limits>

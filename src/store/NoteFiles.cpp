@@ -1,9 +1,9 @@
 #include "store/NoteFiles.h"
 
-#include "platform/Cp1252.h"
-#include "platform/Globals.h"
-#include "platform/FileAccess.h"
-#include "platform/FileStamp.h"
+#include "base/Cp1252.h"
+#include "base/FileAccess.h"
+#include "base/FileStamp.h"
+#include "base/Globals.h"
 
 #include <QFile>
 #include <QFileInfo>

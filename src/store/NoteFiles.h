@@ -3,7 +3,7 @@
 #include <QSize>
 #include <QString>
 
-#include "platform/FileAccess.h"
+#include "base/FileAccess.h"
 
 // The data folder's three kinds of file. Names match without regard to case: an existing file is
 // found and used under whatever case it has.

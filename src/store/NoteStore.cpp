@@ -1,10 +1,10 @@
 #include "store/NoteStore.h"
 
-#include "platform/FileAccess.h"
-#include "platform/Globals.h"
-#include "platform/Log.h"
-#include "platform/ProfileString.h"
-#include "platform/Services.h"
+#include "base/FileAccess.h"
+#include "base/Globals.h"
+#include "base/Log.h"
+#include "base/ProfileString.h"
+#include "base/Services.h"
 #include "store/Ini.h"
 #include "store/NoteFiles.h"
 

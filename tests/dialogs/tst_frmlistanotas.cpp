@@ -3,14 +3,14 @@
 #include "mock/Warnings.h"
 #include "mock/WhenModal.h"
 
+#include "base/Globals.h"
 #include "dialogs/FrmExcluir.h"
 #include "dialogs/NotePlacement.h"
+#include "note/NoteWindows.h"
+#include "note/OpenForms.h"
+#include "note/TopMost.h"
 #include "note/frmNote.h"
-#include "platform/Globals.h"
-#include "platform/OpenForms.h"
-#include "platform/TopMost.h"
 #include "shell/FrmPopup.h"
-#include "shell/NoteWindows.h"
 #include "shell/SingleInstance.h"
 #include "store/NoteFiles.h"
 

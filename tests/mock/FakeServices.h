@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Services.h"
+#include "base/Services.h"
 
 #include <QList>
 #include <QQueue>

@@ -2,9 +2,9 @@
 
 #include "mock/TestFiles.h"
 
+#include "base/Globals.h"
+#include "note/OpenForms.h"
 #include "note/frmNote.h"
-#include "platform/Globals.h"
-#include "platform/OpenForms.h"
 #include "shell/FrmPopup.h"
 
 #include <QDir>

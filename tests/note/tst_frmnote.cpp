@@ -1,11 +1,11 @@
 #include "mock/FakeServices.h"
 #include "mock/Warnings.h"
 
+#include "base/Globals.h"
+#include "base/ProfileString.h"
+#include "note/OpenForms.h"
+#include "note/TopMost.h"
 #include "note/frmNote.h"
-#include "platform/Globals.h"
-#include "platform/OpenForms.h"
-#include "platform/ProfileString.h"
-#include "platform/TopMost.h"
 #include "store/NoteFiles.h"
 
 #include <QClipboard>

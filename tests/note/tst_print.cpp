@@ -1,9 +1,9 @@
 #include "mock/FakeServices.h"
 #include "mock/Warnings.h"
 
+#include "base/Globals.h"
 #include "note/NotePrinter.h"
 #include "note/frmNote.h"
-#include "platform/Globals.h"
 
 #include <QApplication>
 #include <QPrinter>

@@ -1,7 +1,7 @@
 #include "mock/Warnings.h"
 
+#include "base/Cp1252.h"
 #include "note/RichTextBox.h"
-#include "platform/Cp1252.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

@@ -2,7 +2,7 @@
 #include "mock/TestFiles.h"
 #include "mock/Warnings.h"
 
-#include "platform/Globals.h"
+#include "base/Globals.h"
 #include "shell/DataFolder.h"
 
 #include <QDir>

@@ -4,7 +4,7 @@
 #include "mock/Warnings.h"
 
 #include "note/ModCmnDlg.h"
-#include "shell/NoteWindows.h"
+#include "note/NoteWindows.h"
 #include "shell/SingleInstance.h"
 #include "store/Ini.h"
 #include "store/NoteFiles.h"

@@ -4,10 +4,10 @@
 #include "mock/Warnings.h"
 
 #include "note/FontDialog.h"
-#include "note/NoteColors.h"
 #include "note/ShowColorDialog.h"
 #include "note/frmTítulo.h"
 #include "store/Ini.h"
+#include "store/NoteColors.h"
 #include "store/NoteFiles.h"
 
 #include <QAction>

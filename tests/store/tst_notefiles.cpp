@@ -1,7 +1,7 @@
 #include "mock/TestFiles.h"
 #include "mock/Warnings.h"
 
-#include "platform/Globals.h"
+#include "base/Globals.h"
 #include "store/NoteFiles.h"
 
 #include <QDir>

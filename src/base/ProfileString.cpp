@@ -1,0 +1,483 @@
+#include "base/ProfileString.h"
+
+#include "base/Cp1252.h"
+#include "base/FileAccess.h"
+#include "base/FileStamp.h"
+#include "base/Globals.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QMutex>
+
+#include <map>
+#include <optional>
+#include <vector>
+
+namespace {
+
+// Values are handed out cut to 254 characters, as older copies of the program read them.
+constexpr qsizetype kMaxValue = 254;
+
+// A few files at most are in use; the bound only keeps tests that touch many files small.
+constexpr size_t kMaxCachedFiles = 16;
+
+// How far apart two changes of a file must be to get different modification times: whole
+// seconds (two on FAT) where the time has no fraction, a clock tick of a few milliseconds on
+// the usual file systems.
+constexpr qint64 kCoarseGrain = 2'000'000'000;
+constexpr qint64 kFineGrain = 20'000'000;
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+QByteArrayView trimmed(QByteArrayView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text[begin]))
+        ++begin;
+    while (end > begin && isBlank(text[end - 1]))
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
+bool isAscii(QByteArrayView bytes)
+{
+    for (char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+// Names are compared without regard to case. The folded form is plain lower-case ASCII for the
+// usual names, and the UTF-8 of the case-folded text for the others.
+QByteArray foldName(QByteArrayView bytes)
+{
+    if (isAscii(bytes)) {
+        QByteArray out(bytes.size(), Qt::Uninitialized);
+        for (qsizetype i = 0; i < bytes.size(); ++i) {
+            const char c = bytes[i];
+            out[i] = c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
+        }
+        return out;
+    }
+    return StoredText::decode(bytes).toCaseFolded().toUtf8();
+}
+
+QByteArray foldName(const QString &name)
+{
+    const QString t = name.trimmed();
+    for (QChar c : t) {
+        if (c.unicode() >= 0x80)
+            return t.toCaseFolded().toUtf8();
+    }
+    return foldName(QByteArrayView(t.toLatin1()));
+}
+
+// A line break inside a value would split it into two lines on disk.
+QByteArray encodeOneLine(const QString &text)
+{
+    QString flat = text;
+    flat.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    flat.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return StoredText::encode(flat);
+}
+
+enum class Eol : quint8 { None, Lf, CrLf };
+
+QByteArrayView eolBytes(Eol eol)
+{
+    switch (eol) {
+    case Eol::Lf:
+        return "\n";
+    case Eol::CrLf:
+        return "\r\n";
+    case Eol::None:
+        break;
+    }
+    return {};
+}
+
+struct Line
+{
+    QByteArray text;   // without its line end
+    QByteArray key;    // folded key name on key lines, empty on the others
+    qsizetype eq = -1; // position of '=' on key lines
+    Eol eol = Eol::CrLf;
+};
+
+struct Section
+{
+    Line header;
+    std::vector<Line> body;
+
+    // Duplicate keys: the first one is the one that counts.
+    qsizetype findKey(const QByteArray &folded) const
+    {
+        for (qsizetype i = 0; i < qsizetype(body.size()); ++i) {
+            if (body[i].key == folded)
+                return i;
+        }
+        return -1;
+    }
+};
+
+struct Document
+{
+    std::vector<Line> preamble; // lines before the first section
+    std::vector<Section> sections;
+    QHash<QByteArray, qsizetype> index; // folded section name -> first section of that name
+
+    void parse(const QByteArray &bytes);
+    QByteArray serialize() const;
+    Line *lastLine();
+    void addToIndex(const QByteArray &folded, qsizetype at)
+    {
+        // Duplicate sections: the first one is the one that counts.
+        if (!index.contains(folded))
+            index.insert(folded, at);
+    }
+    Section *find(const QString &section)
+    {
+        const auto it = index.constFind(foldName(section));
+        return it == index.constEnd() ? nullptr : &sections[*it];
+    }
+    const Section *find(const QString &section) const
+    {
+        return const_cast<Document *>(this)->find(section);
+    }
+};
+
+void Document::parse(const QByteArray &bytes)
+{
+    preamble.clear();
+    sections.clear();
+    index.clear();
+
+    qsizetype pos = 0;
+    bool first = true;
+    while (pos < bytes.size()) {
+        const qsizetype nl = bytes.indexOf('\n', pos);
+        qsizetype end = nl < 0 ? bytes.size() : nl;
+        Line line;
+        line.eol = Eol::None;
+        if (nl >= 0) {
+            line.eol = Eol::Lf;
+            if (end > pos && bytes[end - 1] == '\r') {
+                --end;
+                line.eol = Eol::CrLf;
+            }
+        }
+        line.text = bytes.mid(pos, end - pos);
+        pos = nl < 0 ? bytes.size() : nl + 1;
+
+        QByteArrayView content(line.text);
+        if (first && content.startsWith("\xEF\xBB\xBF"))
+            content = content.sliced(3);
+        first = false;
+        const QByteArrayView t = trimmed(content);
+
+        if (t.startsWith('[')) {
+            const qsizetype close = t.lastIndexOf(']');
+            if (close > 0) {
+                addToIndex(foldName(trimmed(t.sliced(1, close - 1))), qsizetype(sections.size()));
+                sections.emplace_back().header = std::move(line);
+                continue;
+            }
+        } else if (!sections.empty() && !t.isEmpty() && t[0] != ';') {
+            // Keys before the first section belong to none.
+            const qsizetype eq = line.text.indexOf('=', line.text.size() - content.size());
+            if (eq >= 0) {
+                const QByteArrayView key = trimmed(QByteArrayView(line.text).first(eq));
+                if (!key.isEmpty()) {
+                    line.eq = eq;
+                    line.key = foldName(key);
+                }
+            }
+        }
+        (sections.empty() ? preamble : sections.back().body).push_back(std::move(line));
+    }
+}
+
+QByteArray Document::serialize() const
+{
+    qsizetype size = 0;
+    auto measure = [&size](const Line &l) { size += l.text.size() + eolBytes(l.eol).size(); };
+    for (const Line &l : preamble)
+        measure(l);
+    for (const Section &s : sections) {
+        measure(s.header);
+        for (const Line &l : s.body)
+            measure(l);
+    }
+
+    QByteArray out;
+    out.reserve(size);
+    auto put = [&out](const Line &l) {
+        out.append(l.text);
+        out.append(eolBytes(l.eol));
+    };
+    for (const Line &l : preamble)
+        put(l);
+    for (const Section &s : sections) {
+        put(s.header);
+        for (const Line &l : s.body)
+            put(l);
+    }
+    return out;
+}
+
+Line *Document::lastLine()
+{
+    if (!sections.empty()) {
+        Section &s = sections.back();
+        return s.body.empty() ? &s.header : &s.body.back();
+    }
+    return preamble.empty() ? nullptr : &preamble.back();
+}
+
+// Applies one write (or, without a value, one deletion). Returns whether the file changes.
+bool applyWrite(Document &doc, const QString &section, const QString &key,
+                const std::optional<QString> &value)
+{
+    Section *s = doc.find(section);
+    if (!s) {
+        if (!value)
+            return false;
+        if (Line *last = doc.lastLine(); last && last->eol == Eol::None)
+            last->eol = Eol::CrLf;
+        doc.addToIndex(foldName(section), qsizetype(doc.sections.size()));
+        s = &doc.sections.emplace_back();
+        s->header.text = '[' + encodeOneLine(section.trimmed()) + ']';
+    }
+
+    QByteArray foldedKey = foldName(key);
+    const qsizetype found = s->findKey(foldedKey);
+    if (found >= 0) {
+        if (!value) {
+            s->body.erase(s->body.begin() + found);
+            return true;
+        }
+        Line &line = s->body[found];
+        QByteArray text = line.text.left(line.eq + 1) + encodeOneLine(*value);
+        if (text == line.text && line.eol == Eol::CrLf)
+            return false;
+        line.text = std::move(text);
+        line.eol = Eol::CrLf;
+        return true;
+    }
+    if (!value)
+        return false;
+
+    // After the section's last non-blank line, so that blank separator lines stay where they are.
+    qsizetype at = qsizetype(s->body.size());
+    while (at > 0 && trimmed(s->body[at - 1].text).isEmpty())
+        --at;
+    Line &before = at > 0 ? s->body[at - 1] : s->header;
+    if (before.eol == Eol::None)
+        before.eol = Eol::CrLf;
+    Line line;
+    line.text = encodeOneLine(key.trimmed()) + '=';
+    line.eq = line.text.size() - 1;
+    line.text += encodeOneLine(*value);
+    line.key = std::move(foldedKey);
+    s->body.insert(s->body.begin() + at, std::move(line));
+    return true;
+}
+
+struct CachedFile
+{
+    FileStamp stamp;
+    QByteArray bytes; // the file as last read or written
+    Document doc;
+    bool loaded = false;
+    // The file changed so recently that a further change could keep the same time stamp; until
+    // that time has passed, reads compare the content too.
+    bool racy = false;
+    bool dirty = false; // a batch holds writes not yet on disk
+    int batchDepth = 0;
+};
+
+QMutex cacheMutex;
+std::map<QString, CachedFile> cache;
+
+[[maybe_unused]] const bool cacheResets =
+    (OnProgramStateReset([] {
+         QMutexLocker lock(&cacheMutex);
+         std::erase_if(cache, [](const auto &e) { return e.second.batchDepth == 0; });
+     }),
+     true);
+
+QString cacheKey(const QString &file)
+{
+    QString path = file;
+    if (!QDir::isAbsolutePath(path))
+        path = QDir::current().absoluteFilePath(path);
+    return ResolveFileCase(QDir::cleanPath(path));
+}
+
+CachedFile &entryFor(const QString &path)
+{
+    auto it = cache.find(path);
+    if (it != cache.end())
+        return it->second;
+    if (cache.size() >= kMaxCachedFiles) {
+        for (auto i = cache.begin(); i != cache.end();) {
+            if (i->second.batchDepth == 0 && !i->second.dirty)
+                i = cache.erase(i);
+            else
+                ++i;
+        }
+    }
+    return cache[path];
+}
+
+qint64 nowNs()
+{
+    return QDateTime::currentMSecsSinceEpoch() * 1000000;
+}
+
+// Whether a change made after `checkedAt` could still carry the stamp's modification time.
+bool isRacy(const FileStamp &stamp, qint64 checkedAt)
+{
+    const qint64 grain = stamp.mtimeNs % 1'000'000'000 == 0 ? kCoarseGrain : kFineGrain;
+    return stamp.exists && stamp.mtimeNs > checkedAt - grain;
+}
+
+QByteArray readAll(const QString &path, const FileStamp &stamp)
+{
+    QByteArray bytes;
+    if (stamp.exists) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            bytes = file.readAll();
+    }
+    return bytes;
+}
+
+// Brings the parsed copy up to the file as it is on disk now, unless a batch holds newer text.
+void refresh(CachedFile &entry, const QString &path)
+{
+    if (entry.dirty)
+        return;
+    const qint64 checkedAt = nowNs();
+    const FileStamp stamp = FileStamp::of(path);
+    if (entry.loaded && stamp == entry.stamp && !entry.racy)
+        return;
+    QByteArray bytes = readAll(path, stamp);
+    if (!entry.loaded || bytes != entry.bytes) {
+        entry.doc.parse(bytes);
+        entry.bytes = std::move(bytes);
+    }
+    entry.stamp = stamp;
+    entry.racy = isRacy(stamp, checkedAt);
+    entry.loaded = true;
+}
+
+bool flush(CachedFile &entry, const QString &path)
+{
+    QByteArray bytes = entry.doc.serialize();
+    const bool ok = WriteFileAtomic(path, bytes);
+    entry.dirty = false;
+    if (ok) {
+        entry.stamp = FileStamp::of(path);
+        entry.bytes = std::move(bytes);
+        entry.racy = true;
+    } else {
+        // What is on disk is the old file; the next read must see it, not the lost edit.
+        entry.loaded = false;
+        entry.bytes.clear();
+        entry.doc = Document();
+    }
+    return ok;
+}
+
+bool write(const QString &section, const QString &key, const std::optional<QString> &value,
+           const QString &file)
+{
+    if (file.isEmpty() || section.trimmed().isEmpty() || key.trimmed().isEmpty())
+        return false;
+    QMutexLocker lock(&cacheMutex);
+    const QString path = cacheKey(file);
+    CachedFile &entry = entryFor(path);
+    refresh(entry, path);
+    if (!applyWrite(entry.doc, section, key, value))
+        return true;
+    if (entry.batchDepth > 0) {
+        entry.dirty = true;
+        return true;
+    }
+    return flush(entry, path);
+}
+
+} // namespace
+
+QString GetPrivateProfileString(const QString &section, const QString &key, const QString &def,
+                                const QString &file)
+{
+    if (file.isEmpty())
+        return def;
+    QMutexLocker lock(&cacheMutex);
+    const QString path = cacheKey(file);
+    CachedFile &entry = entryFor(path);
+    refresh(entry, path);
+
+    const Section *s = entry.doc.find(section);
+    if (!s)
+        return def;
+    const qsizetype found = s->findKey(foldName(key));
+    if (found < 0)
+        return def;
+    const Line &line = s->body[found];
+    QByteArrayView raw = QByteArrayView(line.text).sliced(line.eq + 1);
+    if (const qsizetype nul = raw.indexOf('\0'); nul >= 0)
+        raw = raw.first(nul);
+    QString value = StoredText::decode(trimmed(raw));
+    if (value.size() > kMaxValue) {
+        qsizetype keep = kMaxValue;
+        if (value.at(keep - 1).isHighSurrogate())
+            --keep;
+        value.truncate(keep);
+    }
+    return value;
+}
+
+bool WritePrivateProfileString(const QString &section, const QString &key, const QString &value,
+                               const QString &file)
+{
+    return write(section, key, value, file);
+}
+
+bool DeletePrivateProfileKey(const QString &section, const QString &key, const QString &file)
+{
+    return write(section, key, std::nullopt, file);
+}
+
+ProfileBatch::ProfileBatch(const QString &file)
+{
+    QMutexLocker lock(&cacheMutex);
+    m_file = cacheKey(file);
+    ++entryFor(m_file).batchDepth;
+}
+
+ProfileBatch::~ProfileBatch()
+{
+    commit();
+}
+
+bool ProfileBatch::commit()
+{
+    if (!m_open)
+        return true;
+    m_open = false;
+    QMutexLocker lock(&cacheMutex);
+    CachedFile &entry = entryFor(m_file);
+    if (--entry.batchDepth > 0 || !entry.dirty)
+        return true;
+    return flush(entry, m_file);
+}

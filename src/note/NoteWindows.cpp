@@ -1,0 +1,190 @@
+#include "note/NoteWindows.h"
+
+#include "note/frmNote.h"
+#include "base/Globals.h"
+#include "base/Log.h"
+#include "note/NativePosition.h"
+#include "note/OpenForms.h"
+#include "base/ProfileString.h"
+#include "store/Ini.h"
+#include "store/NoteFiles.h"
+#include "store/NoteStore.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QPointer>
+
+namespace {
+
+// The note windows of OpenForms, newest first: the order in which they are saved and listed.
+QList<frmNote *> noteWindowsNewestFirst()
+{
+    QList<frmNote *> notes;
+    for (int i = OpenForms::count() - 1; i >= 1; --i) {
+        auto *w = qobject_cast<frmNote *>(OpenForms::at(i));
+        if (w && OpenForms::noteIdOf(w) != 0)
+            notes.append(w);
+    }
+    return notes;
+}
+
+// New text in an empty note gets the format chosen in the options, in the order they were
+// applied by older copies (the last one wins where two touch the same property).
+void applyNewTextFormat(RichTextBox *box)
+{
+    const NewTextFormat f = ReadNewTextFormat();
+    box->SetSelBold(f.bold);
+    box->SetSelColor(f.color);
+    box->SetSelFontName(f.fontName);
+    box->SetSelFontSize(f.fontSize);
+    box->SetSelItalic(f.italic);
+    box->SetSelStrikeThru(f.strikethrough);
+    box->SetSelUnderline(f.underline);
+}
+
+std::function<void(frmNote *, const QPoint &, bool)> &noteMenuHandler()
+{
+    static std::function<void(frmNote *, const QPoint &, bool)> handler;
+    return handler;
+}
+
+std::function<void()> &alarmDialog()
+{
+    static std::function<void()> open;
+    return open;
+}
+
+frmNote *createNoteWindow(const QString &IdText, const QString &Title, bool show)
+{
+    auto *w = new frmNote;
+    w->SetTag(IdText);
+    w->SetSaver([](qint16 id) { return SaveNotes(id); });
+    w->SetDeleter([](qint16 id, bool whole) {
+        DeleteNote(id, whole ? qint16(FindNoteFormIndex(id)) : qint16(0));
+    });
+    QObject::connect(w, &frmNote::noteMenuRequested, w, [w](const QPoint &pos, bool onTop) {
+        if (noteMenuHandler())
+            noteMenuHandler()(w, pos, onTop);
+    });
+    // The link has made the note current; it saves the note after the dialog.
+    w->SetLinkAction(1, [] { PersonalizaCurrentNote(); });
+    w->SetLinkAction(2, [] {
+        if (alarmDialog())
+            alarmDialog()();
+    });
+    w->SetLinkAction(0, [] {
+        if (auto *note = qobject_cast<frmNote *>(OpenForms::at(CurrentFormIndex)))
+            note->Fonte();
+    });
+    w->Form_Load();
+    w->setWindowTitle(Title);
+    if (show)
+        w->show();
+    applyNewTextFormat(w->txtNote);
+    return w;
+}
+
+void runPendingEvents(int times)
+{
+    for (int i = 0; i < times; ++i)
+        QCoreApplication::processEvents();
+}
+
+} // namespace
+
+void SetNoteMenuHandler(std::function<void(frmNote *, const QPoint &, bool onTop)> handler)
+{
+    noteMenuHandler() = std::move(handler);
+}
+
+void SetAlarmDialog(std::function<void()> open)
+{
+    alarmDialog() = std::move(open);
+}
+
+frmNote *CreateNote(const QString &IdText, const QString &Title, bool Colored)
+{
+    frmNote *w = createNoteWindow(IdText, Title, true);
+    // A number used before keeps no colour of its old note: its Color1 was emptied.
+    if (Colored && ReadIni(IdText, u"Color1"_qs, QString(), IndexFile()).isEmpty())
+        w->Personaliza(true);
+    return w;
+}
+
+void PersonalizaCurrentNote()
+{
+    QPointer<frmNote> note = qobject_cast<frmNote *>(OpenForms::at(CurrentFormIndex));
+    if (!note)
+        return;
+    note->Personaliza(false);
+    if (!note || CurrentNoteId == 0)
+        return;
+    // The same values the note's own save wrote a moment ago (none after a cancel): a failed write
+    // loses nothing.
+    const QString section = QString::number(CurrentNoteId);
+    WritePrivateProfileString(section, u"Color1"_qs, QString::number(note->Picture1->BackColor()),
+                              IndexFile());
+    WritePrivateProfileString(section, u"Color2"_qs, QString::number(note->txtNote->BackColor()),
+                              IndexFile());
+}
+
+bool SaveNotes(qint16 Id)
+{
+    const QList<frmNote *> notes = noteWindowsNewestFirst();
+    QList<qint16> listed;
+    QList<frmNote *> saved;
+    QList<const QWidget *> windows;
+    for (frmNote *w : notes) {
+        listed.append(w->NoteId());
+        if (Id == 0 || w->NoteId() == Id) {
+            saved.append(w);
+            windows.append(w);
+        }
+    }
+    // Where the saved notes are is asked of the window system in one go.
+    const QList<std::optional<QPoint>> seen = NativeWindowPositions(windows);
+    QList<NoteRecord> records;
+    records.reserve(saved.size());
+    for (qsizetype i = 0; i < saved.size(); ++i)
+        records.append(saved.at(i)->Record(seen.at(i).value_or(saved.at(i)->pos())));
+
+    const bool ok = SaveNoteRecords(listed, records);
+    for (qsizetype i = 0; i < saved.size(); ++i) {
+        if (records.at(i).contentSaved)
+            saved.at(i)->ContentSaved();
+    }
+    return ok;
+}
+
+void DeleteNote(qint16 Id, qint16 Index)
+{
+    DeleteNoteData(Id, Index != 0);
+    if (Index == 0)
+        return;
+    if (QWidget *w = OpenForms::at(Index); w && Index > 0)
+        w->close();
+    UnlistNote(Id, int(noteWindowsNewestFirst().size()));
+}
+
+void LoadNotes()
+{
+    SetNotesLoading(true);
+    const QList<int> ids = NotesToLoad();
+    for (const int id : ids) {
+        runPendingEvents(4);
+        frmNote *w = createNoteWindow(QString::number(id), QString(), false);
+        NoteRecord r = ReadNoteRecord(qint16(id));
+        if (r.contentError != 0)
+            LogProblem(u"não foi possível ler %1 (%2); a nota fica como está no disco."_qs.arg(
+                QDir::toNativeSeparators(ContentFile(id)), SystemErrorText(r.contentError)));
+        // Positions are compared as stored; the window itself only holds whole pixels.
+        const QPoint place =
+            KeepOnScreen(QPoint(r.left.value_or(w->Left()), r.top.value_or(w->Top())));
+        r.top = place.y();
+        r.left = place.x();
+        w->ApplyRecord(r);
+        runPendingEvents(1);
+    }
+    SetNotesLoading(false);
+    TrayReady = true;
+}

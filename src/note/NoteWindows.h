@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include <functional>
+
+class QPoint;
+class frmNote;
+
+// The note windows and the data files, connected: each window gives and takes a NoteRecord.
+
+// Makes the window of a note: Tag := IdText, caption := Title, shown, and the default character
+// format of new text from section Format. Colored gives a note without stored colours random ones.
+frmNote *CreateNote(const QString &IdText, const QString &Title, bool Colored);
+
+// Writes the note windows to the data files: with 0 every note, otherwise only the note with
+// that NoteId, but TotalForms and indice.dat are always rebuilt from every open note window.
+// False when a file could not be written; SaveFailureText() tells why.
+bool SaveNotes(qint16 Id);
+
+// Clears the note's alarm keys; with Index other than 0 also removes the note: its keys, its
+// content file, its window at OpenForms index Index and its list entry.
+void DeleteNote(qint16 Id, qint16 Index);
+
+// The note menu's "Cor" and the "[Cor]" link: the current note's colours from the colour dialog,
+// then its Color1 and Color2 keys written, whether the user changed them or not.
+void PersonalizaCurrentNote();
+
+// Creates a window for every note and finally sets TrayReady.
+void LoadNotes();
+
+// Who opens the note menu when a note window asks for it (the hidden main window).
+void SetNoteMenuHandler(std::function<void(frmNote *, const QPoint &, bool onTop)> handler);
+// What the "[Alarme]" link opens: the alarm dialog, which is built on the note windows.
+void SetAlarmDialog(std::function<void()> open);

@@ -1,0 +1,73 @@
+#include "note/OpenForms.h"
+
+#include <QList>
+#include <QPointer>
+#include <QVariant>
+#include <QWidget>
+
+namespace {
+
+QList<QPointer<QWidget>> &forms()
+{
+    static QList<QPointer<QWidget>> list;
+    return list;
+}
+
+} // namespace
+
+namespace OpenForms {
+
+int count()
+{
+    return int(forms().size());
+}
+
+QWidget *at(int index)
+{
+    if (index < 0 || index >= forms().size())
+        return nullptr;
+    return forms().at(index);
+}
+
+int indexOf(const QWidget *w)
+{
+    for (int i = 0; i < forms().size(); ++i) {
+        if (forms().at(i) == w)
+            return i;
+    }
+    return -1;
+}
+
+void add(QWidget *w)
+{
+    if (w && indexOf(w) < 0)
+        forms().append(w);
+}
+
+void remove(const QWidget *w)
+{
+    const int i = indexOf(w);
+    if (i >= 0)
+        forms().removeAt(i);
+}
+
+int noteIdOf(const QWidget *w)
+{
+    if (!w)
+        return 0;
+    bool ok = false;
+    const int id = w->property("Tag").toString().trimmed().toInt(&ok);
+    return ok && id > 0 && id <= 32767 ? id : 0;
+}
+
+} // namespace OpenForms
+
+int FindNoteFormIndex(int Id)
+{
+    for (int i = 0; i < OpenForms::count(); ++i) {
+        const int id = OpenForms::noteIdOf(OpenForms::at(i));
+        if (id != 0 && id == Id)
+            return i;
+    }
+    return 0;
+}

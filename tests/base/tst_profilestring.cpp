@@ -1,0 +1,264 @@
+#include "mock/TestFiles.h"
+#include "mock/Warnings.h"
+
+#include "base/Cp1252.h"
+#include "base/ProfileString.h"
+#include "store/Ini.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace TestFiles;
+
+// The stored files were designed around the Windows profile-string functions: these tables
+// hold what those do, case by case.
+class tst_ProfileString : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    int m_serial = 0;
+    // A fresh file name for every case, so that no cached copy of an earlier case interferes.
+    QString freshFile() { return m_dir.filePath(u"p%1.ini"_qs.arg(++m_serial)); }
+    static QString readK(const QString &f) { return ReadIni(u"a"_qs, u"k"_qs, u"DEF"_qs, f); }
+    static bool writeK(const QString &f, const QString &v)
+    {
+        return WritePrivateProfileString(u"a"_qs, u"k"_qs, v, f);
+    }
+
+private slots:
+    void init() { FailOnUnexpectedWarnings(); }
+
+    void read_asWindowsDoes_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("sectionAndKey");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char *name, const QByteArray &content, const char *sectionAndKey,
+                            const char *expected) {
+            QTest::newRow(name) << content << QString::fromUtf8(sectionAndKey)
+                                << QString::fromUtf8(expected);
+        };
+        row("accented names in another case", "[\xc1gua]\r\nT\xcdTULO=fria\r\n", "água Título",
+            "fria");
+        row("7 and 007 are different sections", "[007]\r\nTop=1\r\n[7]\r\nTop=2\r\n", "7 Top", "2");
+        row("spaces around key, equals sign and value", "[a]\r\n  K  =   some value  \r\n", "a k",
+            "some value");
+        row("the value runs to the line end", "[a]\r\nk=x=y;z ; w\r\n", "a k", "x=y;z ; w");
+        row("keys of a repeated section are not merged", "[a]\r\nk=1\r\n[A]\r\nonly=2\r\n",
+            "a only", "DEF");
+        row("the first of two keys of one name", "[a]\r\nk=1\r\nK=2\r\n", "a k", "1");
+        row("a key before any section belongs to none", "k=1\r\n[a]\r\n", "a k", "DEF");
+        row("bare LF, a last line without line end", "[a]\nx=1\nk=v", "a k", "v");
+        row("a byte order mark, spaces inside the brackets", "\xEF\xBB\xBF[ a ]\r\nk=v\r\n", "a k",
+            "v");
+        row("the value stops at a NUL byte", QByteArray("[a]\r\nk=ab\0cd\r\n", 14), "a k", "ab");
+        row("not UTF-8: 1252", "[a]\r\nk=\xc3\x28 Ol\xe1 \x80\r\n", "a k", "Ã( Olá €");
+    }
+
+    void read_asWindowsDoes()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, sectionAndKey);
+        QFETCH(QString, expected);
+        const QString file = freshFile();
+        QVERIFY(writeBytes(file, content));
+        const QStringList names = sectionAndKey.split(u' ');
+        QCOMPARE(ReadIni(names[0], names[1], u"DEF"_qs, file), expected);
+    }
+
+    void write_asWindowsDoes_data()
+    {
+        QTest::addColumn<QByteArray>("before"); // "-": no file
+        QTest::addColumn<QStringList>("ops");   // "section|key|value" writes, "section|key" deletes
+        QTest::addColumn<QByteArray>("after");
+        const auto row = [](const char *name, const QByteArray &before, const QStringList &ops,
+                            const QByteArray &after) {
+            QTest::newRow(name) << before << ops << after;
+        };
+        row("replaces in place, keeps the key's spelling and foreign lines",
+            "; notes\n[1]\nTOP=100\nLeft=2\n\n[2]\r\nTop=5\r\n", {u"1|top|2000"_qs},
+            "; notes\n[1]\nTOP=2000\r\nLeft=2\n\n[2]\r\nTop=5\r\n");
+        row("adds after the section's last non-blank line",
+            "[1]\r\nTop=1\r\n; end of 1\r\n\r\n\r\n[2]\r\nTop=2\r\n", {u"1|Left|3"_qs},
+            "[1]\r\nTop=1\r\n; end of 1\r\nLeft=3\r\n\r\n\r\n[2]\r\nTop=2\r\n");
+        row("ends a last line before a new section", "[1]\nTop=1", {u"Indice|TotalForms|1"_qs},
+            "[1]\nTop=1\r\n[Indice]\r\nTotalForms=1\r\n");
+        row("writes an empty value as such", "[1]\r\nAlarme=1\r\n", {u"1|Alarme|"_qs},
+            "[1]\r\nAlarme=\r\n");
+        row("a new file; line breaks in a value cannot split the line", "-",
+            {u"1|Titulo|a\r\nb=c\nd"_qs}, "[1]\r\nTitulo=a  b=c d\r\n");
+        row("deleting a key removes its line only", "[1]\nTop=1\nLeft=2\n", {u"1|TOP"_qs},
+            "[1]\nLeft=2\n");
+    }
+
+    void write_asWindowsDoes()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QStringList, ops);
+        QFETCH(QByteArray, after);
+        const QString file = freshFile();
+        QVERIFY(before == "-" || writeBytes(file, before));
+        for (const QString &op : ops) {
+            const QStringList f = op.split(u'|');
+            QVERIFY(f.size() == 3 ? WritePrivateProfileString(f[0], f[1], f[2], file)
+                                  : DeletePrivateProfileKey(f[0], f[1], file));
+        }
+        QCOMPARE(readBytes(file), after);
+    }
+
+    void write_readBack_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("stays1252");
+        QString every1252; // every character 1252 has a printable glyph for
+        for (int b = 0x21; b <= 0xFF; ++b)
+            if (b != 0x7F && b != 0x81 && b != 0x8D && b != 0x8F && b != 0x90 && b != 0x9D)
+                every1252 += Cp1252::decode(QByteArray(1, char(b)));
+        QTest::newRow("every printable 1252 character") << every1252 << true;
+        QTest::newRow("an emoji") << u"Aniversário 🎂 da Ana"_qs << false;
+        // Written as 1252 it would read back as "été".
+        QTest::newRow("1252 text that is also valid UTF-8") << u"Ã©tÃ©"_qs << false;
+    }
+
+    // The text names section and key too; a reader that never saw the write finds the same.
+    void write_readBack()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, stays1252);
+        const QString file = freshFile(), section = text.left(20).trimmed(),
+                      key = u'k' + text.left(10).remove(u'=').trimmed();
+        QVERIFY(WritePrivateProfileString(section, key, text, file));
+        const QByteArray disk = readBytes(file);
+        QVERIFY(disk.contains('=' + (stays1252 ? Cp1252::encode(text) : text.toUtf8()) + "\r\n"));
+        const QString copy = freshFile();
+        QVERIFY(writeBytes(copy, disk));
+        QCOMPARE(ReadIni(section, key, QString(), copy), text);
+    }
+
+    void read_valueIsCut()
+    {
+        const QString file = freshFile();
+        const QString text = QString(250, u'é') + u"abcd😀"_qs;
+        QVERIFY(WritePrivateProfileString(u"1"_qs, u"Titulo"_qs, text, file));
+        QCOMPARE(ReadIni(u"1"_qs, u"Titulo"_qs, QString(), file), text.left(254));
+        QVERIFY(StoredText::decode(readBytes(file)).contains(text)); // the file keeps it whole
+        QVERIFY(writeK(file, QString(253, u'x') + u"😀"_qs));
+        QCOMPARE(readK(file), QString(253, u'x')); // a character is not split
+    }
+
+    void iniValues_boolsAndNumbers()
+    {
+        for (const char *t : {"True", "true", "TRUE", "Verdadeiro", "vErDaDeIrO", "1"})
+            QVERIFY2(StrToBool(QString::fromLatin1(t)), t);
+        for (const char *t : {"False", "-1", "yes", " true", "true ", "01", ""})
+            QVERIFY2(!StrToBool(QString::fromLatin1(t)), t);
+        const QList<std::pair<const char *, qint64>> numbers{
+            {"8912895", 8912895}, {"-150", -150}, {"&H52E9FE", 5433854}, {"&hff", 255}, {"9,5", 10},
+            {"8.5", 8},           {" 12 ", 12},   {"abc", -7},           {"", -7},      {"&H", -7},
+            {"&HXY", -7}};
+        for (const auto &[text, value] : numbers)
+            QVERIFY2(IniNumber(QString::fromLatin1(text), -7) == value, text);
+    }
+
+    // A missing file or folder gives defaults; nothing is made.
+    void read_missingOrUnreadableFile()
+    {
+        const QString missing = m_dir.filePath(u"missing.ini"_qs);
+        QCOMPARE(readK(missing), u"DEF"_qs);
+        QVERIFY(!QFile::exists(missing));
+        QVERIFY(!writeK(m_dir.filePath(u"no/such/folder/Indice.cfg"_qs), u"v"_qs));
+    }
+
+    // Changes made behind the cache's back: the same size and inode at once, then once the file
+    // is no longer fresh (its time stamp alone must tell), then the file deleted.
+    void read_changeBehindTheCache()
+    {
+        const QString file = freshFile();
+        QVERIFY(writeK(file, u"old"_qs));
+        QCOMPARE(readK(file), u"old"_qs);
+        QVERIFY(writeBytes(file, "[a]\r\nk=new\r\n"));
+        QCOMPARE(readK(file), u"new"_qs);
+        QTest::qWait(60);
+        QCOMPARE(readK(file), u"new"_qs);
+        QVERIFY(writeBytes(file, "[a]\r\nk:new\r\n"));
+        QCOMPARE(readK(file), u"DEF"_qs);
+        // A write keeps what an editor added.
+        QVERIFY(writeBytes(file, "[a]\r\nk=new\r\n[b]\r\nfrom=editor\r\n"));
+        QVERIFY(writeK(file, u"2"_qs));
+        QCOMPARE(readBytes(file), QByteArray("[a]\r\nk=2\r\n[b]\r\nfrom=editor\r\n"));
+        QVERIFY(QFile::remove(file));
+        QCOMPARE(readK(file), u"DEF"_qs);
+    }
+
+    // A file is replaced in its own mode, and through a link the link's target is.
+    void write_keepsModeAndLink()
+    {
+        const QString target = freshFile(), link = freshFile();
+        QVERIFY(writeBytes(target, "[a]\r\nk=1\r\n"));
+        QVERIFY(::chmod(qPrintable(target), 0640) == 0);
+        QVERIFY(QFile::link(target, link));
+        QVERIFY(writeK(link, u"2"_qs));
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(readBytes(target), QByteArray("[a]\r\nk=2\r\n"));
+        QCOMPARE(modeOf(target), 0640);
+    }
+
+    // However many keys, one replacement of the file when the batch ends, even without a commit.
+    void batch_writesOnce()
+    {
+        const QString file = freshFile();
+        QVERIFY(writeBytes(file, "; kept\r\n[Indice]\r\nTotalForms=0\r\n"));
+        const quint64 inode = inodeOf(file);
+        const QByteArray before = readBytes(file);
+        {
+            ProfileBatch batch(file);
+            for (int n = 1; n <= 1000; ++n) {
+                const QString section = QString::number(n);
+                QVERIFY(WritePrivateProfileString(section, u"Top"_qs, section + u'0', file));
+                // Reads inside the batch see what it gathered; the disk does not yet.
+                QCOMPARE(ReadIni(section, u"Top"_qs, QString(), file), section + u'0');
+                QVERIFY(inodeOf(file) == inode && readBytes(file) == before);
+            }
+        }
+        QVERIFY(inodeOf(file) != inode);
+        const QByteArray disk = readBytes(file);
+        QVERIFY(disk.startsWith("; kept\r\n[Indice]\r\nTotalForms=0\r\n[1]\r\nTop=10\r\n[2]\r\n"));
+        QCOMPARE(disk.count("\r\n"), 3 + 2 * 1000);
+    }
+
+    // A file size limit stands in for a full disk.
+    void write_failureLeavesTheOldFile_data()
+    {
+        QTest::addColumn<bool>("batched");
+        QTest::newRow("a single key") << false;
+        QTest::newRow("a batch") << true;
+    }
+
+    void write_failureLeavesTheOldFile()
+    {
+        QFETCH(bool, batched);
+        const QString file = freshFile();
+        const QByteArray old = "[a]\r\nk=old\r\n";
+        QVERIFY(writeBytes(file, old));
+        QCOMPARE(readK(file), u"old"_qs);
+        {
+            FileSizeLimit limit(4096);
+            std::optional<ProfileBatch> batch;
+            if (batched) {
+                batch.emplace(file);
+                QVERIFY(writeK(file, u"new"_qs));
+            }
+            const bool ok =
+                WritePrivateProfileString(u"a"_qs, u"big"_qs, QString(100000, u'x'), file);
+            QVERIFY(!(batch ? batch->commit() : ok));
+        }
+        QCOMPARE(readBytes(file), old);
+        QCOMPARE(readK(file), u"old"_qs);
+        QCOMPARE(ReadIni(u"a"_qs, u"big"_qs, u"none"_qs, file), u"none"_qs);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_ProfileString)
+#include "tst_profilestring.moc"

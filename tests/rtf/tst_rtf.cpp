@@ -1,0 +1,409 @@
+#include "mock/TestFiles.h"
+#include "mock/Warnings.h"
+
+#include "rtf/Rtf.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QRandomGenerator>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace {
+
+using TestFiles::readBytes;
+
+const QString kData = QStringLiteral(NOTAVEX_TEST_DATA "/rtf/");
+
+QTextDocument *read(const QByteArray &rtf, QTextDocument *doc)
+{
+    Rtf::read(rtf, doc);
+    return doc;
+}
+
+// Paragraphs joined by "\n".
+QString textOf(const QTextDocument &doc)
+{
+    QStringList paragraphs;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        paragraphs << b.text();
+    return paragraphs.join(u'\n');
+}
+
+// A character format as one comparable line: font|size|bold|italic|underline|strike|colour.
+QString signature(const QTextCharFormat &fmt)
+{
+    if (fmt.isImageFormat())
+        return u"image %1x%2"_qs.arg(fmt.toImageFormat().width()).arg(fmt.toImageFormat().height());
+    const auto flag = [](bool on, char16_t c) { return on ? QString(QChar(c)) : u"-"_qs; };
+    return u"%1|%2|%3|%4|%5|%6|%7"_qs.arg(fmt.fontFamilies().toStringList().value(0))
+        .arg(fmt.fontPointSize())
+        .arg(flag(fmt.fontWeight() > QFont::Medium, u'b'), flag(fmt.fontItalic(), u'i'),
+             flag(fmt.fontUnderline(), u'u'), flag(fmt.fontStrikeOut(), u's'),
+             fmt.hasProperty(QTextFormat::ForegroundBrush) ? fmt.foreground().color().name()
+                                                           : u"auto"_qs);
+}
+
+// One line per paragraph: its alignment, then its text, each run preceded by its format where
+// that differs from the previous run's.
+QStringList describe(const QTextDocument &doc)
+{
+    QStringList out;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        const int align = b.blockFormat().alignment() & Qt::AlignHorizontal_Mask;
+        QString line = QString::number(align) + u':', previous;
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QString sig = signature(it.fragment().charFormat());
+            line += (sig != previous ? u'[' + sig + u']' : QString()) + it.fragment().text();
+            previous = sig;
+        }
+        out << line;
+    }
+    return out;
+}
+
+QList<QTextImageFormat> imagesOf(const QTextDocument &doc)
+{
+    QList<QTextImageFormat> out;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().isImageFormat())
+                out << it.fragment().charFormat().toImageFormat();
+    return out;
+}
+
+QImage imageOf(const QTextDocument &doc, const QTextImageFormat &fmt)
+{
+    return doc.resource(QTextDocument::ImageResource, QUrl(fmt.name())).value<QImage>();
+}
+
+// The test picture: pixel (x, y) is (30x, 40y, 200).
+QByteArray png(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb(x * 30, y * 40, 200));
+    QByteArray out;
+    QBuffer buffer(&out);
+    image.save(&buffer, "PNG");
+    return out;
+}
+
+// Written and read again a document is the same text, with the same formats where it set them
+// all, and the same pictures; written again, the same file.
+void checkRoundTrip(const QTextDocument &doc, bool formatsSet = true)
+{
+    const QByteArray written = Rtf::write(doc);
+    QTextDocument back;
+    Rtf::read(written, &back);
+    QCOMPARE(textOf(back), textOf(doc));
+    if (formatsSet)
+        QCOMPARE(describe(back), describe(doc));
+    const QList<QTextImageFormat> images = imagesOf(doc), imagesBack = imagesOf(back);
+    for (qsizetype i = 0; i < images.size(); ++i)
+        QCOMPARE(imageOf(back, imagesBack.value(i)), imageOf(doc, images[i]));
+    QCOMPARE(Rtf::write(back), written);
+}
+
+const QByteArray kHead = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 "
+                         "Arial;}{\\f1\\froman\\fcharset0 Times New Roman;}}"
+                         "{\\colortbl ;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}";
+
+// Characters a note may hold: plain ASCII, RTF's own specials, 1252 accents and symbols, text
+// outside 1252 and outside the basic plane.
+const QStringList kPieces =
+    u"a|Z|0| |  "
+    u"|\\|{|}|;|?|-|á|ç|Õ|ü|ÿ|€|“|”|—|\u00a0|Ж|ω|中|\u2028|\t|😀|𝄞|\uffff|\u7fff|\u8000|x1|"
+    u"\\par|\\'e9"_qs.split(u'|');
+
+const QStringList kFonts = u"Arial|Times New Roman|Courier New|Fonte Ção|Name; with semicolon|"
+                           u"Braces {x} \\y|Шрифт|明朝 😀"_qs.split(u'|');
+
+// A document of random paragraphs, alignments, runs, formats and characters.
+void generate(QTextDocument &doc, quint32 seed)
+{
+    QRandomGenerator rng(seed);
+    QTextCursor cursor(&doc);
+    for (int p = 0, paragraphs = 1 + rng.bounded(12); p < paragraphs; ++p) {
+        QTextBlockFormat bf;
+        bf.setAlignment(QList{Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight,
+                              Qt::AlignJustify}[rng.bounded(4)]);
+        p == 0 ? cursor.setBlockFormat(bf) : cursor.insertBlock(bf);
+        for (int r = 0, runs = rng.bounded(5) ? 1 + rng.bounded(8) : 0; r < runs; ++r) {
+            QTextCharFormat fmt;
+            fmt.setFontFamilies({kFonts[rng.bounded(int(kFonts.size()))]});
+            fmt.setFontPointSize((2 + rng.bounded(160)) / 2.0);
+            fmt.setFontWeight(rng.bounded(2) ? QFont::Bold : QFont::Normal);
+            fmt.setFontItalic(rng.bounded(2));
+            fmt.setFontUnderline(rng.bounded(2));
+            fmt.setFontStrikeOut(rng.bounded(2));
+            if (rng.bounded(3))
+                fmt.setForeground(QColor(rng.bounded(256), rng.bounded(256), rng.bounded(256)));
+            QString text;
+            for (int i = 0, n = 1 + rng.bounded(10); i < n; ++i)
+                text += kPieces[rng.bounded(int(kPieces.size()))];
+            cursor.insertText(text, fmt);
+        }
+    }
+}
+
+} // namespace
+
+class tst_Rtf : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { FailOnUnexpectedWarnings(); }
+
+    void read_foreignText_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QString>("text");
+        const auto row = [](const char *name, const QByteArray &rtf, const QString &text) {
+            QTest::newRow(name) << rtf << text;
+        };
+        row("escaped symbols", "{\\rtf1 \\\\ \\{x\\} \\~\\_}", "\\ {x} \u00a0\u2011");
+        row("ansicpg1251", "{\\rtf1\\ansi\\ansicpg1251 \\'cf\\'f0\\'e8\\'e2}", "Прив");
+        row("deff picks the text code page",
+            "{\\rtf1\\deff1{\\fonttbl{\\f0\\fcharset0 A;}{\\f1\\fcharset204 B;}}\\'e4}", "д");
+        row("uc is scoped to its group, its skip ends at a brace",
+            "{\\rtf1\\uc1{\\uc2 \\u8364xx}\\u8364?{\\uc3 \\u8364{x}y}}", "€€€xy");
+        row("unknown destinations, headers and footnotes skipped",
+            "{\\rtf1 a{\\*\\unknown {x}y}b{\\header H}c{\\footnote N}}", "abc");
+        row("field result in an optional group",
+            "{\\rtf1 Veja {\\field{\\*\\fldinst HYPERLINK \"x\"}{\\*\\fldrslt o exemplo}}.}",
+            "Veja o exemplo.");
+        row("no text comes back inside a skipped group",
+            "{\\rtf1 a{\\*\\unknown {\\*\\fldrslt x}}{\\*\\fldinst {\\*\\fldrslt y}}b}", "ab");
+        row("fonttbl without groups",
+            "{\\rtf1{\\fonttbl\\f0\\fnil Arial;\\f1\\fnil Courier;}\\f1 x}", "x");
+        row("backslash line end is a paragraph", "{\\rtf1 a\\\nb}", "a\nb");
+        row("table cells and rows", "{\\rtf1\\trowd\\cellx100\\cellx200 a\\cell b\\cell\\row c}",
+            "a\tb\t\nc");
+        row("literal control bytes dropped", "{\\rtf1 a\x01\x02z\tc}", "az\tc");
+        // Code pages by font, fields, Unicode with fallbacks, alignments, what is skipped.
+        row("features.rtf", readBytes(kData + u"features.rtf"_qs),
+            u"Título\nNormal, itálico, sublinhado, riscado, verde.\nПривет あ € 😀 {chaves} \\ "
+            u"barra\ttab\u2028linha\nlink —–•‘x’\nfim\n"_qs);
+        // Hex and binary picture data, goal sizes, a picture with a fallback for older readers.
+        row("picture.rtf", readBytes(kData + u"picture.rtf"_qs),
+            u"Antes \ufffc depois \ufffc\n"_qs);
+    }
+
+    // Read, then round-tripped (the formats too where the file names its fonts).
+    void read_foreignText()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QString, text);
+        QTextDocument doc;
+        QCOMPARE(textOf(*read(rtf, &doc)), text);
+        for (const QTextImageFormat &image : imagesOf(doc)) // each one the 6x4 test picture
+            QCOMPARE(imageOf(doc, image).pixel(5, 3), qRgb(150, 120, 200));
+        checkRoundTrip(doc, rtf.contains("\\fonttbl"));
+    }
+
+    void read_foreignFormats_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("described"); // "[]": the default format
+        const auto row = [](const char *name, const QByteArray &body, QString described) {
+            QTest::newRow(name) << body
+                                << described.replace(u"[]"_qs, u"[Arial|12|-|-|-|-|auto]"_qs);
+        };
+        row("group restores format", "{\\b\\i\\cf1\\f1\\fs19 a}x",
+            u"1:[Times New Roman|9.5|b|i|-|-|#ff0000]a[]x"_qs);
+        row("plain resets format", "\\b\\i\\ul\\strike\\cf1\\f1\\fs40\\plain x", u"1:[]x"_qs);
+        row("zero and negative fs ignored", "\\fs30\\fs0\\fs-4 x",
+            u"1:[Arial|15|-|-|-|-|auto]x"_qs);
+        row("pard resets", "\\qc a\\par\\pard b", u"4:[]a\n1:[]b"_qs);
+    }
+
+    void read_foreignFormats()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, described);
+        QTextDocument doc;
+        QCOMPARE(describe(*read(kHead + body + '}', &doc)).join(u'\n'), described);
+    }
+
+    // A picture is one character of the text, shown at its size (0x0: its natural one). One that
+    // cannot be shown is a box, its group written back byte for byte, also when copied.
+    void read_picturesShownOrKept_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QByteArray>("group"); // empty: the 6x4 test picture, shown
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QSizeF>("shown");
+        const auto row = [](const char *name, const QByteArray &rtf, const QByteArray &group,
+                            const QString &text,
+                            QSizeF shown) { QTest::newRow(name) << rtf << group << text << shown; };
+        const QByteArray hex = png(6, 4).toHex();
+        row("hex with line breaks",
+            "{\\rtf1 a{\\pict\\pngblip\\picw6\\pich4\r\n" + hex.left(9) + "\r\n" + hex.mid(9) +
+                "}b}",
+            {}, u"a\ufffcb"_qs, {0, 0});
+        row("goal size", "{\\rtf1 {\\pict\\pngblip\\picwgoal180\\pichgoal150 " + hex + "}}", {},
+            u"\ufffc"_qs, {12, 10});
+        row("scale percent", "{\\rtf1 {\\pict\\pngblip\\picscalex200\\picscaley50 " + hex + "}}",
+            {}, u"\ufffc"_qs, {12, 2});
+
+        QByteArray group = "{\\pict\\wmetafile8\\picw2117\\pich1058\\picwgoal1200\\pichgoal600\r\n"
+                           "010009000003500000000000\r\n}";
+        row("wmf", "{\\rtf1 a" + group + "b}", group, u"a\ufffcb"_qs, {80, 40});
+        group = "{\\pict\\emfblip\\picscalex50\\picscaley200\\bin8 " +
+                QByteArray("\x01\x00}{\x00\x00\xff\\", 8) + '}';
+        row("emf in bin, braces in the data", "{\\rtf1 a" + group + "b}", group, u"a\ufffcb"_qs,
+            {16, 64});
+        group = "{\\pict\\pngblip\\picwgoal150\\pichgoal150 " + hex.left(40) + '}';
+        row("truncated png", "{\\rtf1 a" + group + "b}", group, u"a\ufffcb"_qs, {10, 10});
+        group = "{\\pict\\pngblip " + png(20001, 1).toHex() + '}';
+        row("oversized png", "{\\rtf1 a" + group + "b}", group, u"a\ufffcb"_qs, {32, 32});
+        group = "{\\pict\\dibitmap0\\picwgoal99999999\\pichgoal1 28000000}";
+        row("dib in shppict, size bounded",
+            "{\\rtf1 a{\\*\\shppict" + group + "}{\\nonshppict{\\pict\\wmetafile8 0304}}b}", group,
+            u"a\ufffcb"_qs, {2000, 8});
+        group = "{\\pict\\macpict 0102}";
+        row("text after the group", "{\\rtf1 a" + group + "\\b b\\b0\\par c}", group,
+            u"a\ufffcb\nc"_qs, {32, 32});
+        row("text before pict in its group", "{\\rtf1 a{x\\pict\\macpict 0102}b}", group,
+            u"ax\ufffcb"_qs, {32, 32});
+        row("never closed", "{\\rtf1 a{\\pict\\macpict 0102", group, u"a\ufffc"_qs, {32, 32});
+        group = "{\\pict\\wmetafile8\\ansicpg1251 0102}";
+        row("no effect on the text around", "{\\rtf1 a" + group + "\\'e9}", group,
+            u"a\ufffc\u00e9"_qs, {32, 32});
+    }
+
+    void read_picturesShownOrKept()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QByteArray, group);
+        QFETCH(QString, text);
+        QFETCH(QSizeF, shown);
+        QTextDocument doc;
+        QCOMPARE(textOf(*read(rtf, &doc)), text);
+        const QList<QTextImageFormat> images = imagesOf(doc);
+        QCOMPARE(images.size(), 1);
+        QCOMPARE(QSizeF(images[0].width(), images[0].height()), shown);
+        const QImage image = imageOf(doc, images[0]);
+        if (group.isEmpty()) {
+            QCOMPARE(image.size(), QSize(6, 4));
+            QCOMPARE(image.pixel(5, 3), qRgb(150, 120, 200));
+            return;
+        }
+        QVERIFY(!image.isNull() && image.width() <= 256 && image.height() <= 256);
+        QCOMPARE(Rtf::write(doc).count(group), 1);
+        checkRoundTrip(doc, false);
+        QTextCursor(&doc).insertImage(images[0]);
+        QCOMPARE(Rtf::write(doc).count(group), 2);
+    }
+
+    void read_brokenInputRecovered_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QString>("recovered"); // must appear in the text
+        const auto row = [](const char *name, const QByteArray &data, const QString &recovered) {
+            QTest::newRow(name) << data << recovered;
+        };
+        row("closing braces too many or too early", "{\\rtf1 }{ab}c}}} d}", "abc d");
+        row("100k nested groups",
+            "{\\rtf1 " + QByteArray(100000, '{') + "deep" + QByteArray(100000, '}') + " after}",
+            "deep after");
+        row("bin with huge length", "{\\rtf1 ab\\bin99999999999 cd}", "ab");
+        row("bin past the end in a picture never closed",
+            "{\\rtf1 ab{\\pict\\pngblip\\bin2000000000 xx", "ab");
+        row("huge parameters",
+            "{\\rtf1\\fs99999999999999999999\\f-99999999999999\\uc99999999999 "
+            "ab\\u99999999999 cd\\cf2147483647 ef}",
+            "ab");
+        row("very long control word", "{\\rtf1 ab\\" + QByteArray(100000, 'x') + " cd}", "abcd");
+        row("nul and frame characters, lone surrogates",
+            "{\\rtf1 a\\'00\\u0?\\u-560?\\u-559?b\\u-10179?c\\u-8704?d}", "ab");
+        row("font table never closed", "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Times", "");
+        row("colour table garbage", "{\\rtf1{\\colortbl\\red999\\green-4;;;\\blue;}\\cf3 ok}",
+            "ok");
+        QByteArray garbage(65536, '\0');
+        QRandomGenerator(12345).fillRange(reinterpret_cast<quint32 *>(garbage.data()), 16384);
+        row("binary garbage after header", "{\\rtf1 ok " + garbage, "ok");
+        row("plain text in 1252", "ol\xe1 mundo", "olá mundo");
+        // Inputs that once broke the reader.
+        for (const QString &name : QDir(kData + u"regress"_qs).entryList(QDir::Files))
+            row(qPrintable(name), readBytes(kData + u"regress/"_qs + name), "");
+    }
+
+    // Whatever is read can be saved and read again unchanged, quickly.
+    void read_brokenInputRecovered()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(QString, recovered);
+        QTextDocument doc;
+        QElapsedTimer timer;
+        timer.start();
+        const QString text = read(data, &doc)->toPlainText();
+        QVERIFY2(timer.elapsed() < 5000, "reading took too long");
+        QVERIFY2(text.contains(recovered), qPrintable(text.left(200)));
+        QVERIFY(text.size() <= data.size());
+        checkRoundTrip(doc, false);
+    }
+
+    void write_randomDocumentsRoundTrip_data()
+    {
+        QTest::addColumn<quint32>("seed");
+        for (quint32 seed = 1; seed <= 60; ++seed)
+            QTest::addRow("seed %u", seed) << seed;
+    }
+
+    void write_randomDocumentsRoundTrip()
+    {
+        QFETCH(quint32, seed);
+        QTextDocument doc;
+        generate(doc, seed);
+        checkRoundTrip(doc);
+        // Only 7-bit bytes, every line ending in CR LF.
+        const QByteArray rtf = Rtf::write(doc);
+        QVERIFY(std::all_of(rtf.begin(), rtf.end(), [](char c) { return uchar(c) < 0x80; }));
+        QCOMPARE(rtf.count('\n') + rtf.count('\r'), 2 * rtf.count("\r\n"));
+    }
+
+    // Every kind of character, and sizes rounded to half points, as a rich-edit control writes
+    // them: specials escaped, 1252 as hex, the rest as \u with negative numbers above 32767.
+    void write_charactersAsRichEditDoes()
+    {
+        const QList<std::pair<QString, double>> runs{{u"Hello, a\\b{c} você €."_qs, 9.75},
+                                                     {u"Ж\uf0b7😀\t1\u2028c"_qs, 11.3},
+                                                     {u"\nx"_qs, 0.1}};
+        QTextDocument doc;
+        QTextCursor cursor(&doc);
+        for (const auto &[text, points] : runs) {
+            QTextCharFormat fmt;
+            fmt.setFontFamilies({u"Arial"_qs});
+            fmt.setFontPointSize(points);
+            cursor.insertText(text, fmt);
+        }
+        QCOMPARE(
+            Rtf::write(doc),
+            "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1046{\\fonttbl{\\f0\\fnil\\fcharset0 "
+            "Arial;}}\r\n\\viewkind4\\uc1\\pard\\cf0\\f0\\fs20 Hello, a\\\\b\\{c\\} voc\\'ea "
+            "\\'80.\\fs23\\u1046?\\u-3913?\\u-10179?\\u-8704?\\tab 1\\line c\\par\r\n\\fs1 x}\r\n");
+    }
+
+    // Text typed with the widget's font sets no properties of its own: the file must still say
+    // what was shown.
+    void write_defaultFontFillsUnsetProperties()
+    {
+        QTextDocument doc;
+        doc.setDefaultFont(QFont(u"Comic Sans MS"_qs, 14, QFont::Bold, true));
+        QTextCursor(&doc).insertText(u"abc"_qs);
+        QTextDocument back;
+        QCOMPARE(signature(read(Rtf::write(doc), &back)->begin().begin().fragment().charFormat()),
+                 u"Comic Sans MS|14|b|i|-|-|auto"_qs);
+    }
+};
+
+QTEST_MAIN(tst_Rtf)
+#include "tst_rtf.moc"

@@ -1,23 +1,21 @@
+#include "rtf/RtfReader.h"
+#include "base/Cp1252.h"
 #include "rtf/Rtf.h"
 #include "rtf/RtfCodePages.h"
 #include "rtf/RtfImages.h"
-#include "base/Cp1252.h"
 
 #include <QBuffer>
-#include <QColor>
-#include <QHash>
-#include <QImage>
 #include <QImageReader>
 #include <QTextBlock>
-#include <QTextCursor>
 #include <QTextDocument>
-#include <QUrl>
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <string_view>
-#include <unordered_map>
-#include <vector>
+#include <utility>
+
+namespace Rtf::detail {
 
 namespace {
 
@@ -45,447 +43,7 @@ constexpr int kMaxPlaceholderSizes = 16;
 // empty picture groups keeps no more than these.
 constexpr int kMaxKeptPictures = 10000;
 
-enum class Dest : std::uint8_t { Text, Skip, Object, FontTable, ColorTable, Picture };
-
-struct CharState
-{
-    int font = -1; // -1: the document's default font (\deff)
-    int halfPoints = 24;
-    int colour = 0;
-    bool bold = false;
-    bool italic = false;
-    bool underline = false;
-    bool strike = false;
-
-    bool operator==(const CharState &) const = default;
-};
-
-struct GroupState
-{
-    CharState chr;
-    Qt::Alignment align = Qt::AlignLeft;
-    int uc = 1;
-    Dest dest = Dest::Text;
-    qsizetype open = -1; // offset of the group's opening brace
-};
-
-struct Font
-{
-    QString name;
-    int codePage = 0; // 0: the document's code page
-};
-
-enum class Kw {
-    Ansi,
-    AnsiCpg,
-    Mac,
-    Pc,
-    Pca,
-    Deff,
-    FontTable,
-    ColorTable,
-    F,
-    Fs,
-    B,
-    I,
-    Ul,
-    UlNone,
-    Strike,
-    Cf,
-    Plain,
-    Pard,
-    Par,
-    Line,
-    Tab,
-    Ql,
-    Qc,
-    Qr,
-    Qj,
-    U,
-    Uc,
-    Bin,
-    Pict,
-    PngBlip,
-    JpegBlip,
-    OtherBlip,
-    PicW,
-    PicH,
-    PicWGoal,
-    PicHGoal,
-    PicScaleX,
-    PicScaleY,
-    Red,
-    Green,
-    Blue,
-    FCharset,
-    Cpg,
-    ShpPict,
-    SkipDest,
-    Object,
-    Result,
-    Char,
-    Cell
-};
-
-struct KwInfo
-{
-    Kw kw;
-    char16_t ch = 0;
-};
-
-const std::unordered_map<std::string_view, KwInfo> &keywords()
-{
-    static const std::unordered_map<std::string_view, KwInfo> table = [] {
-        std::unordered_map<std::string_view, KwInfo> t = {
-            {"ansi", {Kw::Ansi}},
-            {"ansicpg", {Kw::AnsiCpg}},
-            {"mac", {Kw::Mac}},
-            {"pc", {Kw::Pc}},
-            {"pca", {Kw::Pca}},
-            {"deff", {Kw::Deff}},
-            {"fonttbl", {Kw::FontTable}},
-            {"colortbl", {Kw::ColorTable}},
-            {"f", {Kw::F}},
-            {"fs", {Kw::Fs}},
-            {"b", {Kw::B}},
-            {"i", {Kw::I}},
-            {"ul", {Kw::Ul}},
-            {"ulnone", {Kw::UlNone}},
-            {"strike", {Kw::Strike}},
-            {"striked", {Kw::Strike}},
-            {"cf", {Kw::Cf}},
-            {"plain", {Kw::Plain}},
-            {"pard", {Kw::Pard}},
-            {"par", {Kw::Par}},
-            {"page", {Kw::Par}},
-            {"sect", {Kw::Par}},
-            {"row", {Kw::Par}},
-            {"line", {Kw::Line}},
-            {"tab", {Kw::Tab}},
-            {"cell", {Kw::Cell}},
-            {"nestcell", {Kw::Cell}},
-            {"ql", {Kw::Ql}},
-            {"qc", {Kw::Qc}},
-            {"qr", {Kw::Qr}},
-            {"qj", {Kw::Qj}},
-            {"u", {Kw::U}},
-            {"uc", {Kw::Uc}},
-            {"bin", {Kw::Bin}},
-            {"pict", {Kw::Pict}},
-            {"pngblip", {Kw::PngBlip}},
-            {"jpegblip", {Kw::JpegBlip}},
-            {"picw", {Kw::PicW}},
-            {"pich", {Kw::PicH}},
-            {"picwgoal", {Kw::PicWGoal}},
-            {"pichgoal", {Kw::PicHGoal}},
-            {"picscalex", {Kw::PicScaleX}},
-            {"picscaley", {Kw::PicScaleY}},
-            {"red", {Kw::Red}},
-            {"green", {Kw::Green}},
-            {"blue", {Kw::Blue}},
-            {"fcharset", {Kw::FCharset}},
-            {"cpg", {Kw::Cpg}},
-            {"shppict", {Kw::ShpPict}},
-            {"object", {Kw::Object}},
-            {"result", {Kw::Result}},
-            {"fldrslt", {Kw::Result}}, // a field's result is the text it shows
-            {"emdash", {Kw::Char, 0x2014}},
-            {"endash", {Kw::Char, 0x2013}},
-            {"bullet", {Kw::Char, 0x2022}},
-            {"lquote", {Kw::Char, 0x2018}},
-            {"rquote", {Kw::Char, 0x2019}},
-            {"ldblquote", {Kw::Char, 0x201C}},
-            {"rdblquote", {Kw::Char, 0x201D}},
-            {"emspace", {Kw::Char, 0x2003}},
-            {"enspace", {Kw::Char, 0x2002}},
-            {"qmspace", {Kw::Char, 0x2005}},
-            {"zwj", {Kw::Char, 0x200D}},
-            {"zwnj", {Kw::Char, 0x200C}},
-            {"ltrmark", {Kw::Char, 0x200E}},
-            {"rtlmark", {Kw::Char, 0x200F}},
-        };
-        for (const char *name :
-             {"uld", "uldb", "uldash", "uldashd", "uldashdd", "ulhwave", "ulldash", "ulth", "ulthd",
-              "ulthdash", "ulthdashd", "ulthdashdd", "ulthldash", "ululdbwave", "ulw", "ulwave"})
-            t.emplace(name, KwInfo{Kw::Ul});
-        for (const char *name : {"wmetafile", "emfblip", "dibitmap", "wbitmap", "macpict",
-                                 "pmmetafile", "wbmbitspixel"})
-            t.emplace(name, KwInfo{Kw::OtherBlip});
-        // Destinations whose text is never part of the note.
-        for (const char *name : {"stylesheet",
-                                 "info",
-                                 "header",
-                                 "headerl",
-                                 "headerr",
-                                 "headerf",
-                                 "footer",
-                                 "footerl",
-                                 "footerr",
-                                 "footerf",
-                                 "footnote",
-                                 "annotation",
-                                 "atnid",
-                                 "atnauthor",
-                                 "atndate",
-                                 "atnref",
-                                 "fldinst",
-                                 "themedata",
-                                 "colorschememapping",
-                                 "datastore",
-                                 "latentstyles",
-                                 "listtable",
-                                 "listoverridetable",
-                                 "revtbl",
-                                 "rsidtbl",
-                                 "xmlnstbl",
-                                 "filetbl",
-                                 "nonshppict",
-                                 "txe",
-                                 "xe",
-                                 "tc",
-                                 "private",
-                                 "pgdsctbl",
-                                 "userprops",
-                                 "docvar",
-                                 "comment",
-                                 "doccomm",
-                                 "title",
-                                 "subject",
-                                 "operator",
-                                 "keywords",
-                                 "company",
-                                 "author",
-                                 "creatim",
-                                 "revtim",
-                                 "printim",
-                                 "buptim",
-                                 "template",
-                                 "bkmkstart",
-                                 "bkmkend",
-                                 "objdata",
-                                 "objclass",
-                                 "objname",
-                                 "generator",
-                                 "pnseclvl",
-                                 "pn",
-                                 "mmathPr",
-                                 "listpicture",
-                                 "passwordhash",
-                                 "protusertbl",
-                                 "fchars",
-                                 "lchars",
-                                 "ftnsep",
-                                 "ftnsepc",
-                                 "ftncn",
-                                 "aftnsep",
-                                 "aftnsepc",
-                                 "aftncn",
-                                 "hlinkbase",
-                                 "background",
-                                 "shpinst",
-                                 "sp",
-                                 "sn",
-                                 "sv",
-                                 "do",
-                                 "falt",
-                                 "panose",
-                                 "fname"})
-            t.emplace(name, KwInfo{Kw::SkipDest});
-        return t;
-    }();
-    return table;
-}
-
-// Words that open a destination of their own, as opposed to formatting or text.
-bool isDestination(Kw kw)
-{
-    switch (kw) {
-    case Kw::FontTable:
-    case Kw::ColorTable:
-    case Kw::Pict:
-    case Kw::ShpPict:
-    case Kw::SkipDest:
-    case Kw::Object:
-    case Kw::Result:
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool isAlpha(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-// Where the group opening at bytes[0] ends, just past its closing brace, lexed the way the reader
-// lexes; -1 when it does not end, with *open (if given) the groups still open.
-qsizetype groupEnd(QByteArrayView bytes, int *open)
-{
-    const qsizetype n = bytes.size();
-    int depth = 0;
-    qsizetype i = 0;
-    while (i < n) {
-        const char c = bytes[i++];
-        if (c == '{') {
-            ++depth;
-        } else if (c == '}') {
-            if (--depth == 0)
-                return i;
-        } else if (c == '\\' && i < n) {
-            if (!isAlpha(bytes[i])) {
-                ++i;
-                continue;
-            }
-            const qsizetype name = i;
-            while (i < n && isAlpha(bytes[i]))
-                ++i;
-            const bool bin = bytes.sliced(name, i - name) == "bin";
-            const bool negative = i + 1 < n && bytes[i] == '-' && isDigit(bytes[i + 1]);
-            if (negative)
-                ++i;
-            qint64 value = 0;
-            while (i < n && isDigit(bytes[i])) {
-                if (value <= INT32_MAX)
-                    value = value * 10 + (bytes[i] - '0');
-                ++i;
-            }
-            if (i < n && bytes[i] == ' ')
-                ++i;
-            if (bin && !negative && value > 0)
-                i += std::min<qint64>(std::min<qint64>(value, INT32_MAX), n - i);
-        }
-    }
-    if (open)
-        *open = depth;
-    return -1;
-}
-
-// Characters that would make QTextCursor::insertText open blocks or frames of its own.
-bool isStructural(char16_t c)
-{
-    return c == 0 || c == u'\n' || c == u'\r' || c == 0x2029 || c == 0xFDD0 || c == 0xFDD1;
-}
-
-class Reader
-{
-public:
-    Reader(const QByteArray &data, QTextDocument *doc)
-        : m_data(data.constData()), m_size(data.size()), m_doc(doc), m_cursor(doc)
-    {
-        m_stack.reserve(64);
-        m_stack.push_back(GroupState{});
-    }
-
-    void run();
-
-private:
-    GroupState &state() { return m_stack.back(); }
-
-    void openGroup();
-    void closeGroup();
-    void controlWord();
-    void controlSymbol(char c);
-    void word(std::string_view name, bool hasParam, int param);
-    void pictureWord(Kw kw, bool hasParam, int param);
-    void textBytes(qsizetype from, qsizetype to);
-    void textByte(char c);
-    void unicodeChar(int value);
-    void hexEscape();
-    void binary(int length);
-
-    bool consumeFallback();
-    void syncRun();
-    void appendText(QStringView text);
-    void flushBytes();
-    void flushRun();
-    void paragraph();
-    void finishBlock();
-    QTextCharFormat charFormat(const CharState &chr);
-    int codePageFor(const CharState &chr) const;
-
-    void commitFont();
-    void flushFontBytes();
-    void commitColour();
-    void startPicture();
-    void finishPicture();
-    QImage decodePicture(const QByteArray &data);
-    QSizeF goalSize(QSizeF natural) const;
-    void keepPicture();
-    QImage placeholder(const QSizeF &shown);
-
-    const char *m_data;
-    qsizetype m_size;
-    qsizetype m_pos = 0;
-    qsizetype m_wordStart = 0; // the backslash of the control word being read
-    bool m_atEnd = false;      // the data has ended; open groups are being closed
-    QTextDocument *m_doc;
-    QTextCursor m_cursor;
-
-    std::vector<GroupState> m_stack;
-    int m_overflowDepth = 0;
-    int m_skip = 0; // fallback characters still to skip after \u
-
-    int m_docCodePage = 1252;
-    int m_defaultFont = 0;
-    QHash<int, Font> m_fonts;
-    std::vector<QColor> m_colours; // invalid colour: "auto"
-
-    // Text waiting to be inserted, all in one format.
-    CharState m_runState;
-    bool m_runValid = false;
-    QByteArray m_bytes;
-    int m_bytesCodePage = 1252;
-    QString m_run;
-    CharState m_formatKey;
-    QTextCharFormat m_format;
-    bool m_formatValid = false;
-
-    // Font table entry being read.
-    bool m_fontOpen = false;
-    int m_fontNumber = 0;
-    Font m_font;
-    QByteArray m_fontBytes;
-
-    int m_red = -1, m_green = -1, m_blue = -1;
-
-    // Picture being read.
-    QByteArray m_pict;
-    int m_pictNibble = -1;
-    enum class PictType { None, Png, Jpeg, Other } m_pictType = PictType::None;
-    int m_picWGoal = 0, m_picHGoal = 0;
-    int m_picScaleX = 100, m_picScaleY = 100;
-    qint64 m_pixels = 0;    // of all pictures read so far
-    size_t m_pictLevel = 0; // stack size inside the picture's group; 0: no picture
-    // Where the picture's group starts in the data, -1: it cannot be kept. When text or control
-    // words came between the group's brace and \pict, the kept group starts at \pict behind a
-    // brace of its own.
-    qsizetype m_pictStart = -1;
-    bool m_pictOwnBrace = false;
-    int m_kept = 0;                        // pictures kept undecoded
-    QHash<quint64, QImage> m_placeholders; // by drawn width << 32 | height
-
-    // What the current block was created with.
-    Qt::Alignment m_blockAlign = Qt::AlignLeft;
-    CharState m_blockChar;
-    bool m_blockCharValid = false;
-};
+} // namespace
 
 void Reader::run()
 {
@@ -679,16 +237,6 @@ void Reader::controlSymbol(char c)
         consumeFallback();
         return;
     }
-}
-
-// After \uN the next \ucN characters are the fallback for older readers and are skipped. Returns
-// true when the current token was one of them.
-bool Reader::consumeFallback()
-{
-    if (m_skip <= 0)
-        return false;
-    --m_skip;
-    return true;
 }
 
 void Reader::hexEscape()
@@ -1111,6 +659,8 @@ void Reader::flushRun()
     m_runValid = false;
 }
 
+namespace {
+
 QTextBlockFormat blockFormat(Qt::Alignment align)
 {
     QTextBlockFormat bf;
@@ -1118,6 +668,8 @@ QTextBlockFormat blockFormat(Qt::Alignment align)
         bf.setAlignment(align);
     return bf;
 }
+
+} // namespace
 
 // The paragraph properties in effect at its end are the paragraph's. Blocks are created with the
 // state of their start, so most need no change here.
@@ -1294,7 +846,7 @@ QImage Reader::placeholder(const QSizeF &shown)
     return image;
 }
 
-} // namespace
+} // namespace Rtf::detail
 
 namespace Rtf {
 
@@ -1322,7 +874,7 @@ void read(const QByteArray &data, QTextDocument *doc)
         });
         doc->setPlainText(text);
     } else {
-        Reader reader(data, doc);
+        detail::Reader reader(data, doc);
         reader.run();
     }
     doc->setUndoRedoEnabled(undo);

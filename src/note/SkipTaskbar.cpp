@@ -1,6 +1,8 @@
 #include "note/SkipTaskbar.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
+#include <QHash>
 #include <QWidget>
 #include <QWindow>
 
@@ -45,6 +47,62 @@ const std::array<xcb_atom_t, 3> &atoms(xcb_connection_t *c)
     return found;
 }
 
+// Qt asks the X server for _NET_WM_STATE again at every change of it, a round trip each. Before a
+// window is mapped the changes are this program's own: the state written here, then Qt's merge of
+// its own states into it when it maps the window. Answering those two from here spares two round
+// trips for every note shown, which was much of the time a start with many notes took.
+class OwnStateChanges : public QAbstractNativeEventFilter
+{
+public:
+    explicit OwnStateChanges(xcb_atom_t state) : m_state(state) {}
+
+    void expect(xcb_window_t window) { m_expected[window] = 2; }
+
+    bool nativeEventFilter(const QByteArray &type, void *message, qintptr *) override
+    {
+        if (m_expected.isEmpty() || type != "xcb_generic_event_t")
+            return false;
+        const auto *event = static_cast<const xcb_generic_event_t *>(message);
+        switch (event->response_type & 0x7f) {
+        case XCB_PROPERTY_NOTIFY: {
+            const auto *e = static_cast<const xcb_property_notify_event_t *>(message);
+            if (e->atom != m_state || e->state != XCB_PROPERTY_NEW_VALUE)
+                return false;
+            const auto it = m_expected.find(e->window);
+            if (it == m_expected.end())
+                return false;
+            if (--*it == 0)
+                m_expected.erase(it);
+            return true;
+        }
+        // Once mapped, the window manager owns the state: Qt hears of every change again.
+        case XCB_MAP_NOTIFY:
+            m_expected.remove(static_cast<const xcb_map_notify_event_t *>(message)->window);
+            return false;
+        case XCB_DESTROY_NOTIFY:
+            m_expected.remove(static_cast<const xcb_destroy_notify_event_t *>(message)->window);
+            return false;
+        default:
+            return false;
+        }
+    }
+
+private:
+    xcb_atom_t m_state;
+    QHash<xcb_window_t, int> m_expected;
+};
+
+OwnStateChanges *ownStateChanges(xcb_atom_t state)
+{
+    // Lives as long as the program: the application must never call a filter that is gone.
+    static OwnStateChanges *filter = [state] {
+        auto *f = new OwnStateChanges(state);
+        qGuiApp->installNativeEventFilter(f);
+        return f;
+    }();
+    return filter;
+}
+
 // mapped: the window manager owns the state and is asked to add to it; otherwise the state is
 // written. Before mapping, Qt adds its own (the pin's _NET_WM_STATE_ABOVE) when it maps the
 // window; writing without reading first spares a round trip for every note shown.
@@ -59,6 +117,7 @@ void apply(QWindow *handle, bool mapped)
     const auto id = xcb_window_t(handle->winId());
     handle->setProperty(doneFor, quint64(id));
     if (!mapped) {
+        ownStateChanges(a[0])->expect(id);
         const xcb_atom_t states[] = {a[1], a[2]};
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, a[0], XCB_ATOM_ATOM, 32, 2, states);
     } else {

@@ -12,9 +12,17 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QPointer>
 
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
 namespace {
+
+constexpr qint64 LoadBatchMs = 40;
 
 // The note windows of OpenForms, newest first: the order in which they are saved and listed.
 QList<frmNote *> noteWindowsNewestFirst()
@@ -30,9 +38,8 @@ QList<frmNote *> noteWindowsNewestFirst()
 
 // New text in an empty note gets the format chosen in the options, in the order they were
 // applied by older copies (the last one wins where two touch the same property).
-void applyNewTextFormat(RichTextBox *box)
+void applyNewTextFormat(RichTextBox *box, const NewTextFormat &f)
 {
-    const NewTextFormat f = ReadNewTextFormat();
     box->SetSelBold(f.bold);
     box->SetSelColor(f.color);
     box->SetSelFontName(f.fontName);
@@ -54,7 +61,8 @@ std::function<void()> &alarmDialog()
     return open;
 }
 
-frmNote *createNoteWindow(const QString &IdText, const QString &Title, bool show)
+frmNote *createNoteWindow(const QString &IdText, const QString &Title, bool show,
+                          const NewTextFormat &format)
 {
     auto *w = new frmNote;
     w->SetTag(IdText);
@@ -80,15 +88,73 @@ frmNote *createNoteWindow(const QString &IdText, const QString &Title, bool show
     w->setWindowTitle(Title);
     if (show)
         w->show();
-    applyNewTextFormat(w->txtNote);
+    applyNewTextFormat(w->txtNote, format);
     return w;
 }
 
-void runPendingEvents(int times)
+// Reads the notes' keys and files ahead of the windows, in a thread of its own: the window system
+// keeps the user-interface thread waiting for much of the time a window takes to make.
+class RecordReader
 {
-    for (int i = 0; i < times; ++i)
-        QCoreApplication::processEvents();
-}
+public:
+    explicit RecordReader(const QList<int> &ids)
+        : m_ids(ids), m_records(size_t(ids.size())), m_thread([this] { run(); })
+    {
+    }
+    ~RecordReader()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+
+    NoteRecord take(qsizetype i)
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_read > i; });
+        m_taken = i + 1;
+        NoteRecord r = std::move(m_records[size_t(i)]);
+        lock.unlock();
+        m_changed.notify_all();
+        return r;
+    }
+
+private:
+    // Far enough ahead never to keep the windows waiting, near enough that a folder of huge
+    // notes is not all in memory at once.
+    static constexpr qsizetype Ahead = 32;
+
+    void run()
+    {
+        for (qsizetype i = 0; i < m_ids.size(); ++i) {
+            {
+                std::unique_lock lock(m_mutex);
+                m_changed.wait(lock, [&] { return m_stop || i - m_taken < Ahead; });
+                if (m_stop)
+                    return;
+            }
+            NoteRecord r = ReadNoteRecord(qint16(m_ids.at(i)));
+            {
+                std::lock_guard lock(m_mutex);
+                m_records[size_t(i)] = std::move(r);
+                m_read = i + 1;
+            }
+            m_changed.notify_all();
+        }
+    }
+
+    const QList<int> m_ids;
+    std::vector<NoteRecord> m_records;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    qsizetype m_read = 0;
+    qsizetype m_taken = 0;
+    bool m_stop = false;
+    std::thread m_thread; // last: it starts once everything above is ready
+};
 
 } // namespace
 
@@ -104,7 +170,7 @@ void SetAlarmDialog(std::function<void()> open)
 
 frmNote *CreateNote(const QString &IdText, const QString &Title, bool Colored)
 {
-    frmNote *w = createNoteWindow(IdText, Title, true);
+    frmNote *w = createNoteWindow(IdText, Title, true, ReadNewTextFormat());
     // A number used before keeps no colour of its old note: its Color1 was emptied.
     if (Colored && ReadIni(IdText, u"Color1"_qs, QString(), IndexFile()).isEmpty())
         w->Personaliza(true);
@@ -170,10 +236,18 @@ void LoadNotes()
 {
     SetNotesLoading(true);
     const QList<int> ids = NotesToLoad();
-    for (const int id : ids) {
-        runPendingEvents(4);
-        frmNote *w = createNoteWindow(QString::number(id), QString(), false);
-        NoteRecord r = ReadNoteRecord(qint16(id));
+    // The options can only change while the event loop runs: read anew after each batch.
+    NewTextFormat format = ReadNewTextFormat();
+    // The windows are made in batches with the event loop run in between: the loaded notes answer
+    // clicks within a batch's time, the first note is painted at once, and the window system gets
+    // many windows in one go, which it maps much faster than one at a time.
+    QElapsedTimer batch;
+    batch.start();
+    RecordReader reader(ids);
+    for (qsizetype i = 0; i < ids.size(); ++i) {
+        const int id = ids.at(i);
+        frmNote *w = createNoteWindow(QString::number(id), QString(), false, format);
+        NoteRecord r = reader.take(i);
         if (r.contentError != 0)
             LogProblem(u"não foi possível ler %1 (%2); a nota fica como está no disco."_qs.arg(
                 QDir::toNativeSeparators(ContentFile(id)), SystemErrorText(r.contentError)));
@@ -183,8 +257,14 @@ void LoadNotes()
         r.top = place.y();
         r.left = place.x();
         w->ApplyRecord(r);
-        runPendingEvents(1);
+        if (i == 0 || batch.hasExpired(LoadBatchMs)) {
+            QCoreApplication::processEvents();
+            format = ReadNewTextFormat();
+            batch.restart();
+        }
     }
+    // The last batch too gets its events before the tray opens.
+    QCoreApplication::processEvents();
     SetNotesLoading(false);
     TrayReady = true;
 }

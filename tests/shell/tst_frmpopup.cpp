@@ -15,6 +15,7 @@
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <sys/inotify.h>
 #include <unistd.h>
@@ -233,6 +234,44 @@ private slots:
         QCOMPARE(ReadIni(u"2"_qs, u"Visivel"_qs, {}, IndexFile()), u"False"_qs);
         QCOMPARE(readBytes(ContentFile(1)), QByteArray("{\\rtf1\\ansi caf\\'e9}"));
         QVERIFY(QFile::exists(ContentFile(2))); // a note without a file gets one
+    }
+
+    // Many notes load in batches: each window gets its own keys and text, in list order, the
+    // event loop runs before the second note is made (with the tray still closed), and an empty
+    // note takes the options' format for new text.
+    void loadNotes_manyNotesInBatches()
+    {
+        constexpr int Count = 120; // more than are read ahead of the windows
+        QVERIFY(QDir().mkpath(data()));
+        QByteArray cfg = "[Indice]\r\nTotalForms=" + QByteArray::number(Count) +
+                         "\r\n[Format]\r\nFontName=Tahoma\r\n";
+        QByteArray list = ",";
+        for (int id = Count; id >= 1; --id) {
+            const QByteArray n = QByteArray::number(id);
+            cfg += "[" + n + "]\r\nTitulo=nota " + n + "\r\n";
+            if (id % 2)
+                QVERIFY(writeBytes(data() + u"notavex%1.arl"_qs.arg(id),
+                                   "{\\rtf1\\ansi texto " + n + "}"));
+            list += n + ',';
+        }
+        int notesWhenEventsRan = -1;
+        bool trayReadyThen = true;
+        QTimer::singleShot(0, [&] {
+            notesWhenEventsRan = OpenForms::count() - 1;
+            trayReadyThen = TrayReady;
+        });
+        QVERIFY(start(cfg, list + "\r\n"));
+        QCOMPARE(notesWhenEventsRan, 1);
+        QVERIFY(!trayReadyThen);
+        for (int i = 1; i <= Count; ++i) {
+            const int id = Count + 1 - i;
+            const QString n = QString::number(id);
+            frmNote *w = noteAt(i);
+            QCOMPARE(w->Tag() + u'|' + w->txtTitle->text() + u'|' + w->txtNote->toPlainText(),
+                     n + u"|nota "_qs + n + u'|' + (id % 2 ? u"texto "_qs + n : QString()));
+            if (id % 2 == 0)
+                QCOMPARE(w->txtNote->SelFontName().value_or(QString()), u"Tahoma"_qs);
+        }
     }
 
     // A content file that cannot be read, or is shown only in part, is not the user's to edit

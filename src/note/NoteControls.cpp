@@ -140,10 +140,12 @@ void NoteLabel::mouseMoveEvent(QMouseEvent *e)
 
 QString NoteLabel::DisplayedText() const
 {
-    // Every note shows the same links and many the same titles: measuring each once for the
-    // whole program spares a text layout per label at every paint.
-    static QHash<QString, QString> shown;
     const int width = contentsRect().width();
+    if (width == m_shownWidth && text() == m_shownFor)
+        return m_shown;
+    // Every note shows the same links and many the same titles: measuring each once for the
+    // whole program spares a text layout per label.
+    static QHash<QString, QString> shown;
     const QString key = text() + QChar(0x1F) + QString::number(width) + QChar(0x1F) + font().key();
     auto it = shown.constFind(key);
     if (it == shown.constEnd()) {
@@ -151,7 +153,10 @@ QString NoteLabel::DisplayedText() const
             shown.clear();
         it = shown.insert(key, fontMetrics().elidedText(text(), Qt::ElideRight, width));
     }
-    return *it;
+    m_shownFor = text();
+    m_shownWidth = width;
+    m_shown = *it;
+    return m_shown;
 }
 
 void NoteLabel::paintEvent(QPaintEvent *e)
@@ -169,6 +174,8 @@ void NoteLabel::paintEvent(QPaintEvent *e)
 
 bool NoteLabel::event(QEvent *e)
 {
+    if (e->type() == QEvent::FontChange)
+        m_shownWidth = -1;
     if (e->type() == QEvent::ToolTip && toolTip().isEmpty() && DisplayedText() != text()) {
         QToolTip::showText(static_cast<QHelpEvent *>(e)->globalPos(), text(), this);
         return true;

@@ -87,4 +87,8 @@ protected:
 
 private:
     bool m_pressed = false;
+    // What was shown last, for which text and width: most paints show the same again.
+    mutable QString m_shownFor;
+    mutable int m_shownWidth = -1;
+    mutable QString m_shown;
 };

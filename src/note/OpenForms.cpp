@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QPointer>
+#include <QSet>
 #include <QVariant>
 #include <QWidget>
 
@@ -11,6 +12,13 @@ QList<QPointer<QWidget>> &forms()
 {
     static QList<QPointer<QWidget>> list;
     return list;
+}
+
+// Which windows are listed, so that adding one of a thousand notes does not search the list.
+QSet<const QWidget *> &listed()
+{
+    static QSet<const QWidget *> set;
+    return set;
 }
 
 } // namespace
@@ -40,12 +48,17 @@ int indexOf(const QWidget *w)
 
 void add(QWidget *w)
 {
-    if (w && indexOf(w) < 0)
-        forms().append(w);
+    // A window destroyed without being removed leaves its address in the set, where a new window
+    // may come to live: the list itself has the last word.
+    if (!w || (listed().contains(w) && indexOf(w) >= 0))
+        return;
+    listed().insert(w);
+    forms().append(w);
 }
 
 void remove(const QWidget *w)
 {
+    listed().remove(w);
     const int i = indexOf(w);
     if (i >= 0)
         forms().removeAt(i);

@@ -112,7 +112,10 @@ int main(int argc, char *argv[])
     const auto deadline = t0 + std::chrono::seconds(std::getenv("MAPWATCH_TIMEOUT")
                                                         ? std::atoi(std::getenv("MAPWATCH_TIMEOUT"))
                                                         : 300);
-    while (Clock::now() < deadline && settled < 0) {
+    // Without a window of the program's own to ping (it runs under another program) the watch
+    // ends when all are mapped.
+    while (Clock::now() < deadline && settled < 0 &&
+           (allMapped < 0 || target != XCB_WINDOW_NONE)) {
         if (waitpid(child, nullptr, WNOHANG) == child)
             break;
         if (target == XCB_WINDOW_NONE) {

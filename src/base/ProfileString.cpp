@@ -447,6 +447,46 @@ QString GetPrivateProfileString(const QString &section, const QString &key, cons
     return value;
 }
 
+QStringList GetPrivateProfileSectionNames(const QString &file)
+{
+    QStringList names;
+    if (file.isEmpty())
+        return names;
+    QMutexLocker lock(&cacheMutex);
+    const QString path = cacheKey(file);
+    CachedFile &entry = entryFor(path);
+    refresh(entry, path);
+    for (const Section &s : entry.doc.sections) {
+        QByteArrayView t = trimmed(s.header.text);
+        if (t.startsWith("\xEF\xBB\xBF"))
+            t = trimmed(t.sliced(3));
+        const QString name = StoredText::decode(trimmed(t.sliced(1, t.lastIndexOf(']') - 1)));
+        if (entry.doc.find(name) == &s)
+            names.append(name);
+    }
+    return names;
+}
+
+QStringList GetPrivateProfileKeyNames(const QString &section, const QString &file)
+{
+    QStringList names;
+    if (file.isEmpty())
+        return names;
+    QMutexLocker lock(&cacheMutex);
+    const QString path = cacheKey(file);
+    CachedFile &entry = entryFor(path);
+    refresh(entry, path);
+    const Section *s = entry.doc.find(section);
+    if (!s)
+        return names;
+    for (qsizetype i = 0; i < qsizetype(s->body.size()); ++i) {
+        const Line &line = s->body[size_t(i)];
+        if (!line.key.isEmpty() && s->findKey(line.key) == i)
+            names.append(StoredText::decode(trimmed(QByteArrayView(line.text).first(line.eq))));
+    }
+    return names;
+}
+
 bool WritePrivateProfileString(const QString &section, const QString &key, const QString &value,
                                const QString &file)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // INI files read and written one key at a time, with the semantics of the Windows profile-string
 // functions the stored files were designed around:
@@ -15,6 +16,11 @@
 // Value of a key, cut to 254 characters; def when the key, its section or the file is missing.
 QString GetPrivateProfileString(const QString &section, const QString &key, const QString &def,
                                 const QString &file);
+
+// The names of the file's sections, and of one section's keys, as written and in file order; the
+// first of duplicates only. Empty when the file or section is missing.
+QStringList GetPrivateProfileSectionNames(const QString &file);
+QStringList GetPrivateProfileKeyNames(const QString &section, const QString &file);
 
 // Returns false when the file could not be written; the old file is then left intact.
 bool WritePrivateProfileString(const QString &section, const QString &key, const QString &value,

@@ -1,13 +1,15 @@
 #include "note/NoteWindows.h"
 
-#include "note/frmNote.h"
 #include "base/Globals.h"
 #include "base/Log.h"
+#include "base/ProfileString.h"
+#include "note/FolderWatch.h"
 #include "note/NativePosition.h"
 #include "note/OpenForms.h"
-#include "base/ProfileString.h"
+#include "note/frmNote.h"
 #include "store/Ini.h"
 #include "store/NoteFiles.h"
+#include "store/NoteFolder.h"
 #include "store/NoteStore.h"
 
 #include <QCoreApplication>
@@ -92,6 +94,22 @@ frmNote *createNoteWindow(const QString &IdText, const QString &Title, bool show
     return w;
 }
 
+// Gives a window its stored note, kept where a screen shows it.
+void applyStoredRecord(frmNote *w, NoteRecord r)
+{
+    if (r.contentError != 0)
+        LogProblem(u"não foi possível ler %1 (%2); a nota fica como está no disco."_qs.arg(
+            QDir::toNativeSeparators(ContentFile(r.id)), SystemErrorText(r.contentError)));
+    // What another program changes later is told apart from what the file holds now.
+    w->SetStoredKeys(r);
+    // Positions are compared as stored; the window itself only holds whole pixels.
+    const QPoint place =
+        KeepOnScreen(QPoint(r.left.value_or(w->Left()), r.top.value_or(w->Top())));
+    r.top = place.y();
+    r.left = place.x();
+    w->ApplyRecord(r);
+}
+
 // Reads the notes' keys and files ahead of the windows, in a thread of its own: the window system
 // keeps the user-interface thread waiting for much of the time a window takes to make.
 class RecordReader
@@ -168,6 +186,21 @@ void SetAlarmDialog(std::function<void()> open)
     alarmDialog() = std::move(open);
 }
 
+QList<int> OpenNoteIds()
+{
+    QList<int> ids;
+    for (const frmNote *w : noteWindowsNewestFirst())
+        ids.append(w->NoteId());
+    return ids;
+}
+
+frmNote *OpenStoredNote(int id)
+{
+    frmNote *w = createNoteWindow(QString::number(id), QString(), false, ReadNewTextFormat());
+    applyStoredRecord(w, ReadNoteRecord(qint16(id)));
+    return w;
+}
+
 frmNote *CreateNote(const QString &IdText, const QString &Title, bool Colored)
 {
     frmNote *w = createNoteWindow(IdText, Title, true, ReadNewTextFormat());
@@ -194,8 +227,34 @@ void PersonalizaCurrentNote()
                               IndexFile());
 }
 
+namespace {
+
+// A content file another program rewrote since this note last read or wrote it is not written
+// over: what it holds becomes a note of its own first.
+void keepOutsideVersion(frmNote *w)
+{
+    const qint16 id = w->NoteId();
+    const QString path = ContentFile(id);
+    const FileStamp now = FileStamp::of(path);
+    if (!now.exists || now == w->StoredContentStamp())
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray theirs = file.readAll();
+    if (!w->StoredContentIs(theirs) && KeepAsNewNote(theirs, id, OpenNoteIds()) == 0)
+        return; // kept on disk: the note is not saved over it either
+    w->SetStoredContent(now, theirs);
+}
+
+} // namespace
+
 bool SaveNotes(qint16 Id)
 {
+    for (frmNote *w : noteWindowsNewestFirst()) {
+        if ((Id == 0 || w->NoteId() == Id) && w->ContentNeedsSaving())
+            keepOutsideVersion(w);
+    }
     const QList<frmNote *> notes = noteWindowsNewestFirst();
     QList<qint16> listed;
     QList<frmNote *> saved;
@@ -216,8 +275,13 @@ bool SaveNotes(qint16 Id)
 
     const bool ok = SaveNoteRecords(listed, records);
     for (qsizetype i = 0; i < saved.size(); ++i) {
-        if (records.at(i).contentSaved)
+        const NoteRecord &r = records.at(i);
+        if (r.contentSaved) {
             saved.at(i)->ContentSaved();
+            saved.at(i)->SetStoredContent(FileStamp::of(ContentFile(r.id)), *r.content);
+        }
+        if (ok)
+            saved.at(i)->SetStoredKeys(r);
     }
     return ok;
 }
@@ -235,6 +299,8 @@ void DeleteNote(qint16 Id, qint16 Index)
 void LoadNotes()
 {
     SetNotesLoading(true);
+    // Conflict copies and case twins become notes of their own before the notes are counted.
+    TidyNoteFolder({});
     const QList<int> ids = NotesToLoad();
     // The options can only change while the event loop runs: read anew after each batch.
     NewTextFormat format = ReadNewTextFormat();
@@ -247,16 +313,7 @@ void LoadNotes()
     for (qsizetype i = 0; i < ids.size(); ++i) {
         const int id = ids.at(i);
         frmNote *w = createNoteWindow(QString::number(id), QString(), false, format);
-        NoteRecord r = reader.take(i);
-        if (r.contentError != 0)
-            LogProblem(u"não foi possível ler %1 (%2); a nota fica como está no disco."_qs.arg(
-                QDir::toNativeSeparators(ContentFile(id)), SystemErrorText(r.contentError)));
-        // Positions are compared as stored; the window itself only holds whole pixels.
-        const QPoint place =
-            KeepOnScreen(QPoint(r.left.value_or(w->Left()), r.top.value_or(w->Top())));
-        r.top = place.y();
-        r.left = place.x();
-        w->ApplyRecord(r);
+        applyStoredRecord(w, reader.take(i));
         if (i == 0 || batch.hasExpired(LoadBatchMs)) {
             QCoreApplication::processEvents();
             format = ReadNewTextFormat();
@@ -267,4 +324,5 @@ void LoadNotes()
     QCoreApplication::processEvents();
     SetNotesLoading(false);
     TrayReady = true;
+    WatchDataFolder();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QtGlobal>
 
@@ -27,8 +28,15 @@ void DeleteNote(qint16 Id, qint16 Index);
 // then its Color1 and Color2 keys written, whether the user changed them or not.
 void PersonalizaCurrentNote();
 
-// Creates a window for every note and finally sets TrayReady.
+// Creates a window for every note and finally sets TrayReady; from then on the data folder is
+// watched for what other programs write into it.
 void LoadNotes();
+
+// The numbers of the open notes.
+QList<int> OpenNoteIds();
+// Opens the window of a note the data files hold (one another program added, or the other side
+// of a conflict), shown or hidden as stored.
+frmNote *OpenStoredNote(int id);
 
 // Who opens the note menu when a note window asks for it (the hidden main window).
 void SetNoteMenuHandler(std::function<void(frmNote *, const QPoint &, bool onTop)> handler);

@@ -402,6 +402,7 @@ void frmNote::ApplyRecord(const NoteRecord &r)
     Picture1->SetBackColor(r.color1);
     txtNote->SetBackColor(r.color2);
     Picture2->SetBackColor(txtNote->BackColor());
+    SetStoredContent(r.contentStamp, r.content.value_or(QByteArray()));
     if (r.content)
         txtNote->LoadData(*r.content);
     else if (r.contentError != 0)

@@ -140,6 +140,22 @@ public:
     void SetContentUnreadable(const QString &fileName, const QString &why);
     bool ContentUnreadable() const { return m_contentUnreadable; }
 
+    // What the data files held for this note when the program last read or wrote them, so that
+    // a change another program made can be told from the program's own: the content file as it
+    // was (its stamp, and its bytes), and the keys another computer may change.
+    const FileStamp &StoredContentStamp() const { return m_storedStamp; }
+    void SetStoredContent(const FileStamp &stamp, const QByteArray &bytes);
+    bool StoredContentIs(const QByteArray &bytes) const;
+    const NoteRecord &StoredKeys() const { return m_storedKeys; }
+    void SetStoredKeys(const NoteRecord &r);
+    // The user typed in the note since it was last loaded or saved.
+    bool HasUnsavedTyping() const { return txtNote->document()->isModified(); }
+    // Another program wrote the content file: the note shows what it holds now.
+    void ReloadContent(const QByteArray &bytes, const FileStamp &stamp);
+    // Another program changed the note's keys: changed titles, places and colours are taken,
+    // except a title the user is editing.
+    void ApplyOutsideKeys(const NoteRecord &r);
+
     // Alarm timers: sound repeat, blinking, schedule check. All stopped at first.
     QTimer TimerToca;
     QTimer Piscar;
@@ -194,6 +210,9 @@ private:
     std::function<bool(qint16)> m_saver;
     std::function<void(qint16, bool)> m_deleter;
     bool m_contentUnreadable = false;
+    FileStamp m_storedStamp;
+    QByteArray m_storedHash;
+    NoteRecord m_storedKeys;
     bool m_colorsTraded = false; // a blinking note shows each colour in the other's place
     bool m_closing = false;
     bool m_titleEdited = false;

@@ -159,7 +159,7 @@ frmNote *FrmPopup::currentNote() const
 
 void FrmPopup::mnuNew_Click()
 {
-    const qint16 id = NextNoteId();
+    const qint16 id = NextNoteId(OpenNoteIds());
     CreateNote(QString::number(id), QString(), Coloridos);
     Services::sound().play(AppPath + QStringLiteral("novo.wav"));
 }

@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 
 QString IndexFile()
@@ -22,6 +23,15 @@ QString ListFile()
 QString ContentFile(int noteId)
 {
     return ResolveFileCase(DataPath + QStringLiteral("notavex%1.arl").arg(noteId));
+}
+
+int NoteFileNumber(const QString &fileName)
+{
+    static const QRegularExpression name(u"^notavex([1-9][0-9]{0,4})\\.arl$"_qs,
+                                         QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = name.match(fileName);
+    const int n = m.hasMatch() ? m.captured(1).toInt() : 0;
+    return n <= 32767 ? n : 0;
 }
 
 QString ReadListLine()

@@ -11,6 +11,9 @@
 QString IndexFile();             // DataPath + "Indice.cfg"
 QString ListFile();              // DataPath + "indice.dat"
 QString ContentFile(int noteId); // DataPath + "notavex<N>.arl"
+// The number a note file's name gives ("notavex12.arl" in any letter case), or 0 for any other
+// name ("notavex012.arl" included: numbers are written without leading zeros).
+int NoteFileNumber(const QString &fileName);
 
 // indice.dat: one line of comma-framed note numbers (",3,1,2,"; the empty list is ",").
 // First line of the file, spaces trimmed; empty when the file is missing.

@@ -7,6 +7,7 @@
 #include "base/Services.h"
 #include "store/Ini.h"
 #include "store/NoteFiles.h"
+#include "store/NoteFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -59,19 +60,18 @@ int noteNumber(const QString &text)
     return ok && n >= 1 && n <= 32767 ? int(n) : 0;
 }
 
-// The numbers of the content files in the data folder, in ascending order.
+// The numbers of the content files in the data folder, in ascending order, each once (two files
+// may differ only in letter case).
 QList<int> contentFileNumbers()
 {
-    static const QRegularExpression name(u"^notavex([0-9]+)\\.arl$"_qs,
-                                         QRegularExpression::CaseInsensitiveOption);
     QList<int> numbers;
     const QStringList files = QDir(DataPath).entryList(QDir::Files | QDir::Hidden);
     for (const QString &file : files) {
-        const QRegularExpressionMatch m = name.match(file);
-        if (const int n = m.hasMatch() ? noteNumber(m.captured(1)) : 0)
+        if (const int n = NoteFileNumber(file))
             numbers.append(n);
     }
     std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
     return numbers;
 }
 
@@ -104,7 +104,7 @@ std::optional<int> position(const QString &text)
 
 } // namespace
 
-NoteRecord ReadNoteRecord(qint16 id)
+NoteRecord ReadNoteKeys(qint16 id)
 {
     const QString file = IndexFile();
     const QString section = QString::number(id);
@@ -121,9 +121,15 @@ NoteRecord ReadNoteRecord(qint16 id)
     r.alarm = read(u"Alarme", u"0") == u"1";
     r.visible = StrToBool(read(u"Visivel", u"True"));
     r.onTop = read(u"OnTop", u"False") != u"False";
+    return r;
+}
 
+NoteRecord ReadNoteRecord(qint16 id)
+{
+    NoteRecord r = ReadNoteKeys(id);
     const QString content = ContentFile(id);
-    if (QFileInfo::exists(content)) {
+    r.contentStamp = FileStamp::of(content);
+    if (r.contentStamp.exists) {
         QFile f(content);
         errno = 0;
         if (f.open(QIODevice::ReadOnly)) {
@@ -219,15 +225,37 @@ void UnlistNote(qint16 Id, int remaining)
     WriteListLine(ReplaceAll(ReadListLine(), comma + QString::number(Id) + comma, comma));
 }
 
-qint16 NextNoteId()
+qint16 NextNoteId(const QList<int> &open)
 {
-    QString line = QStringLiteral(",");
-    if (ListFileExists())
-        line = ReadListLine();
+    const QString file = IndexFile();
+    // The list as it ought to be: what it names, then the notes the folder holds that it misses
+    // (a lost or damaged list, notes another computer added). It is written at once, so that the
+    // number is recorded before any note can take it.
+    QList<int> listed;
+    QSet<int> seen;
+    for (const QString &field : ReadListLine().split(u',')) {
+        const int id = noteNumber(field);
+        if (id != 0 && !seen.contains(id)) {
+            listed.append(id);
+            seen.insert(id);
+        }
+    }
+    for (const int id : contentFileNumbers()) {
+        if (!seen.contains(id) && !wasDeleted(id, file)) {
+            listed.append(id);
+            seen.insert(id);
+        }
+    }
+    const QList<int> usedList = NoteIdsInUse(open);
+    const QSet<int> used(usedList.begin(), usedList.end());
     int n = 1;
-    while (n < 32767 && ListContains(line, n))
+    while (n < 32767 && used.contains(n))
         ++n;
-    WriteListLine(ListAppend(line, n));
+    listed.append(n);
+    QString line = QStringLiteral(",");
+    for (const int id : listed)
+        line += QString::number(id) + QLatin1Char(',');
+    WriteListLine(line);
     return qint16(n);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/FileStamp.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QPoint>
@@ -32,11 +34,14 @@ struct NoteRecord
     // missing, could not be read, or is not to be written.
     std::optional<QByteArray> content;
     int contentError = 0;      // the file exists but could not be read (a system error number)
+    FileStamp contentStamp;    // the content file as it was when read
     bool contentSaved = false; // set by SaveNoteRecords when content was written
 };
 
 // The note's keys with their defaults, and its content file.
 NoteRecord ReadNoteRecord(qint16 id);
+// The keys alone.
+NoteRecord ReadNoteKeys(qint16 id);
 
 // Writes TotalForms and indice.dat for the listed notes (newest first), and the keys and, where
 // given, the content of each record. One replacement of Indice.cfg however many notes there are.
@@ -48,8 +53,10 @@ void DeleteNoteData(qint16 Id, bool whole);
 // Takes a removed note out of indice.dat; remaining is the number of notes still open.
 void UnlistNote(qint16 Id, int remaining);
 
-// Allocates the smallest free note number and records it in indice.dat at once.
-qint16 NextNoteId();
+// Allocates the smallest number no note uses (open, listed, with a content file in any letter
+// case, or with keys of a note not deleted) and records it in indice.dat at once, the list
+// completed first with the notes the folder holds that it misses.
+qint16 NextNoteId(const QList<int> &open = {});
 
 // The notes to load, in order: every number indice.dat lists, once, from 1 to 32767 (one beyond
 // TotalForms only when it was ever saved), then the content files no list names, except those of

@@ -1,6 +1,7 @@
 #include "mock/FakeServices.h"
 #include "mock/StartProgram.h"
 #include "mock/Warnings.h"
+#include "mock/WhenModal.h"
 
 #include "dialogs/ChmFile.h"
 #include "dialogs/FrmAbout.h"
@@ -8,14 +9,19 @@
 #include "dialogs/FrmOpc.h"
 #include "dialogs/HelpViewer.h"
 #include "dialogs/ModAjuda.h"
+#include "dialogs/frmAlarme.h"
 #include "note/ModCmnDlg.h"
+#include "note/TopMost.h"
 #include "store/Ini.h"
 #include "store/NoteFiles.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -23,8 +29,11 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextBrowser>
+#include <QTimeEdit>
 
 using namespace TestFiles;
+
+namespace {
 
 const QString BuiltHelp = QStringLiteral(NOTAVEX_BUILD_DIR "/Notavex.chm");
 const QMap<QString, QString> Titles{{u"notavex.htm"_qs, u"O Notavex"_qs},
@@ -33,8 +42,36 @@ const QMap<QString, QString> Titles{{u"notavex.htm"_qs, u"O Notavex"_qs},
                                     {u"excluir_notas.htm"_qs, u"Excluir notas"_qs},
                                     {u"alarme.htm"_qs, u"Alarme"_qs}};
 
-// The help file and window, the menus' help and dialog items, the about, date and options dialogs;
-// on one note, under a Brazilian locale, on Saturday 5 December 2026, 09:07:03.
+constexpr int Note = 3;
+
+// Note 3's keys, "-" for an empty or missing one, joined by spaces.
+QString keys(const char *names)
+{
+    QStringList values;
+    for (const QString &name : QString::fromLatin1(names).split(u' '))
+        values << ReadIni(QString::number(Note), name, u"-"_qs, IndexFile());
+    return values.join(u' ');
+}
+
+// Watches OK asking the note to evaluate its alarm: the note, its timer, TocouEm at the time.
+class WatchedAlarme : public frmAlarme
+{
+public:
+    QStringList calls;
+
+protected:
+    void EvaluateNow(frmNote *note) override
+    {
+        calls << QString::number(note->NoteId()) +
+                     (note->tmrEvent.isActive() ? u" on "_qs : u" off "_qs) + keys("TocouEm");
+        frmAlarme::EvaluateNow(note);
+    }
+};
+
+} // namespace
+
+// The help file and window, the menus' help items, the about, date, options and alarm dialogs; on
+// notes 1 and 3 (current), under a Brazilian locale, on Saturday 5 December 2026, 10:00:30.
 class tst_Dialogs : public QObject
 {
     Q_OBJECT
@@ -43,15 +80,40 @@ class tst_Dialogs : public QObject
     std::optional<FakeServices> m_fakes;
     std::unique_ptr<FrmPopup> m_popup;
     QStringList m_opened; // web pages
+    QString app() const { return m_tmp->path() + u"/app/"_qs; }
+    frmNote *note() const
+    {
+        return qobject_cast<frmNote *>(OpenForms::at(FindNoteFormIndex(Note)));
+    }
 
-    // Note 1 is current; cfg is added to Indice.cfg.
+    // Starts the program with notes 1 and 3, 3 current; cfg follows note 3's section header,
+    // its spaces as line ends.
     void start(const QByteArray &cfg = {})
     {
-        m_popup = StartProgram(
-            m_tmp->path(), "[Indice]\r\nTotalForms=1\r\n[1]\r\nVisivel=True\r\n" + cfg, ",1,\r\n");
-        QVERIFY(m_popup && MakeCurrent(1));
+        m_popup = StartProgram(m_tmp->path(),
+                               "[Indice]\r\nTotalForms=2\r\n[1]\r\nVisivel=True\r\n[3]\r\n" +
+                                   cfg.split(' ').join("\r\n"),
+                               ",1,3,\r\n");
+        QVERIFY(m_popup && MakeCurrent(Note));
     }
-    static frmNote *note() { return qobject_cast<frmNote *>(OpenForms::at(CurrentFormIndex)); }
+
+    // Switches the alarm on and chooses a kind: its date "dd/month/year", day list or weekdays.
+    static void use(frmAlarme &d, int kind, const QString &input)
+    {
+        if (!d.Check2->isChecked())
+            d.Check2->click();
+        d.Option3[size_t(kind)]->click();
+        const QStringList f = input.split(u'/');
+        if (kind == 1) {
+            d.Combo1->setCurrentText(f[0]);
+            d.Combo2->setCurrentIndex(f[1].toInt());
+            d.Combo3->setCurrentText(f[2]);
+        }
+        if (kind == 3)
+            d.Text1->setText(input);
+        for (int i = 1; kind == 4 && i <= 7; ++i)
+            d.Check3[size_t(i)]->setChecked(input.contains(QString::number(i)));
+    }
 
 public slots:
     void opened(const QUrl &url) { m_opened << url.toString(); }
@@ -63,14 +125,15 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
         m_tmp = std::make_unique<QTemporaryDir>();
         ResetProgramState();
-        m_fakes.emplace();
-        m_fakes->clock->time = QDateTime(QDate(2026, 12, 5), QTime(9, 7, 3));
+        m_fakes.emplace(); // the old fakes go first
+        m_fakes->clock->time = QDateTime(QDate(2026, 12, 5), QTime(10, 0, 30));
         QDesktopServices::setUrlHandler(u"https"_qs, this, "opened");
     }
 
     void cleanup()
     {
         delete HelpViewer::Current();
+        // Not shut down: ending the program would end every later dialog's event loop at once.
         while (OpenForms::count() > 1)
             delete OpenForms::at(OpenForms::count() - 1);
         m_popup.reset();
@@ -153,7 +216,7 @@ private slots:
     // The fifteen texts under the Brazilian locale.
     void dateTexts()
     {
-        const QDateTime when = m_fakes->clock->time;
+        const QDateTime when(QDate(2026, 12, 5), QTime(9, 7, 3));
         QCOMPARE(
             FrmInserir::Formatos(when, QLocale()),
             u"05/12/26|05/12/2026|05/dez/26|05/dez/2026|sábado, 5 de dezembro de 2026|05 "
@@ -170,8 +233,8 @@ private slots:
         QTest::addColumn<int>("chosen");
         QTest::addColumn<QString>("text"); // Ok, or a double click past 12
         QTest::newRow("remembered")
-            << u"12"_qs << 12 << 12 << u"Reunião 05/12/2026 - 09:07:03 cedo"_qs;
-        QTest::newRow("past the end") << u"15"_qs << 0 << 13 << u"Reunião 09:07 cedo"_qs;
+            << u"12"_qs << 12 << 12 << u"Reunião 05/12/2026 - 10:00:30 cedo"_qs;
+        QTest::newRow("past the end") << u"15"_qs << 0 << 13 << u"Reunião 10:00 cedo"_qs;
     }
     void insertDate()
     {
@@ -255,6 +318,153 @@ private slots:
         for (const auto &m : told)
             QCOMPARE(m.text, u"As alterações terão efeito para as notas que forem criadas a partir "
                              u"de agora"_qs);
+    }
+
+    void noKeys_opensOffAndOkWritesTheDefaults()
+    {
+        start("TocouEm=01/12/2026");
+        note()->tmrEvent.start();
+        {
+            frmAlarme d;
+            QVERIFY(!TrayReady && d.isModal() && IsWindowTopmost(&d));
+            QVERIFY(!d.Check2->isChecked() && d.Option3[1]->isChecked() && d.ChkPlay->isChecked());
+            QCOMPARE(d.Label3->text() + d.Combo1->currentText() + d.Combo2->currentText() +
+                         d.Combo3->currentText() + d.TimePick->text() + d.txtSound->text(),
+                     u"Alarme: Desativado05Dezembro202610:00"_qs + app() + u"alarme.wav"_qs);
+            d.Command3->click();
+        }
+        QVERIFY(TrayReady && !note()->tmrEvent.isActive());
+        QCOMPARE(keys("Alarme TocarSom TipoDataAlarme Data Hora HoraAntes TocouEm Tag"),
+                 u"0 1 1 5/12/2026 10:00:30 09:59:30 01/12/2026 3"_qs); // and the note is saved
+    }
+
+    // OK after the given changes: "date d/month/year", "days list", "weekdays digits", "daily",
+    // "time HH:mm", "sound file", "off", "full" (a full disk). Shown, then stored (or refused with
+    // the past-date message), evaluated by the armed note, and shown again when reopened. TocouEm
+    // is rewritten only when the summary or the time changed: today when the new time has passed
+    // today, so that the alarm waits for its next day.
+    void ok_storesAndArms_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QString>("changes");
+        QTest::addColumn<QString>("summary");
+        // Alarme TipoDataAlarme Data TocouEm, "refused", "failed"
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("evaluated"); // "!": a last ring, which stops the timer
+        const QByteArray daily =
+            "Alarme=1 TipoDataAlarme=2 Data=Diariamente Hora=08:00:00 TocouEm=04/12/2026";
+        const auto row = [](const char *name, const QByteArray &before, const char *changes,
+                            const char *summary, const char *stored, const char *evaluated) {
+            QTest::newRow(name) << before << QString::fromUtf8(changes)
+                                << QString::fromUtf8(summary) << QString::fromUtf8(stored)
+                                << QString::fromUtf8(evaluated);
+        };
+        row("days", "", "days 1,_15_,,31", "Alarme nos dias: 1,15e31 de cada mês",
+            "1 3 DiaMes:,1,15,31, -", "3 on -");
+        // Stored as an empty list, not as the summary's words.
+        row("no digits", "", "days abc", "Alarme nos dias: (Não definido) de cada mês",
+            "1 3 DiaMes:,, -", "3 on -");
+        row("weekdays", "", "weekdays 246", "Alarme: Seg, Qua e Sex", "1 4 DiaSemana:,2,4,6, -",
+            "3 on -");
+        row("every month of a year", "", "date 01/0/2027 time 11:00",
+            "Alarme em: 01 de cada mês (somente em 2027)", "1 1 1/0/2027 -", "3 on -");
+        // A year no longer listed is kept, not turned into a yearly alarm.
+        row("a past year", "Alarme=1 Data=5/12/2025", "", "Alarme em: 05 de Dezembro de 2025",
+            "1 1 5/12/2025 -", "3 on -");
+        row("a minute ago", "", "date 05/12/2026 time 09:59", "", "refused", "");
+        row("this minute", "", "date 05/12/2026 time 10:00", "Alarme em: 05 de Dezembro de 2026",
+            "1 1 5/12/2026 05/12/2026", "3 on -!"); // its last ring: the timer stops
+        row("every month, a past time", "", "date 05/0/2026 time 09:59", "",
+            "1 1 5/0/2026 05/12/2026", "3 on 05/12/2026");
+        row("only the sound", daily, "sound /sons/sino.wav", "Alarme: Diariamente",
+            "1 2 Diariamente 05/12/2026", "3 on 04/12/2026"); // rung
+        row("daily, this minute rings", daily, "time 10:00", "", "1 2 Diariamente 05/12/2026",
+            "3 on -");
+        row("switched off", daily, "off", "Alarme: Desativado", "0 2 Diariamente 05/12/2026", "");
+        row("a past date switched off", "", "date 05/12/2026 time 09:59 off", "",
+            "0 1 5/12/2026 05/12/2026", "");
+        // A disk that takes nothing: the dialog says so and stays open, the note keeps its timer.
+        row("a full disk", "", "daily full", "", "failed", "");
+    }
+
+    void ok_storesAndArms()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QString, changes);
+        QFETCH(QString, summary);
+        QFETCH(QString, stored);
+        QFETCH(QString, evaluated);
+        start(before);
+        QCOMPARE(note()->tmrEvent.isActive(), before.startsWith("Alarme=1"));
+        WatchedAlarme d;
+        const QStringList c = changes.split(u' ', Qt::SkipEmptyParts);
+        for (qsizetype i = 0; i < c.size(); ++i) {
+            static const QStringList kinds{u"date"_qs, u"daily"_qs, u"days"_qs, u"weekdays"_qs};
+            if (const int kind = int(kinds.indexOf(c[i])) + 1; kind > 0)
+                use(d, kind, kind == 2 ? QString() : QString(c[++i]).replace(u'_', u' '));
+            else if (c[i] == u"time")
+                d.TimePick->setTime(QTime::fromString(c[++i], u"HH:mm"));
+            else if (c[i] == u"sound")
+                d.txtSound->setText(c[++i]);
+            else if (c[i] == u"off")
+                d.Check2->click();
+        }
+        std::optional<FileSizeLimit> full;
+        if (changes.endsWith(u"full"))
+            full.emplace(16);
+        if (!summary.isEmpty())
+            QCOMPARE(d.Label3->text(), summary);
+        d.Command3->click();
+        full.reset();
+        const bool refused = stored == u"refused", failed = stored == u"failed";
+        QCOMPARE(d.result(), int(refused || failed ? QDialog::Rejected : QDialog::Accepted));
+        const auto &asked = m_fakes->messageBoxes->asked;
+        QCOMPARE(asked.size(), int(refused || failed));
+        if (failed) {
+            QVERIFY(asked[0].text.startsWith(u"Não foi possível salvar o alarme"));
+            QVERIFY(keys("Alarme") == u"-" && !note()->tmrEvent.isActive());
+            return;
+        }
+        if (refused) {
+            QCOMPARE(asked[0].caption + asked[0].text,
+                     u"NotavexA data e hora selecionada, é menor que a data atual. Por favor, "
+                     u"selecione outra data e hora."_qs);
+            QVERIFY(asked[0].icon == MessageBoxes::Information && keys("Alarme") == u"-");
+            return;
+        }
+        QCOMPARE(keys("Alarme TipoDataAlarme Data TocouEm"), stored);
+        QCOMPARE(d.calls.join(u'|') + (evaluated.endsWith(u'!') ? u"!"_qs : QString()), evaluated);
+        QCOMPARE(note()->tmrEvent.isActive(), !evaluated.isEmpty() && !evaluated.endsWith(u'!'));
+        // Reopened: the same kind and summary.
+        frmAlarme again;
+        QVERIFY(again.Option3[size_t(stored.section(u' ', 1, 1).toInt())]->isChecked());
+        if (!summary.isEmpty())
+            QCOMPARE(again.Label3->text(), summary);
+    }
+
+    // The "[Alarme]" link (which makes its note current) and the note menu's "Alarme" open the
+    // dialog for the note. Cancel writes nothing.
+    void openedFromLinkAndMenu()
+    {
+        start("Alarme=1 Data=Diariamente TipoDataAlarme=2");
+        QStringList seen;
+        const auto changeAndCancel = [&](QWidget *w) {
+            auto *d = qobject_cast<frmAlarme *>(w);
+            seen << d->Label3->text();
+            use(*d, 4, u"17"_qs);
+            d->TimePick->setTime(QTime(7, 0));
+            d->Command4->click();
+        };
+        CurrentNoteId = 1;
+        WhenModal(this, changeAndCancel);
+        QTest::mouseClick(note()->Label1[2], Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(keys("Tag"), u"3"_qs); // the link saves its note afterwards
+        const QByteArray before = readBytes(IndexFile());
+        WhenModal(this, changeAndCancel);
+        m_popup->menAlarme->trigger();
+        QTRY_COMPARE(seen, QStringList(2, u"Alarme: Diariamente"_qs));
+        QCOMPARE(readBytes(IndexFile()), before);
+        QVERIFY(TrayReady && note()->tmrEvent.isActive());
     }
 };
 

@@ -48,12 +48,12 @@ const QMap<QString, QString> Titles{{u"notavex.htm"_qs, u"O Notavex"_qs},
 
 constexpr int Note = 3;
 
-// Note 3's keys, "-" for an empty or missing one, joined by spaces.
-QString keys(const char *names)
+// A section's keys (note 3's unless named), "-" for an empty or missing one, joined by spaces.
+QString keys(const char *names, const QString &section = QString::number(Note))
 {
     QStringList values;
     for (const QString &name : QString::fromLatin1(names).split(u' '))
-        values << ReadIni(QString::number(Note), name, u"-"_qs, IndexFile());
+        values << ReadIni(section, name, u"-"_qs, IndexFile());
     return values.join(u' ');
 }
 
@@ -303,8 +303,7 @@ private slots:
                 d.Command1->click();
         }
         QCOMPARE(note()->txtNote->Text(), text);
-        QCOMPARE(ReadIni(u"Config"_qs, u"Formato"_qs, u"-"_qs, IndexFile()),
-                 QString::number(chosen));
+        QCOMPARE(keys("Formato", u"Config"_qs), QString::number(chosen));
     }
 
     // What the options dialog shows of the stored default font, what OK stores, and when it says
@@ -350,14 +349,13 @@ private slots:
                 d.Option1[2]->click();
             (actions.endsWith(u"esc") ? d.Command2 : d.Command1)->click();
         }
-        QStringList keys;
-        for (const char16_t *k : {u"SelColor", u"FontName", u"FontSize", u"FontBold", u"FontItalic",
-                                  u"FontUnderline", u"FontStrikethrough"})
-            keys << ReadIni(u"Format"_qs, QString::fromUtf16(k), u"-"_qs, IndexFile());
-        keys << ReadIni(u"Indice"_qs, u"Coloridos"_qs, u"-"_qs, IndexFile());
+        const QString format = keys("SelColor FontName FontSize FontBold FontItalic FontUnderline "
+                                    "FontStrikethrough",
+                                    u"Format"_qs);
         FrmOpc again;
         const auto &told = m_fakes->messageBoxes->asked;
-        QCOMPARE(keys.join(u' ') + u" | "_qs + again.Label2->text() + u" | "_qs +
+        QCOMPARE(format + u' ' + keys("Coloridos", u"Indice"_qs) + u" | "_qs +
+                     again.Label2->text() + u" | "_qs +
                      again.Picture4->palette().color(QPalette::Window).name() + u" | "_qs +
                      QString::number(told.size()),
                  afterwards);
@@ -426,9 +424,8 @@ private slots:
             "1 2 Diariamente 05/12/2026", "3 on 04/12/2026"); // rung
         row("daily, this minute rings", daily, "time 10:00", "", "1 2 Diariamente 05/12/2026",
             "3 on -");
-        row("switched off", daily, "off", "Alarme: Desativado", "0 2 Diariamente 05/12/2026", "");
-        row("a past date switched off", "", "date 05/12/2026 time 09:59 off", "",
-            "0 1 5/12/2026 05/12/2026", "");
+        row("switched off, a past date", daily, "date 05/12/2026 time 09:59 off",
+            "Alarme: Desativado", "0 1 5/12/2026 05/12/2026", "");
         // A disk that takes nothing: the dialog says so and stays open, the note keeps its timer.
         row("a full disk", "", "daily full", "", "failed", "");
     }
@@ -514,23 +511,19 @@ private slots:
     }
 
     // Windows "WxH" in twips placed one after the other on 1024 x 738 pixels, each "@left,top":
-    // six notes, the sixth opening a column; one that ends on the bottom limit exactly.
+    // one that ends on the bottom limit exactly stays in its column (arranging opens a column).
     void nextPlace()
     {
-        for (const QString &chain :
-             {u"3000x2000@12360,1 3000x2000@12360,2002 3000x2000@12360,4003 3000x2000@12360,6004 "
-              u"3000x2000@12360,8005 3000x2000@9359,1"_qs,
-              u"3000x5000@12360,1 3000x6069@12360,5002"_qs}) {
-            std::optional<TwipRect> at;
-            QStringList got;
-            for (const QString &w : chain.split(u' ')) {
-                at = NextPlace(at, w.section(u'x', 0, 0).toLongLong(),
-                               w.section(u'x', 1).section(u'@', 0, 0).toLongLong(),
-                               LimitsOf({0, 0, 1024, 738}));
-                got << u"%1x%2@%3,%4"_qs.arg(at->width).arg(at->height).arg(at->left).arg(at->top);
-            }
-            QCOMPARE(got.join(u' '), chain);
+        const QString chain = u"3000x5000@12360,1 3000x6069@12360,5002"_qs;
+        std::optional<TwipRect> at;
+        QStringList got;
+        for (const QString &w : chain.split(u' ')) {
+            at = NextPlace(at, w.section(u'x', 0, 0).toLongLong(),
+                           w.section(u'x', 1).section(u'@', 0, 0).toLongLong(),
+                           LimitsOf({0, 0, 1024, 738}));
+            got << u"%1x%2@%3,%4"_qs.arg(at->width).arg(at->height).arg(at->left).arg(at->top);
         }
+        QCOMPARE(got.join(u' '), chain);
     }
 
     // A tray menu command, with a dialog's marks changed, a question answered and button

@@ -1,7 +1,6 @@
 #include "mock/FakeServices.h"
 #include "mock/StartProgram.h"
 #include "mock/Warnings.h"
-#include "mock/WhenModal.h"
 
 #include "dialogs/ChmFile.h"
 #include "dialogs/FrmAbout.h"
@@ -20,6 +19,7 @@
 #include "store/NoteFiles.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -34,6 +34,7 @@
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTimeEdit>
+#include <QTimer>
 
 using namespace TestFiles;
 
@@ -47,6 +48,18 @@ const QMap<QString, QString> Titles{{u"notavex.htm"_qs, u"O Notavex"_qs},
                                     {u"alarme.htm"_qs, u"Alarme"_qs}};
 
 constexpr int Note = 3;
+
+// Runs action on the modal dialog once one is open: a dialog opened by a menu item returns only
+// when it is closed, so the test acts from inside its event loop.
+void WhenModal(QObject *context, const std::function<void(QWidget *)> &action)
+{
+    QTimer::singleShot(0, context, [=] {
+        if (QWidget *w = QApplication::activeModalWidget())
+            action(w);
+        else
+            WhenModal(context, action);
+    });
+}
 
 // A section's keys (note 3's unless named), "-" for an empty or missing one, joined by spaces.
 QString keys(const char *names, const QString &section = QString::number(Note))

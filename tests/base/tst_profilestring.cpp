@@ -30,9 +30,10 @@ class tst_ProfileString : public QObject
 private slots:
     void init() { FailOnUnexpectedWarnings(); }
 
+    // A missing file gives defaults and is not made.
     void read_asWindowsDoes_data()
     {
-        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QByteArray>("content"); // "-": no file
         QTest::addColumn<QString>("sectionAndKey");
         QTest::addColumn<QString>("expected");
         const auto row = [](const char *name, const QByteArray &content, const char *sectionAndKey,
@@ -55,6 +56,7 @@ private slots:
             "v");
         row("the value stops at a NUL byte", QByteArray("[a]\r\nk=ab\0cd\r\n", 14), "a k", "ab");
         row("not UTF-8: 1252", "[a]\r\nk=\xc3\x28 Ol\xe1 \x80\r\n", "a k", "Ã( Olá €");
+        row("no file", "-", "a k", "DEF");
     }
 
     void read_asWindowsDoes()
@@ -63,9 +65,10 @@ private slots:
         QFETCH(QString, sectionAndKey);
         QFETCH(QString, expected);
         const QString file = freshFile();
-        QVERIFY(writeBytes(file, content));
+        QVERIFY(content == "-" || writeBytes(file, content));
         const QStringList names = sectionAndKey.split(u' ');
         QCOMPARE(ReadIni(names[0], names[1], u"DEF"_qs, file), expected);
+        QCOMPARE(QFile::exists(file), content != "-");
     }
 
     void write_asWindowsDoes_data()
@@ -162,15 +165,6 @@ private slots:
             QVERIFY2(IniNumber(QString::fromLatin1(text), -7) == value, text);
     }
 
-    // A missing file or folder gives defaults; nothing is made.
-    void read_missingOrUnreadableFile()
-    {
-        const QString missing = m_dir.filePath(u"missing.ini"_qs);
-        QCOMPARE(readK(missing), u"DEF"_qs);
-        QVERIFY(!QFile::exists(missing));
-        QVERIFY(!writeK(m_dir.filePath(u"no/such/folder/Indice.cfg"_qs), u"v"_qs));
-    }
-
     // Changes made behind the cache's back: the same size and inode at once, then once the file
     // is no longer fresh (its time stamp alone must tell), then the file deleted.
     void read_changeBehindTheCache()
@@ -228,7 +222,7 @@ private slots:
         QCOMPARE(disk.count("\r\n"), 3 + 2 * 1000);
     }
 
-    // A file size limit stands in for a full disk.
+    // A file size limit stands in for a full disk; a missing folder is not made.
     void write_failureLeavesTheOldFile_data()
     {
         QTest::addColumn<bool>("batched");
@@ -257,6 +251,7 @@ private slots:
         QCOMPARE(readBytes(file), old);
         QCOMPARE(readK(file), u"old"_qs);
         QCOMPARE(ReadIni(u"a"_qs, u"big"_qs, u"none"_qs, file), u"none"_qs);
+        QVERIFY(!writeK(m_dir.filePath(u"no/such/folder/Indice.cfg"_qs), u"v"_qs));
     }
 };
 

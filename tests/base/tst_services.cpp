@@ -21,6 +21,7 @@ private slots:
     }
     void init() { FailOnUnexpectedWarnings(); }
 
+    // Lines joined by CR are lines; the labels are in Portuguese whatever the system language.
     void messageBox_answers_data()
     {
         QTest::addColumn<int>("buttons");
@@ -28,21 +29,18 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("answer");
-        QTest::addColumn<QString>("text");
-        // "title: text | labels", the labels in Portuguese whatever the system language
-        QTest::addColumn<QString>("shown");
-        const QString text = u"Deseja Excluir o Lembrete Atual?"_qs;
+        QTest::addColumn<QString>("shown"); // "title: text | labels"
+        const QString text = u"Dia: 1\nMês: 12\n\nAno\n"_qs;
         using M = MessageBoxes;
         QTest::newRow("Enter takes the default No")
             << int(M::YesNo) << int(M::AnswerNo) << "Alarme" << int(Qt::Key_Return)
-            << int(M::AnswerNo) << text << u"Alarme: "_qs + text + u" | Sim Não"_qs;
+            << int(M::AnswerNo) << u"Alarme: "_qs + text + u" | Sim Não"_qs;
         QTest::newRow("no caption: the program's name; Escape cancels what can be cancelled")
             << int(M::YesNoCancel) << int(M::AnswerYes) << QString() << int(Qt::Key_Escape)
-            << int(M::AnswerCancel) << text << u"Notavex: "_qs + text + u" | Sim Não Cancelar"_qs;
-        QTest::newRow("Escape answers No; lines joined by CR are lines")
+            << int(M::AnswerCancel) << u"Notavex: "_qs + text + u" | Sim Não Cancelar"_qs;
+        QTest::newRow("Escape answers No")
             << int(M::YesNo) << int(M::AnswerYes) << QString() << int(Qt::Key_Escape)
-            << int(M::AnswerNo) << u"Dia: 1\rMês: 12\r\rAno\r\n"_qs
-            << u"Notavex: Dia: 1\nMês: 12\n\nAno\n | Sim Não"_qs;
+            << int(M::AnswerNo) << u"Notavex: "_qs + text + u" | Sim Não"_qs;
     }
 
     void messageBox_answers()
@@ -52,7 +50,6 @@ private slots:
         QFETCH(QString, caption);
         QFETCH(int, key);
         QFETCH(int, answer);
-        QFETCH(QString, text);
         QFETCH(QString, shown);
         QString seen;
         QTimer::singleShot(0, this, [&] {
@@ -66,9 +63,9 @@ private slots:
             QCOMPARE(box->minimumSize(), box->maximumSize());
             QTest::keyClick(box, Qt::Key(key));
         });
-        QCOMPARE(int(Services::messageBoxes().show(text, MessageBoxes::Buttons(buttons),
-                                                   MessageBoxes::Question,
-                                                   MessageBoxes::Answer(defaultAnswer), caption)),
+        QCOMPARE(int(Services::messageBoxes().show(
+                     u"Dia: 1\rMês: 12\r\rAno\r\n"_qs, MessageBoxes::Buttons(buttons),
+                     MessageBoxes::Question, MessageBoxes::Answer(defaultAnswer), caption)),
                  answer);
         // Without Qt's translations installed the labels are English: not compared.
         const auto cut = [this](const QString &s) {

@@ -4,18 +4,28 @@
 
 #include "dialogs/ChmFile.h"
 #include "dialogs/FrmAbout.h"
+#include "dialogs/FrmExcluir.h"
 #include "dialogs/FrmInserir.h"
 #include "dialogs/FrmOpc.h"
 #include "dialogs/HelpViewer.h"
 #include "dialogs/ModAjuda.h"
+#include "dialogs/NotePlacement.h"
+#include "dialogs/frmAlarme.h"
 #include "note/ModCmnDlg.h"
+#include "note/NoteWindows.h"
+#include "note/TopMost.h"
+#include "shell/SingleInstance.h"
 #include "store/Ini.h"
 #include "store/NoteFiles.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -23,8 +33,12 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextBrowser>
+#include <QTimeEdit>
+#include <QTimer>
 
 using namespace TestFiles;
+
+namespace {
 
 const QString BuiltHelp = QStringLiteral(NOTAVEX_BUILD_DIR "/Notavex.chm");
 const QMap<QString, QString> Titles{{u"notavex.htm"_qs, u"O Notavex"_qs},
@@ -33,8 +47,49 @@ const QMap<QString, QString> Titles{{u"notavex.htm"_qs, u"O Notavex"_qs},
                                     {u"excluir_notas.htm"_qs, u"Excluir notas"_qs},
                                     {u"alarme.htm"_qs, u"Alarme"_qs}};
 
-// The help file and window, the menus' help and dialog items, the about, date and options dialogs;
-// on one note, under a Brazilian locale, on Saturday 5 December 2026, 09:07:03.
+constexpr int Note = 3;
+
+// Runs action on the modal dialog once one is open: a dialog opened by a menu item returns only
+// when it is closed, so the test acts from inside its event loop.
+void WhenModal(QObject *context, const std::function<void(QWidget *)> &action)
+{
+    QTimer::singleShot(0, context, [=] {
+        if (QWidget *w = QApplication::activeModalWidget())
+            action(w);
+        else
+            WhenModal(context, action);
+    });
+}
+
+// A section's keys (note 3's unless named), "-" for an empty or missing one, joined by spaces.
+QString keys(const char *names, const QString &section = QString::number(Note))
+{
+    QStringList values;
+    for (const QString &name : QString::fromLatin1(names).split(u' '))
+        values << ReadIni(section, name, u"-"_qs, IndexFile());
+    return values.join(u' ');
+}
+
+// Watches OK asking the note to evaluate its alarm: the note, its timer, TocouEm at the time.
+class WatchedAlarme : public frmAlarme
+{
+public:
+    QStringList calls;
+
+protected:
+    void EvaluateNow(frmNote *note) override
+    {
+        calls << QString::number(note->NoteId()) +
+                     (note->tmrEvent.isActive() ? u" on "_qs : u" off "_qs) + keys("TocouEm");
+        frmAlarme::EvaluateNow(note);
+    }
+};
+
+} // namespace
+
+// The help file and window, the menus' help items, the about, date, options and alarm dialogs and
+// the tray menu's commands on all notes ("Organizar Notas", " Mostrar Notas", " Excluir
+// Notas..."); under a Brazilian locale, on Saturday 5 December 2026, 10:00:30.
 class tst_Dialogs : public QObject
 {
     Q_OBJECT
@@ -43,15 +98,78 @@ class tst_Dialogs : public QObject
     std::optional<FakeServices> m_fakes;
     std::unique_ptr<FrmPopup> m_popup;
     QStringList m_opened; // web pages
+    QStringList m_closed; // Tags of the note windows closed, in order
+    QString m_list;       // the list dialog's caption and entries, "+" after a marked one
+    QString app() const { return m_tmp->path() + u"/app/"_qs; }
+    frmNote *note() const
+    {
+        return qobject_cast<frmNote *>(OpenForms::at(FindNoteFormIndex(Note)));
+    }
 
-    // Note 1 is current; cfg is added to Indice.cfg.
+    // Starts the program with notes 1 and 3, 3 current; cfg follows note 3's section header,
+    // its spaces as line ends.
     void start(const QByteArray &cfg = {})
     {
-        m_popup = StartProgram(
-            m_tmp->path(), "[Indice]\r\nTotalForms=1\r\n[1]\r\nVisivel=True\r\n" + cfg, ",1,\r\n");
-        QVERIFY(m_popup && MakeCurrent(1));
+        m_popup = StartProgram(m_tmp->path(),
+                               "[Indice]\r\nTotalForms=2\r\n[1]\r\nVisivel=True\r\n[3]\r\n" +
+                                   cfg.split(' ').join("\r\n"),
+                               ",1,3,\r\n");
+        QVERIFY(m_popup && MakeCurrent(Note));
     }
-    static frmNote *note() { return qobject_cast<frmNote *>(OpenForms::at(CurrentFormIndex)); }
+
+    // Switches the alarm on and chooses a kind: its date "dd/month/year", day list or weekdays.
+    static void use(frmAlarme &d, int kind, const QString &input)
+    {
+        if (!d.Check2->isChecked())
+            d.Check2->click();
+        d.Option3[size_t(kind)]->click();
+        const QStringList f = input.split(u'/');
+        if (kind == 1) {
+            d.Combo1->setCurrentText(f[0]);
+            d.Combo2->setCurrentIndex(f[1].toInt());
+            d.Combo3->setCurrentText(f[2]);
+        }
+        if (kind == 3)
+            d.Text1->setText(input);
+        for (int i = 1; kind == 4 && i <= 7; ++i)
+            d.Check3[size_t(i)]->setChecked(input.contains(QString::number(i)));
+    }
+
+    bool eventFilter(QObject *o, QEvent *e) override
+    {
+        if (e->type() == QEvent::Close)
+            m_closed << o->property("Tag").toString();
+        return false;
+    }
+
+    // Each note window: its Tag, "-" when hidden, with its place when asked.
+    static QString notes(bool places = false)
+    {
+        QStringList seen;
+        for (int i = 1; i < OpenForms::count(); ++i) {
+            const QWidget *w = OpenForms::at(i);
+            seen << w->property("Tag").toString() + (w->isVisible() ? u""_qs : u"-"_qs) +
+                        (places ? u"@%1,%2"_qs.arg(w->x()).arg(w->y()) : QString());
+        }
+        return seen.join(u' ');
+    }
+
+    // Notes 1 "A" (visible), 2 "  B b" (hidden), 3 "C" and 4 "   " (visible), saved; beside
+    // their files a foreign file and a link to a file outside.
+    void startFourNotes()
+    {
+        m_popup = StartProgram(
+            m_tmp->path(), "[Indice]\r\nTotalForms=4\r\n[2]\r\nVisivel=False\r\n", ",1,2,3,4,\r\n");
+        QVERIFY(m_popup && writeBytes(DataPath + u"leia-me.txt"_qs, "do usuário") &&
+                writeBytes(m_tmp->filePath(u"fora"_qs), "fora") &&
+                QFile::link(m_tmp->filePath(u"fora"_qs), DataPath + u"atalho.txt"_qs));
+        const QStringList titles{u"A"_qs, u"  B b"_qs, u"C"_qs, u"   "_qs};
+        for (int i = 1; i <= 4; ++i) {
+            qobject_cast<frmNote *>(OpenForms::at(i))->txtTitle->setText(titles[i - 1]);
+            OpenForms::at(i)->installEventFilter(this);
+        }
+        QVERIFY(SaveNotes(0));
+    }
 
 public slots:
     void opened(const QUrl &url) { m_opened << url.toString(); }
@@ -63,14 +181,18 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
         m_tmp = std::make_unique<QTemporaryDir>();
         ResetProgramState();
-        m_fakes.emplace();
-        m_fakes->clock->time = QDateTime(QDate(2026, 12, 5), QTime(9, 7, 3));
+        m_fakes.emplace(); // the old fakes go first
+        m_fakes->clock->time = QDateTime(QDate(2026, 12, 5), QTime(10, 0, 30));
         QDesktopServices::setUrlHandler(u"https"_qs, this, "opened");
     }
 
     void cleanup()
     {
         delete HelpViewer::Current();
+        FrmExcluir::SetFileRemover(nullptr);
+        m_closed.clear();
+        m_list.clear();
+        // Not shut down: ending the program would end every later dialog's event loop at once.
         while (OpenForms::count() > 1)
             delete OpenForms::at(OpenForms::count() - 1);
         m_popup.reset();
@@ -153,7 +275,7 @@ private slots:
     // The fifteen texts under the Brazilian locale.
     void dateTexts()
     {
-        const QDateTime when = m_fakes->clock->time;
+        const QDateTime when(QDate(2026, 12, 5), QTime(9, 7, 3));
         QCOMPARE(
             FrmInserir::Formatos(when, QLocale()),
             u"05/12/26|05/12/2026|05/dez/26|05/dez/2026|sábado, 5 de dezembro de 2026|05 "
@@ -170,8 +292,8 @@ private slots:
         QTest::addColumn<int>("chosen");
         QTest::addColumn<QString>("text"); // Ok, or a double click past 12
         QTest::newRow("remembered")
-            << u"12"_qs << 12 << 12 << u"Reunião 05/12/2026 - 09:07:03 cedo"_qs;
-        QTest::newRow("past the end") << u"15"_qs << 0 << 13 << u"Reunião 09:07 cedo"_qs;
+            << u"12"_qs << 12 << 12 << u"Reunião 05/12/2026 - 10:00:30 cedo"_qs;
+        QTest::newRow("past the end") << u"15"_qs << 0 << 13 << u"Reunião 10:00 cedo"_qs;
     }
     void insertDate()
     {
@@ -194,8 +316,7 @@ private slots:
                 d.Command1->click();
         }
         QCOMPARE(note()->txtNote->Text(), text);
-        QCOMPARE(ReadIni(u"Config"_qs, u"Formato"_qs, u"-"_qs, IndexFile()),
-                 QString::number(chosen));
+        QCOMPARE(keys("Formato", u"Config"_qs), QString::number(chosen));
     }
 
     // What the options dialog shows of the stored default font, what OK stores, and when it says
@@ -241,20 +362,271 @@ private slots:
                 d.Option1[2]->click();
             (actions.endsWith(u"esc") ? d.Command2 : d.Command1)->click();
         }
-        QStringList keys;
-        for (const char16_t *k : {u"SelColor", u"FontName", u"FontSize", u"FontBold", u"FontItalic",
-                                  u"FontUnderline", u"FontStrikethrough"})
-            keys << ReadIni(u"Format"_qs, QString::fromUtf16(k), u"-"_qs, IndexFile());
-        keys << ReadIni(u"Indice"_qs, u"Coloridos"_qs, u"-"_qs, IndexFile());
+        const QString format = keys("SelColor FontName FontSize FontBold FontItalic FontUnderline "
+                                    "FontStrikethrough",
+                                    u"Format"_qs);
         FrmOpc again;
         const auto &told = m_fakes->messageBoxes->asked;
-        QCOMPARE(keys.join(u' ') + u" | "_qs + again.Label2->text() + u" | "_qs +
+        QCOMPARE(format + u' ' + keys("Coloridos", u"Indice"_qs) + u" | "_qs +
+                     again.Label2->text() + u" | "_qs +
                      again.Picture4->palette().color(QPalette::Window).name() + u" | "_qs +
                      QString::number(told.size()),
                  afterwards);
         for (const auto &m : told)
             QCOMPARE(m.text, u"As alterações terão efeito para as notas que forem criadas a partir "
                              u"de agora"_qs);
+    }
+
+    void noKeys_opensOffAndOkWritesTheDefaults()
+    {
+        start("TocouEm=01/12/2026");
+        note()->tmrEvent.start();
+        {
+            frmAlarme d;
+            QVERIFY(!TrayReady && d.isModal() && IsWindowTopmost(&d));
+            QVERIFY(!d.Check2->isChecked() && d.Option3[1]->isChecked() && d.ChkPlay->isChecked());
+            QCOMPARE(d.Label3->text() + d.Combo1->currentText() + d.Combo2->currentText() +
+                         d.Combo3->currentText() + d.TimePick->text() + d.txtSound->text(),
+                     u"Alarme: Desativado05Dezembro202610:00"_qs + app() + u"alarme.wav"_qs);
+            d.Command3->click();
+        }
+        QVERIFY(TrayReady && !note()->tmrEvent.isActive());
+        QCOMPARE(keys("Alarme TocarSom TipoDataAlarme Data Hora HoraAntes TocouEm Tag"),
+                 u"0 1 1 5/12/2026 10:00:30 09:59:30 01/12/2026 3"_qs); // and the note is saved
+    }
+
+    // OK after the given changes: "date d/month/year", "days list", "weekdays digits", "daily",
+    // "time HH:mm", "sound file", "off", "full" (a full disk). Shown, then stored (or refused with
+    // the past-date message), evaluated by the armed note, and shown again when reopened. TocouEm
+    // is rewritten only when the summary or the time changed: today when the new time has passed
+    // today, so that the alarm waits for its next day.
+    void ok_storesAndArms_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QString>("changes");
+        QTest::addColumn<QString>("summary");
+        // Alarme TipoDataAlarme Data TocouEm, "refused", "failed"
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("evaluated"); // "!": a last ring, which stops the timer
+        const QByteArray daily =
+            "Alarme=1 TipoDataAlarme=2 Data=Diariamente Hora=08:00:00 TocouEm=04/12/2026";
+        const auto row = [](const char *name, const QByteArray &before, const char *changes,
+                            const char *summary, const char *stored, const char *evaluated) {
+            QTest::newRow(name) << before << QString::fromUtf8(changes)
+                                << QString::fromUtf8(summary) << QString::fromUtf8(stored)
+                                << QString::fromUtf8(evaluated);
+        };
+        row("days", "", "days 1,_15_,,31", "Alarme nos dias: 1,15e31 de cada mês",
+            "1 3 DiaMes:,1,15,31, -", "3 on -");
+        // Stored as an empty list, not as the summary's words.
+        row("no digits", "", "days abc", "Alarme nos dias: (Não definido) de cada mês",
+            "1 3 DiaMes:,, -", "3 on -");
+        row("weekdays", "", "weekdays 246", "Alarme: Seg, Qua e Sex", "1 4 DiaSemana:,2,4,6, -",
+            "3 on -");
+        row("every month of a year", "", "date 01/0/2027 time 11:00",
+            "Alarme em: 01 de cada mês (somente em 2027)", "1 1 1/0/2027 -", "3 on -");
+        // A year no longer listed is kept, not turned into a yearly alarm.
+        row("a past year", "Alarme=1 Data=5/12/2025", "", "Alarme em: 05 de Dezembro de 2025",
+            "1 1 5/12/2025 -", "3 on -");
+        row("a minute ago", "", "date 05/12/2026 time 09:59", "", "refused", "");
+        row("this minute", "", "date 05/12/2026 time 10:00", "Alarme em: 05 de Dezembro de 2026",
+            "1 1 5/12/2026 05/12/2026", "3 on -!"); // its last ring: the timer stops
+        row("every month, a past time", "", "date 05/0/2026 time 09:59", "",
+            "1 1 5/0/2026 05/12/2026", "3 on 05/12/2026");
+        row("only the sound", daily, "sound /sons/sino.wav", "Alarme: Diariamente",
+            "1 2 Diariamente 05/12/2026", "3 on 04/12/2026"); // rung
+        row("daily, this minute rings", daily, "time 10:00", "", "1 2 Diariamente 05/12/2026",
+            "3 on -");
+        row("switched off, a past date", daily, "date 05/12/2026 time 09:59 off",
+            "Alarme: Desativado", "0 1 5/12/2026 05/12/2026", "");
+        // A disk that takes nothing: the dialog says so and stays open, the note keeps its timer.
+        row("a full disk", "", "daily full", "", "failed", "");
+    }
+
+    void ok_storesAndArms()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QString, changes);
+        QFETCH(QString, summary);
+        QFETCH(QString, stored);
+        QFETCH(QString, evaluated);
+        start(before);
+        QCOMPARE(note()->tmrEvent.isActive(), before.startsWith("Alarme=1"));
+        WatchedAlarme d;
+        const QStringList c = changes.split(u' ', Qt::SkipEmptyParts);
+        for (qsizetype i = 0; i < c.size(); ++i) {
+            static const QStringList kinds{u"date"_qs, u"daily"_qs, u"days"_qs, u"weekdays"_qs};
+            if (const int kind = int(kinds.indexOf(c[i])) + 1; kind > 0)
+                use(d, kind, kind == 2 ? QString() : QString(c[++i]).replace(u'_', u' '));
+            else if (c[i] == u"time")
+                d.TimePick->setTime(QTime::fromString(c[++i], u"HH:mm"));
+            else if (c[i] == u"sound")
+                d.txtSound->setText(c[++i]);
+            else if (c[i] == u"off")
+                d.Check2->click();
+        }
+        std::optional<FileSizeLimit> full;
+        if (changes.endsWith(u"full"))
+            full.emplace(16);
+        if (!summary.isEmpty())
+            QCOMPARE(d.Label3->text(), summary);
+        d.Command3->click();
+        full.reset();
+        const bool refused = stored == u"refused", failed = stored == u"failed";
+        QCOMPARE(d.result(), int(refused || failed ? QDialog::Rejected : QDialog::Accepted));
+        const auto &asked = m_fakes->messageBoxes->asked;
+        QCOMPARE(asked.size(), int(refused || failed));
+        if (failed) {
+            QVERIFY(asked[0].text.startsWith(u"Não foi possível salvar o alarme"));
+            QVERIFY(keys("Alarme") == u"-" && !note()->tmrEvent.isActive());
+            return;
+        }
+        if (refused) {
+            QCOMPARE(asked[0].caption + asked[0].text,
+                     u"NotavexA data e hora selecionada, é menor que a data atual. Por favor, "
+                     u"selecione outra data e hora."_qs);
+            QVERIFY(asked[0].icon == MessageBoxes::Information && keys("Alarme") == u"-");
+            return;
+        }
+        QCOMPARE(keys("Alarme TipoDataAlarme Data TocouEm"), stored);
+        QCOMPARE(d.calls.join(u'|') + (evaluated.endsWith(u'!') ? u"!"_qs : QString()), evaluated);
+        QCOMPARE(note()->tmrEvent.isActive(), !evaluated.isEmpty() && !evaluated.endsWith(u'!'));
+        // Reopened: the same kind and summary.
+        frmAlarme again;
+        QVERIFY(again.Option3[size_t(stored.section(u' ', 1, 1).toInt())]->isChecked());
+        if (!summary.isEmpty())
+            QCOMPARE(again.Label3->text(), summary);
+    }
+
+    // The "[Alarme]" link (which makes its note current) and the note menu's "Alarme" open the
+    // dialog for the note. Cancel writes nothing.
+    void openedFromLinkAndMenu()
+    {
+        start("Alarme=1 Data=Diariamente TipoDataAlarme=2");
+        QStringList seen;
+        const auto changeAndCancel = [&](QWidget *w) {
+            auto *d = qobject_cast<frmAlarme *>(w);
+            seen << d->Label3->text();
+            use(*d, 4, u"17"_qs);
+            d->TimePick->setTime(QTime(7, 0));
+            d->Command4->click();
+        };
+        CurrentNoteId = 1;
+        WhenModal(this, changeAndCancel);
+        QTest::mouseClick(note()->Label1[2], Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(keys("Tag"), u"3"_qs); // the link saves its note afterwards
+        const QByteArray before = readBytes(IndexFile());
+        WhenModal(this, changeAndCancel);
+        m_popup->menAlarme->trigger();
+        QTRY_COMPARE(seen, QStringList(2, u"Alarme: Diariamente"_qs));
+        QCOMPARE(readBytes(IndexFile()), before);
+        QVERIFY(TrayReady && note()->tmrEvent.isActive());
+    }
+
+    // Windows "WxH" in twips placed one after the other on 1024 x 738 pixels, each "@left,top":
+    // one that ends on the bottom limit exactly stays in its column (arranging opens a column).
+    void nextPlace()
+    {
+        const QString chain = u"3000x5000@12360,1 3000x6069@12360,5002"_qs;
+        std::optional<TwipRect> at;
+        QStringList got;
+        for (const QString &w : chain.split(u' ')) {
+            at = NextPlace(at, w.section(u'x', 0, 0).toLongLong(),
+                           w.section(u'x', 1).section(u'@', 0, 0).toLongLong(),
+                           LimitsOf({0, 0, 1024, 738}));
+            got << u"%1x%2@%3,%4"_qs.arg(at->width).arg(at->height).arg(at->left).arg(at->top);
+        }
+        QCOMPARE(got.join(u' '), chain);
+    }
+
+    // A tray menu command, with a dialog's marks changed, a question answered and button
+    // CommandN clicked: the notes left ("-" hidden), the windows closed in order, the data files
+    // deleted, the list, the questions asked, "=" when the index stayed as it was. Beside the
+    // notes' files are a foreign file and a link to a file outside; "stuck" cannot be deleted.
+    void menu_data()
+    {
+        QTest::addColumn<QString>("click"); // the menu command, the dialog's button, "stuck"
+        QTest::addColumn<QString>("marks");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QString>("after");
+        const QString same = u"|||,4,3,2,1,|"_qs, all = u"atalho.txt Indice.cfg indice.dat "
+                                                        u"leia-me.txt notavex1.arl notavex2.arl "
+                                                        u"notavex3.arl notavex4.arl"_qs;
+        // Windows of 182 x 198 pixels on 1024 x 738: the hidden one after the visible ones.
+        QTest::newRow("arrange") << u"Organizar"_qs << u""_qs << true
+                                 << u"1@842,0 2-@660,0 3@842,198 4@842,396"_qs + same + u"0="_qs;
+        QTest::newRow("show marked")
+            << u"Mostrar 1"_qs << u"-A +B"_qs << true << u"1- 2 3 4"_qs + same + u"0="_qs;
+        QTest::newRow("delete B and C") << u"Excluir 1"_qs << u"+B +C"_qs << true
+                                        << u"1 4|3 2|notavex2.arl notavex3.arl|,4,1,|1"_qs;
+        QTest::newRow("delete all: no")
+            << u"Excluir 2"_qs << u""_qs << false << u"1 2- 3 4"_qs + same + u"1="_qs;
+        QTest::newRow("delete all")
+            << u"Excluir 2"_qs << u""_qs << true << u"|4 3 2 1|"_qs + all + u"||1"_qs;
+        QTest::newRow("delete all, the list resists")
+            << u"Excluir 2 indice.dat"_qs << u""_qs << true
+            << u"|4 3 2 1|"_qs + QString(all).remove(u"indice.dat "_qs) + u"|,|2"_qs;
+    }
+
+    void menu()
+    {
+        QFETCH(QString, click);
+        QFETCH(QString, marks);
+        QFETCH(bool, yes);
+        const int button = click.section(u' ', 1, 1).toInt();
+        const QString stuck = click.section(u' ', 2);
+        startFourNotes();
+        const QString data = DataPath;
+        const QByteArray cfg = readBytes(IndexFile());
+        const auto files = [&] {
+            return QDir(data).entryList(QDir::Files | QDir::Hidden | QDir::System);
+        };
+        const QStringList before = files();
+        QStringList tried;
+        FrmExcluir::SetFileRemover([&](const QString &path) {
+            tried << QFileInfo(path).fileName();
+            return tried.last() != stuck && QFile::remove(path);
+        });
+        bool open = false; // after the button; the dialog is then cancelled
+        WhenModal(this, [&](QWidget *w) {
+            auto *d = qobject_cast<FrmListaNotas *>(w);
+            m_list = d->windowTitle() + (!TrayReady && IsWindowTopmost(d) ? u"|"_qs : u"!"_qs);
+            for (int e = 0; e < d->ListCount(); ++e)
+                m_list += d->List1->item(e)->text() + (d->Selected(e) ? u"+|"_qs : u"|"_qs);
+            for (const QString &m : marks.split(u' ', Qt::SkipEmptyParts))
+                d->SetSelected(m[1].unicode() - u'A', m[0] == u'+');
+            m_fakes->messageBoxes->setNextAnswer(yes ? MessageBoxes::AnswerYes
+                                                     : MessageBoxes::AnswerNo);
+            d->findChild<QPushButton *>(u"Command%1"_qs.arg(button))->click();
+            if ((open = d->isVisible()))
+                d->findChild<QPushButton *>(u"Command3"_qs)->click();
+        });
+        (!button            ? m_popup->MnOrganizar
+         : click[0] == u'E' ? m_popup->menExcluir
+                            : m_popup->mnSN)
+            ->trigger();
+        QCoreApplication::processEvents();
+        QCOMPARE(open, !yes);
+        QCOMPARE(m_list, !button            ? QString()
+                         : click[0] == u'M' ? u" Mostrar Notas|A+|  B b|C+|[Em Branco]+|"_qs
+                                            : u" Excluir Notas...|A|  B b|C|[Em Branco]|"_qs);
+        QStringList gone = before;
+        for (const QString &file : files())
+            gone.removeOne(file);
+        const auto &asked = m_fakes->messageBoxes->asked;
+        QTEST(notes(!button) + u'|' + m_closed.join(u' ') + u'|' + gone.join(u' ') + u'|' +
+                  ReadListLine() + u'|' + QString::number(asked.size()) +
+                  (readBytes(IndexFile()) == cfg ? u"="_qs : QString()),
+              "after");
+        QVERIFY(readBytes(m_tmp->filePath(u"fora"_qs)) == "fora" && tried.removeDuplicates() == 0 &&
+                TrayReady);
+        QVERIFY(stuck.isEmpty() || asked.last().text.count(u'\n' + stuck + u'\n') == 1);
+        QVERIFY(!SingleInstance(data).acquire());
+        if (click.startsWith(u"Excluir 2") && yes) {
+            m_popup->mnuNew->trigger();
+            QCoreApplication::processEvents();
+            QCOMPARE(notes() + ReadListLine(), u"1,1,"_qs);
+        }
     }
 };
 

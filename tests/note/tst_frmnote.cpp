@@ -1,8 +1,11 @@
 #include "mock/FakeServices.h"
+#include "mock/TestFiles.h"
 #include "mock/Warnings.h"
 
+#include "base/Cp1252.h"
 #include "base/Globals.h"
 #include "base/ProfileString.h"
+#include "note/NoteWindows.h"
 #include "note/OpenForms.h"
 #include "note/TopMost.h"
 #include "note/frmNote.h"
@@ -11,6 +14,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,14 +26,12 @@ namespace {
 class TestNote : public frmNote
 {
 public:
-    explicit TestNote(int id, bool shown = true)
+    explicit TestNote(int id)
     {
         SetTag(QString::number(id));
         Form_Load();
-        if (shown) {
-            show();
-            QVERIFY(QTest::qWaitForWindowExposed(this));
-        }
+        show();
+        QVERIFY(QTest::qWaitForWindowExposed(this));
     }
     bool SaveNote(qint16 Id) override
     {
@@ -53,8 +55,29 @@ bool storeOnTop(int id, const QString &value)
     return WritePrivateProfileString(QString::number(id), u"OnTop"_qs, value, IndexFile());
 }
 
+QString key(const char *name) // "-" when missing
+{
+    return GetPrivateProfileString(u"1"_qs, QString::fromLatin1(name), u"-"_qs, IndexFile());
+}
+
+// Note 1, hidden, with a daily alarm at 08:00 with sound and the keys given, loaded as at start.
+// Its kind says days of the month: the evaluation follows Data alone.
+frmNote *loadNote(const QString &changes = {})
+{
+    const QString keys =
+        u"Alarme=1 TipoDataAlarme=3 Data=Diariamente Hora=08:00:00 "
+        u"HoraAntes=07:59:00 TocarSom=1 Visivel=False ArquivoWave=/sons/galo.wav "_qs;
+    for (const QString &k : (keys + changes).split(u' ', Qt::SkipEmptyParts))
+        WritePrivateProfileString(u"1"_qs, k.section(u'=', 0, 0), k.section(u'=', 1), IndexFile());
+    if (!WriteListLine(u",1,"_qs) || !TestFiles::writeBytes(ContentFile(1), "{\\rtf1 ola}"))
+        return nullptr;
+    LoadNotes();
+    return qobject_cast<frmNote *>(OpenForms::at(1));
+}
+
 } // namespace
 
+// A note window on its own, its rich-text box, and a note loaded as at start ringing its alarm.
 class tst_frmNote : public QObject
 {
     Q_OBJECT
@@ -71,50 +94,28 @@ private slots:
         FailOnUnexpectedWarnings();
         m_dir = std::make_unique<QTemporaryDir>();
         ResetProgramState(m_dir->path());
+        AppPath = u"/programa/"_qs;
         m_fakes.emplace(); // the old fakes go first
+        m_fakes->clock->time = {QDate(2026, 12, 1), QTime(10, 0)};
     }
 
-    void cleanup() { QCOMPARE(OpenForms::count(), 1); } // every test's notes are gone again
-
-    // The program closes a note for good (the window manager's close, which only hides it, is
-    // tried end to end).
-    void close_byProgram()
+    void cleanup()
     {
-        auto *a = new TestNote(4);
-        TestNote b(9, false);
-        QPointer<TestNote> closed(a);
-        a->close();
-        // Gone from the list at once; the window itself goes with the next event loop.
-        QCOMPARE(FindNoteFormIndex(9), 1);
-        QTRY_VERIFY(!closed);
+        while (OpenForms::count() > 1)
+            delete OpenForms::at(OpenForms::count() - 1);
     }
 
-    void pin_togglesOnTop_data()
-    {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QStringList>("clicks"); // OnTop after each click
-        const auto row = [](const char *name, const char *stored, const char *first) {
-            const QStringList both{u"True"_qs, u"False"_qs};
-            QTest::newRow(name) << QString::fromLatin1(stored)
-                                << (*first == 'T' ? both : QStringList{both[1], both[0]});
-        };
-        row("no key pins", nullptr, "True");
-        row("True unpins", "True", "False");
-        row("lower-case false counts as pinned", "false", "False");
-    }
-
+    // Only an exact "False" is unpinned: a note stored "false" is pinned, so the first click
+    // unpins it. The shown window changes its state in place: no hiding, no new native window.
+    // (Pinning and unpinning by clicks are tried end to end.)
     void pin_togglesOnTop()
     {
-        QFETCH(QString, stored);
-        QFETCH(QStringList, clicks);
-        if (!stored.isNull())
-            QVERIFY(storeOnTop(6, stored));
+        QVERIFY(storeOnTop(6, u"false"_qs));
         TestNote note(6);
-        // The shown window changes its state in place: no hiding, no new native window.
         const WId id = note.winId();
         int hides = 0;
         connect(note.windowHandle(), &QWindow::visibleChanged, this, [&](bool v) { hides += !v; });
-        for (const QString &expected : clicks) {
+        for (const QString &expected : {u"False"_qs, u"True"_qs}) {
             note.ImTop_Click();
             QCOMPARE(GetPrivateProfileString(u"6"_qs, u"OnTop"_qs, {}, IndexFile()), expected);
             QCOMPARE(note.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint),
@@ -140,14 +141,12 @@ private slots:
     void titleEditor_limitAndKeys_data()
     {
         QTest::addColumn<QString>("before");
-        QTest::addColumn<QString>("typed"); // or pasted, after "paste:"
+        QTest::addColumn<QString>("typed");
         QTest::addColumn<int>("key");
         QTest::addColumn<QString>("after");
-        const QString max = u"abcdefghijklmnopqrstuv"_qs;
+        const QString max = u"abcdefghijklmnopqrstuÇ"_qs;
         QTest::newRow("typing 23 characters")
             << QString() << max + u"w"_qs << int(Qt::Key_Return) << max;
-        QTest::newRow("pasting into a nearly full title, keypad Enter")
-            << max.left(20) << u"paste:ÇÃÉ€"_qs << int(Qt::Key_Enter) << max.left(20) + u"ÇÃ"_qs;
         QTest::newRow("Escape goes back to the old title")
             << u"Lista"_qs << u"Mercado"_qs << int(Qt::Key_Escape) << u"Lista"_qs;
     }
@@ -163,61 +162,157 @@ private slots:
         QTest::mouseClick(note.txtTitle, Qt::LeftButton, {}, QPoint(20, 5));
         QVERIFY(note.Text1 && note.Text1->isVisible());
         note.Text1->end(false);
-        if (typed.startsWith(u"paste:")) {
-            QGuiApplication::clipboard()->setText(typed.mid(6));
-            note.Text1->paste();
-        } else {
-            typeText(note.Text1, typed);
-        }
+        typeText(note.Text1, typed);
         QTest::keyClick(note.Text1, Qt::Key(key));
         QVERIFY(note.Text1->isHidden());
         QCOMPARE(note.txtTitle->text(), after);
     }
 
+    // The hide button hides and saves, and says when the save failed. Without a number in its
+    // tag the note must not save every note in its place.
     void hideButton_savesAndHides_data()
     {
         QTest::addColumn<QString>("tag");
-        QTest::addColumn<bool>("saveSucceeds");
         QTest::addColumn<QList<qint16>>("saved");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("it saves and hides") << u"7"_qs << true << QList<qint16>{7} << QString();
-        QTest::newRow("a failed save is reported")
-            << u"7"_qs << false << QList<qint16>{7} << u"Erro: Me.Tag = 7"_qs;
-        // Without a NoteId it must not save every note in its place.
-        QTest::newRow("a tag without a number saves nothing")
-            << u"abc"_qs << true << QList<qint16>{} << u"Erro: Me.Tag = abc"_qs;
+        QTest::newRow("a failed save is reported") << u"7"_qs << QList<qint16>{7};
+        QTest::newRow("a tag without a number saves nothing") << u"abc"_qs << QList<qint16>{};
     }
 
     void hideButton_savesAndHides()
     {
         QFETCH(QString, tag);
-        QFETCH(bool, saveSucceeds);
         QFETCH(QList<qint16>, saved);
-        QFETCH(QString, message);
         TestNote note(7);
         note.SetTag(tag);
-        note.saveSucceeds = saveSucceeds;
+        note.saveSucceeds = false;
         QTest::mouseClick(note.Image3, Qt::LeftButton, {}, QPoint(5, 5));
         QVERIFY(!note.isVisible());
         QCOMPARE(note.saved, saved);
-        const auto &asked = m_fakes->messageBoxes->asked;
-        QCOMPARE(asked.isEmpty() ? QString() : asked.first().text, message);
+        QCOMPARE(m_fakes->messageBoxes->asked.value(0).text, u"Erro: Me.Tag = "_qs + tag);
     }
 
-    // Typing saves the note after a pause (a kill after typing is tried end to end); leaving
-    // the note saves at once.
-    void autosave_afterTypingAndOnLeaving()
+    // Leaving a note saves it at once (a save after a pause in typing is tried end to end).
+    void autosave_onLeaving()
     {
         TestNote note(3);
-        typeText(note.txtNote, u"olá"_qs);
-        QTRY_COMPARE_WITH_TIMEOUT(note.saved, QList<qint16>{3}, frmNote::AutosaveDelayMs * 2);
-
         note.txtTitle_Click();
         QTest::keyClicks(note.Text1, u"x"_qs);
         TestNote other(4);
         other.activateWindow();
         QTRY_VERIFY(other.isActiveWindow());
-        QCOMPARE(note.saved, (QList<qint16>{3, 3}));
+        QCOMPARE(note.saved, QList<qint16>{3});
+    }
+
+    // A content file that is not RTF is plain text, in UTF-8 or else in code page 1252.
+    void loadData_decodesTheText_data()
+    {
+        const QString text = u"Ação às 10h\r\nCafé €5"_qs;
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("UTF-8") << text.toUtf8() << text;
+        QTest::newRow("code page 1252") << Cp1252::encode(text) << text;
+        QTest::newRow("LF only") << QByteArray("a\nb\n") << u"a\r\nb\r\n"_qs;
+        QTest::newRow("a lone CR") << QByteArray("a\rb") << u"a\r\nb"_qs;
+        QTest::newRow("nothing") << QByteArray() << QString();
+        QTest::newRow("RTF") << QByteArray("{\\rtf1\\ansi caf\\'e9\\par x}") << u"café\r\nx"_qs;
+    }
+
+    void loadData_decodesTheText()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        RichTextBox box;
+        box.SetText(u"old"_qs);
+        box.LoadData(bytes);
+        QCOMPARE(box.Text(), text);
+        // What was loaded is not undone into the old content.
+        QVERIFY(!box.document()->isUndoAvailable());
+    }
+
+    // Qt crashes pasting clipboard data without any format, which an empty clipboard gives.
+    void paste_emptyClipboardChangesNothing()
+    {
+        RichTextBox box;
+        box.SetText(u"abc"_qs);
+        box.SetSelStart(3);
+        QGuiApplication::clipboard()->setMimeData(new QMimeData);
+        box.paste();
+        QGuiApplication::clipboard()->setText(u"d\ne"_qs);
+        box.paste();
+        QCOMPARE(box.Text(), u"abcd\r\ne"_qs);
+    }
+
+    // A day of a daily alarm on a hidden note that sits across two screens, not pinned. (Its
+    // blinking colours, their end at a click and a save while it blinks are tried end to end.)
+    void ringBlinkRepeatAndAcknowledge()
+    {
+        m_fakes->screen->monitors = {QRect(0, 0, 1024, 768), QRect(1024, 0, 1024, 768)};
+        m_fakes->screen->all = QRect(0, 0, 2048, 768);
+        frmNote *note = loadNote(u"Left=14250 Top=-300"_qs); // (950, -20)
+        QVERIFY(note && !note->isVisible());
+        const QStringList &played = m_fakes->sound->played;
+        note->tmrEvent.setInterval(1); // the loader's first evaluation, without its 5 s
+        QTRY_VERIFY(note->isVisible());
+        // Wholly on the screen that shows more of it, and on top.
+        QVERIFY(note->pos() == QPoint(1024, 0) && IsWindowTopmost(note));
+        QCOMPARE(key("TocouEm") + u' ' + played.join(u' '), u"01/12/2026 /sons/galo.wav"_qs);
+
+        note->hide(); // hidden again, it keeps quiet
+        note->TimerToca_Timer();
+        QVERIFY(note->ContaToque == 0 && played.size() == 1 && note->Piscar.isActive());
+        note->show();
+        QList<int> at; // seconds after the ring
+        for (int ms = 0; note->TimerToca.isActive() && at.size() < 100; at << ms / 1000) {
+            ms += note->TimerToca.interval();
+            note->TimerToca_Timer();
+        }
+        QCOMPARE(at.mid(0, 13), (QList<int>{5, 10, 15, 20, 30, 40, 50, 60, 70, 80, 90, 110, 130}));
+        QVERIFY(at.size() == 51 && at.last() == 1765 && played.size() == 52);
+
+        QTest::mouseClick(note->txtNote->viewport(), Qt::LeftButton);
+        QVERIFY(!note->Piscar.isActive() && !IsWindowTopmost(note) &&
+                m_fakes->messageBoxes->asked.isEmpty());
+
+        // The next day it rings again, its repetitions counted afresh.
+        m_fakes->clock->time = {QDate(2026, 12, 2), QTime(8, 0)};
+        note->tmrEvent_Timer();
+        QVERIFY(played.size() == 53 && note->ContaToque == 0 && note->TimerToca.isActive());
+    }
+
+    void finalRing_asksToDelete_data()
+    {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("No keeps the note, not its alarm") << false;
+        QTest::newRow("Yes deletes the note") << true;
+    }
+
+    // Every month of 2026, rung in December: acknowledged by its hide button, an alarm that will
+    // not ring again asks first.
+    void finalRing_asksToDelete()
+    {
+        QFETCH(bool, yes);
+        QPointer<frmNote> note = loadNote(u"Data=1/0/2026"_qs);
+        QVERIFY(note);
+        note->tmrEvent_Timer();
+        QVERIFY(note->Piscar.isActive() && !note->tmrEvent.isActive());
+        m_fakes->messageBoxes->setNextAnswer(yes ? MessageBoxes::AnswerYes
+                                                 : MessageBoxes::AnswerNo);
+        QTest::mouseClick(note->Image3, Qt::LeftButton, {}, QPoint(5, 5));
+        const auto &asked = m_fakes->messageBoxes->asked;
+        QVERIFY(asked.size() == 1 && asked[0].buttons == MessageBoxes::YesNo &&
+                asked[0].defaultAnswer == MessageBoxes::AnswerNo);
+        QCOMPARE(asked[0].text, u"Esta nota não está mais programada para acionar o alarme no "
+                                u"futuro.\r\rProgramação do alarme para esta nota é: \rDia: 1\r"
+                                u"Mês: (Todos os meses do ano)\rAno: 2026\r\rDeseja excluir esta "
+                                u"nota agora?"_qs);
+        if (yes) { // what a deletion removes is checked with the note menu's
+            QTRY_VERIFY(!note);
+            QCOMPARE(m_fakes->sound->played.last(), u"/programa/excluir.wav"_qs);
+        } else {
+            QVERIFY(note && !note->isVisible() && key("Visivel") == u"False"); // the hide goes on
+            QCOMPARE(key("Alarme") + key("Data") + key("TocouEm") + key("ArquivoWave"),
+                     u"/sons/galo.wav"_qs);
+        }
     }
 };
 

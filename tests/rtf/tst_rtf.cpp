@@ -250,14 +250,8 @@ private slots:
             {}, u"a\ufffcb"_qs, {0, 0});
         row("goal size", "{\\rtf1 {\\pict\\pngblip\\picwgoal180\\pichgoal150 " + hex + "}}", {},
             u"\ufffc"_qs, {12, 10});
-        row("scale percent", "{\\rtf1 {\\pict\\pngblip\\picscalex200\\picscaley50 " + hex + "}}",
-            {}, u"\ufffc"_qs, {12, 2});
-
-        QByteArray group = "{\\pict\\wmetafile8\\picw2117\\pich1058\\picwgoal1200\\pichgoal600\r\n"
-                           "010009000003500000000000\r\n}";
-        row("wmf", "{\\rtf1 a" + group + "b}", group, u"a\ufffcb"_qs, {80, 40});
-        group = "{\\pict\\emfblip\\picscalex50\\picscaley200\\bin8 " +
-                QByteArray("\x01\x00}{\x00\x00\xff\\", 8) + '}';
+        QByteArray group = "{\\pict\\emfblip\\picscalex50\\picscaley200\\bin8 " +
+                           QByteArray("\x01\x00}{\x00\x00\xff\\", 8) + '}';
         row("emf in bin, braces in the data", "{\\rtf1 a" + group + "b}", group, u"a\ufffcb"_qs,
             {16, 64});
         group = "{\\pict\\pngblip\\picwgoal150\\pichgoal150 " + hex.left(40) + '}';

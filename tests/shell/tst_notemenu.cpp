@@ -132,13 +132,10 @@ private slots:
         QTest::addColumn<QString>("before"); // "a" and "b"; the record is Verdana|20|-iu-|00ff00
         QTest::addColumn<QString>("preset");
         QTest::addColumn<QString>("answer"); // "": cancel; "*": the first font family
-        QTest::newRow("uniform, 9.75 pt, cancel")
-            << u"Arial|9.75|b--s|0000ff Arial|9.75|b--s|0000ff"_qs << u"Arial|10|b--s|0000ff"_qs
-            << QString();
         QTest::newRow("all mixed, cancel") << u"Arial|11|b---|0000ff Tahoma|8|-ius|ff0000"_qs
                                            << u"Verdana|20|-iu-|00ff00"_qs << QString();
-        QTest::newRow("some mixed, confirmed in the real dialog")
-            << u"Arial|11|b---|0000ff Arial|11|bi-s|0000ff"_qs << u"Arial|11|bi--|0000ff"_qs
+        QTest::newRow("some mixed, 9.75 pt, confirmed in the real dialog")
+            << u"Arial|9.75|b---|0000ff Arial|9.75|bi-s|0000ff"_qs << u"Arial|10|bi--|0000ff"_qs
             << u"*|14|--us|ff8000"_qs;
     }
 
@@ -213,8 +210,6 @@ private slots:
         save("lista.doc replaces lista.txt", "lista.doc", "lista.txt");
         save("folder with a dot", "notas.old/lista", "notas.old/lista.txt");
         save("missing folder", "sem/lista", "sem/lista.txt", {});
-        QTest::newRow("empty note")
-            << true << u"vazia"_qs << QByteArray() << u"vazia.txt"_qs << "\r\n"_qba;
         const auto open = [](const char *row, const char *input, const char *result) {
             QTest::newRow(row) << false << u"in.txt"_qs << QByteArray(input) << u"in.txt"_qs
                                << QByteArray(result);
@@ -293,8 +288,8 @@ private slots:
 
     // "Cor" opens the dialog at the frame's colour and colours the note, the strip a shade darker,
     // storing both colours on OK. A new note (number 1) with Coloridos gets colour row
-    // int(fraction * 23) + 1. Classico and the skins change only the frame, 0 nothing. Never the
-    // window's size.
+    // int(fraction * 23) + 1. Classico and the skins change only the frame. Never the window's
+    // size.
     void looks_data()
     {
         QTest::addColumn<QString>("how");
@@ -320,7 +315,6 @@ private slots:
         skin("Classico after skin 1", "Classico", 1, "87ffff 73e5e5 -");
         skin("skin 1", "Skin", 1, "9ddcff 46bbff picture");
         skin("skin 4, file missing", "Skin", -4, "b61ff 850cc -");
-        skin("skin 0 only repaints", "Skin", 0, "abcdef ff80ff -");
     }
 
     void looks()
@@ -379,7 +373,6 @@ private slots:
         QTest::addColumn<bool>("ok");
         QTest::newRow("Data, Ok") << 0 << u"01/mar"_qs << true;
         QTest::newRow("Hora, Cancelar") << 1 << u"09:05"_qs << false;
-        QTest::newRow("Data e hora, Ok") << 2 << u"01/mar - 09:05"_qs << true;
         QTest::newRow("typed, Ok") << -1 << u"Comprasabcdefghijklmno"_qs << true;
     }
 

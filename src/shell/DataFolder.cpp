@@ -181,6 +181,9 @@ bool SetupDataFolderAt(const QString &documentsFolder, const QString &appPath,
     // Taking the mark away is what makes this the one run that fills the folder.
     if (!QFile::remove(DataPath + newFolderMark))
         return true;
+    // A sync tool may have brought the mark along with another computer's notes: those stay.
+    if (!plainFiles(DataPath).isEmpty())
+        return true;
 
     // Without a user name the "older folder" would be the program folder itself.
     if (!userName.isEmpty()) {

@@ -53,6 +53,7 @@ private slots:
     }
 
     // Even empty, an existing folder is the user's: nothing is added, nothing moved into it.
+    // Nor when a sync tool brought the mark of a folder still to be filled along with the notes.
     void existingFolder_isUsedUnchanged()
     {
         QVERIFY(QDir().mkpath(data()) && ::chmod(qPrintable(data()), 0755) == 0);
@@ -61,6 +62,12 @@ private slots:
         QCOMPARE(entries(data()), QStringList());
         QCOMPARE(modeOf(data()), 0755);
         QCOMPARE(entries(old()), QStringList{u"notavex1.arl"_qs});
+
+        QVERIFY(writeBytes(data() + u".notavex.new"_qs, "") &&
+                writeBytes(data() + u"notavex1.arl"_qs, "{\\rtf1 mine}"));
+        QVERIFY(setup());
+        QCOMPARE(entries(data()), QStringList{u"notavex1.arl"_qs});
+        QCOMPARE(readBytes(data() + u"notavex1.arl"_qs), QByteArray("{\\rtf1 mine}"));
     }
 
     // A file named Notavex where the folder should be: the program says so and ends.

@@ -13,6 +13,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <cerrno>
+
 #ifdef Q_OS_UNIX
 #include <pwd.h>
 #include <unistd.h>
@@ -194,6 +196,24 @@ bool SetupDataFolderAt(const QString &documentsFolder, const QString &appPath,
 
     WriteWelcomeNote(DataPath, Services::screen().primarySize());
     return true;
+}
+
+int DataFolderWriteError(const QString &dataPath)
+{
+#ifdef Q_OS_UNIX
+    QByteArray name = QFile::encodeName(withSeparator(dataPath) + QStringLiteral(".notavex-XXXXXX"));
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0)
+        return errno;
+    // A byte takes a block of the disk: a full disk refuses it as it would a save.
+    const int error = ::write(fd, "\n", 1) == 1 ? 0 : errno;
+    ::close(fd);
+    ::unlink(name.constData());
+    return error;
+#else
+    Q_UNUSED(dataPath);
+    return 0;
+#endif
 }
 
 bool SetupDataFolder()

@@ -36,5 +36,9 @@ bool CreateDataFolder(const QString &dataPath);
 bool SetupDataFolderAt(const QString &documentsFolder, const QString &appPath,
                        const QString &userName);
 
+// 0 when a new file can be written in the folder, otherwise the system's error number: a
+// folder made read-only, a full disk.
+int DataFolderWriteError(const QString &dataPath);
+
 // The above for this user and this program. On false the program must end.
 bool SetupDataFolder();

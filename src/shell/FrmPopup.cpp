@@ -162,6 +162,19 @@ bool FrmPopup::startUp(const QString &documentsFolder, const QString &appPath,
     }
     if (m_showPending)
         showAllNotes();
+    if (const int error = DataFolderWriteError(DataPath)) {
+        const QString text =
+            u"Não é possível salvar na pasta de dados \"%1\" (%2). O Notavex continua aberto com "
+            u"as notas, mas as alterações não serão gravadas enquanto a pasta não puder ser "
+            u"escrita."_qs.arg(QDir::toNativeSeparators(QDir::cleanPath(DataPath)),
+                               SystemErrorText(error));
+        LogProblem(text);
+        // Once the event loop runs: a close request must be able to end the program meanwhile.
+        QTimer::singleShot(0, this, [text] {
+            Services::messageBoxes().show(text, MessageBoxes::Ok, MessageBoxes::Warning,
+                                          MessageBoxes::AnswerOk);
+        });
+    }
     return true;
 }
 

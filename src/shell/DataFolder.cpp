@@ -264,7 +264,8 @@ bool SetupDataFolderAt(const QString &documentsFolder, const QString &appPath,
 
 QString HomeDataPathFor(const QString &homeFolder)
 {
-    return homeFolder.isEmpty() ? QString() : withSeparator(homeFolder) + QStringLiteral("Notavex/");
+    return homeFolder.isEmpty() ? QString()
+                                : withSeparator(homeFolder) + QStringLiteral("Notavex/");
 }
 
 bool HomeFolderWaiting(const QString &homeDataPath, const QString &dataPath)
@@ -329,7 +330,8 @@ QString AdoptHomeFolder(const QString &homeDataPath, const QString &dataPath)
 int DataFolderWriteError(const QString &dataPath)
 {
 #ifdef Q_OS_UNIX
-    QByteArray name = QFile::encodeName(withSeparator(dataPath) + QStringLiteral(".notavex-XXXXXX"));
+    QByteArray name =
+        QFile::encodeName(withSeparator(dataPath) + QStringLiteral(".notavex-XXXXXX"));
     const int fd = ::mkstemp(name.data());
     if (fd < 0)
         return errno;

@@ -75,16 +75,18 @@ private slots:
     // leaves every file where it was, and the home folder is used.
     void homeFolder_data()
     {
+        // also: an "existing" data folder, "only hidden" files at home, a "subfolder" at home.
+        // sizeLimit: for each file written meanwhile, 0 for none. outcome: "moved", used at
+        // "home", or the two folders kept "apart".
         QTest::addColumn<bool>("otherFileSystem");
-        QTest::addColumn<QString>("also"); // "existing" data folder, "only hidden" files at
-                                           // home, a "subfolder" at home
-        QTest::addColumn<int>("sizeLimit"); // for each file written meanwhile; 0: none
-        QTest::addColumn<QString>("outcome"); // "moved", "home" (used there), "apart"
+        QTest::addColumn<QString>("also");
+        QTest::addColumn<int>("sizeLimit");
+        QTest::addColumn<QString>("outcome");
         QTest::newRow("same file system: renamed") << false << QString() << 0 << u"moved"_qs;
         QTest::newRow("other file system: copied") << true << QString() << 0 << u"moved"_qs;
         QTest::newRow("a copy fails: nothing moves") << true << QString() << 4096 << u"home"_qs;
-        QTest::newRow("documents folder has its own") << false << u"existing"_qs << 0
-                                                       << u"apart"_qs;
+        QTest::newRow("documents folder has its own")
+            << false << u"existing"_qs << 0 << u"apart"_qs;
         QTest::newRow("no notes at home") << false << u"only hidden"_qs << 0 << u"apart"_qs;
         QTest::newRow("a subfolder at home") << false << u"subfolder"_qs << 0 << u"home"_qs;
     }
@@ -117,8 +119,8 @@ private slots:
         QVERIFY(QDir().mkpath(home + (also == u"subfolder" ? u".stfolder"_qs : QString())));
         for (auto it = files.cbegin(); it != files.cend(); ++it)
             QVERIFY(writeBytes(home + it.key(), it.value()));
-        QVERIFY(also != u"existing" || (QDir().mkpath(target) &&
-                                        writeBytes(target + u"notavex1.arl"_qs, "{\\rtf1 seu}")));
+        QVERIFY(also != u"existing" ||
+                (QDir().mkpath(target) && writeBytes(target + u"notavex1.arl"_qs, "{\\rtf1 seu}")));
         const QStringList before = entries(home);
         const quint64 inode = inodeOf(home);
 

@@ -214,8 +214,9 @@ private slots:
         QVERIFY(copy.acquire());
         AsNobody knocker([&](int) {
             const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-            if (::connect(fd, reinterpret_cast<sockaddr *>(&address), size) == 0)
+            if (::connect(fd, reinterpret_cast<sockaddr *>(&address), size) == 0) {
                 [[maybe_unused]] const ssize_t w = ::write(fd, "close\nshow\n", 11);
+            }
             ::close(fd);
         });
         QVERIFY(knocker.pid > 0);

@@ -117,8 +117,8 @@ QStringList FrmExcluir::ApagarArquivos(const QString &folder)
     const QFileInfoList entries =
         QDir(folder).entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QFileInfo &entry : entries) {
-        // Hidden files are the program's own (the lock and the socket of the running copy), not
-        // notes: deleting them would let a second copy start.
+        // Hidden files are the program's own (the lock of each computer's running copy) or a
+        // sync tool's, not notes.
         if (entry.fileName().startsWith(u'.'))
             continue;
         const bool plain = entry.isSymLink() ? !entry.isDir() : entry.isFile();

@@ -13,8 +13,13 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <cerrno>
+#include <cstdio>
+
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -72,6 +77,61 @@ bool migrateOlderFolder(const QString &old, const QString &dataPath)
             break;
     }
     return true;
+}
+
+QFileInfoList allEntries(const QString &folder)
+{
+    return QDir(folder).entryInfoList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+bool isSocket(const QFileInfo &entry)
+{
+#ifdef Q_OS_UNIX
+    struct stat st;
+    return ::lstat(QFile::encodeName(entry.filePath()).constData(), &st) == 0 &&
+           S_ISSOCK(st.st_mode);
+#else
+    Q_UNUSED(entry);
+    return false;
+#endif
+}
+
+enum class Rename { Done, OtherFileSystem, Failed };
+
+// Never replaces whatever stands at to, not even an empty folder.
+Rename renameNoReplace(const QString &from, const QString &to)
+{
+#ifdef Q_OS_LINUX
+    if (::renameat2(AT_FDCWD, QFile::encodeName(from).constData(), AT_FDCWD,
+                    QFile::encodeName(to).constData(), RENAME_NOREPLACE) == 0)
+        return Rename::Done;
+    if (errno == EXDEV)
+        return Rename::OtherFileSystem;
+    if (errno != EINVAL) // EINVAL: a file system without the flag, which Qt works around
+        return Rename::Failed;
+#endif
+    if (QDir().rename(from, to))
+        return Rename::Done;
+    return QFileInfo::exists(to) ? Rename::Failed : Rename::OtherFileSystem;
+}
+
+// Copies a file and reads both back: true only when the copy holds the same bytes.
+bool copyChecked(const QString &from, const QString &to)
+{
+    if (!QFile::copy(from, to))
+        return false;
+    QFile original(from);
+    QFile copy(to);
+    if (!original.open(QIODevice::ReadOnly) || !copy.open(QIODevice::ReadOnly) ||
+        original.size() != copy.size())
+        return false;
+    while (!original.atEnd()) {
+        const QByteArray chunk = original.read(1 << 20);
+        if (chunk.isEmpty() || copy.read(chunk.size()) != chunk)
+            return false;
+    }
+    return copy.atEnd();
 }
 
 // Lies in a data folder that no copy has filled yet.
@@ -170,16 +230,18 @@ bool CreateDataFolder(const QString &dataPath)
     return false;
 }
 
-bool SetupDataFolderAt(const QString &documentsFolder, const QString &appPath,
-                       const QString &userName)
+bool SetupDataFolderIn(const QString &dataPath, const QString &appPath, const QString &userName)
 {
     AppPath = withSeparator(appPath);
-    DataPath = DataPathFor(documentsFolder, AppPath);
+    DataPath = withSeparator(dataPath);
 
     if (!CreateDataFolder(DataPath))
         return false;
     // Taking the mark away is what makes this the one run that fills the folder.
     if (!QFile::remove(DataPath + newFolderMark))
+        return true;
+    // A sync tool may have brought the mark along with another computer's notes: those stay.
+    if (!plainFiles(DataPath).isEmpty())
         return true;
 
     // Without a user name the "older folder" would be the program folder itself.
@@ -191,6 +253,97 @@ bool SetupDataFolderAt(const QString &documentsFolder, const QString &appPath,
 
     WriteWelcomeNote(DataPath, Services::screen().primarySize());
     return true;
+}
+
+bool SetupDataFolderAt(const QString &documentsFolder, const QString &appPath,
+                       const QString &userName)
+{
+    return SetupDataFolderIn(DataPathFor(documentsFolder, withSeparator(appPath)), appPath,
+                             userName);
+}
+
+QString HomeDataPathFor(const QString &homeFolder)
+{
+    return homeFolder.isEmpty() ? QString()
+                                : withSeparator(homeFolder) + QStringLiteral("Notavex/");
+}
+
+bool HomeFolderWaiting(const QString &homeDataPath, const QString &dataPath)
+{
+    if (homeDataPath.isEmpty())
+        return false;
+    const QFileInfo target(QDir::cleanPath(dataPath));
+    const QFileInfo home(QDir::cleanPath(homeDataPath));
+    if (target.exists() || target.isSymLink() || !home.isDir())
+        return false;
+    return !plainFiles(home.filePath()).isEmpty();
+}
+
+QString AdoptHomeFolder(const QString &homeDataPath, const QString &dataPath)
+{
+    if (!HomeFolderWaiting(homeDataPath, dataPath))
+        return dataPath;
+    const QString from = QDir::cleanPath(homeDataPath);
+    const QString to = QDir::cleanPath(dataPath);
+    // A link, a subfolder (a sync tool's own, say) or anything but files shows an arrangement of
+    // someone's that moving would break: such a folder is used where it is. Sockets are what a
+    // copy that crashed left, not notes.
+    if (QFileInfo(from).isSymLink())
+        return homeDataPath;
+    QFileInfoList files, sockets;
+    for (const QFileInfo &entry : allEntries(from)) {
+        if (isSocket(entry))
+            sockets.append(entry);
+        else if (entry.isFile() && !entry.isSymLink())
+            files.append(entry);
+        else
+            return homeDataPath;
+    }
+
+    switch (renameNoReplace(from, to)) {
+    case Rename::Done:
+        return dataPath;
+    case Rename::Failed:
+        return homeDataPath;
+    case Rename::OtherFileSystem:
+        break;
+    }
+    QTemporaryDir staging(QFileInfo(to).path() + QStringLiteral("/.Notavex-XXXXXX"));
+    if (!staging.isValid())
+        return homeDataPath;
+    for (const QFileInfo &file : files) {
+        if (!copyChecked(file.filePath(), staging.filePath(file.fileName())))
+            return homeDataPath; // the staging folder goes, with every copy in it
+    }
+    // The copies appear at dataPath all at once or not at all.
+    if (renameNoReplace(staging.path(), to) != Rename::Done)
+        return homeDataPath;
+    staging.setAutoRemove(false);
+    // Only what was copied goes, and only now. An original that stays is a second copy of a
+    // note, never a lost one.
+    for (const QFileInfo &entry : files + sockets)
+        QFile::remove(entry.filePath());
+    QDir().rmdir(from);
+    return dataPath;
+}
+
+int DataFolderWriteError(const QString &dataPath)
+{
+#ifdef Q_OS_UNIX
+    QByteArray name =
+        QFile::encodeName(withSeparator(dataPath) + QStringLiteral(".notavex-XXXXXX"));
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0)
+        return errno;
+    // A byte takes a block of the disk: a full disk refuses it as it would a save.
+    const int error = ::write(fd, "\n", 1) == 1 ? 0 : errno;
+    ::close(fd);
+    ::unlink(name.constData());
+    return error;
+#else
+    Q_UNUSED(dataPath);
+    return 0;
+#endif
 }
 
 bool SetupDataFolder()

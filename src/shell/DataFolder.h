@@ -33,8 +33,27 @@ bool CreateDataFolder(const QString &dataPath);
 // new one receives the files of the older per-user folder appPath + userName, or else the
 // welcome note. Returns false, after telling the user, when the folder cannot be created. Where
 // copies may run side by side, only the one holding the folder's lock may call it.
+bool SetupDataFolderIn(const QString &dataPath, const QString &appPath, const QString &userName);
+// The same for the documents folder's data folder.
 bool SetupDataFolderAt(const QString &documentsFolder, const QString &appPath,
                        const QString &userName);
-
 // The above for this user and this program. On false the program must end.
 bool SetupDataFolder();
+
+// Where there was no documents folder the notes were kept in the home folder's "Notavex/":
+// HomeDataPathFor gives it, empty for no home folder.
+QString HomeDataPathFor(const QString &homeFolder);
+// True when that folder (homeDataPath) holds notes (files that are not hidden) and dataPath, the
+// documents folder's, does not exist yet: its notes are to come along.
+bool HomeFolderWaiting(const QString &homeDataPath, const QString &dataPath);
+
+// Moves the home folder's notes to dataPath when HomeFolderWaiting still holds: by renaming the
+// folder on the same file system, otherwise by copying every file into a new folder that appears
+// at dataPath only when each copy is checked, and removing the originals after that. Returns the
+// folder to use: dataPath, or homeDataPath when its notes could not be moved (then nothing was
+// changed). No other copy may be using homeDataPath meanwhile.
+QString AdoptHomeFolder(const QString &homeDataPath, const QString &dataPath);
+
+// 0 when a new file can be written in the folder, otherwise the system's error number: a
+// folder made read-only, a full disk.
+int DataFolderWriteError(const QString &dataPath);

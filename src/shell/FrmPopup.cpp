@@ -91,38 +91,59 @@ FrmPopup::~FrmPopup()
 
 bool FrmPopup::startUp()
 {
-    return startUp(GetSpecialFolder(CSIDL_PERSONAL, this), ProgramFolder(), CurrentUserName());
+    return startUp(GetSpecialFolder(CSIDL_PERSONAL, this), ProgramFolder(), CurrentUserName(),
+                   QDir::homePath());
+}
+
+bool FrmPopup::guardFolder(const QString &dataPath)
+{
+    m_instance = new SingleInstance(dataPath, this);
+    if (m_instance->acquire())
+        return true;
+    // Ending at once is right, but whoever started this copy should learn why, and see the
+    // running copy answer: it shows every note.
+    SingleInstance::requestShow(dataPath);
+    const QString folder = QDir::toNativeSeparators(QDir::cleanPath(dataPath));
+    std::fputs(QStringLiteral("Notavex já está em execução para a pasta de dados \"%1\"; "
+                              "esta cópia foi encerrada.\n")
+                   .arg(folder)
+                   .toLocal8Bit()
+                   .constData(),
+               stderr);
+    m_state = State::Ended;
+    return false;
 }
 
 bool FrmPopup::startUp(const QString &documentsFolder, const QString &appPath,
-                       const QString &userName)
+                       const QString &userName, const QString &homeFolder)
 {
     if (m_state != State::Created)
         return false;
     m_state = State::Starting;
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // The lock lies in the data folder, so the folder comes first.
-    const QString dataPath = DataPathFor(documentsFolder, appPath);
-    if (!CreateDataFolder(dataPath)) {
-        m_state = State::Ended;
-        m_exitCode = 1;
-        return false;
+    QString dataPath = DataPathFor(documentsFolder, appPath);
+    // Notes kept in the home folder before there was a documents folder come along, moved while
+    // that folder's guard keeps every other copy off it.
+    const QString homeData = HomeDataPathFor(homeFolder);
+    if (HomeFolderWaiting(homeData, dataPath)) {
+        if (!guardFolder(homeData))
+            return false;
+        dataPath = AdoptHomeFolder(homeData, dataPath);
+        if (dataPath != homeData) {
+            delete m_instance;
+            m_instance = nullptr;
+        }
     }
-    m_instance = new SingleInstance(dataPath, this);
-    if (!m_instance->acquire()) {
-        // Ending at once is right, but whoever started this copy should learn why, and see the
-        // running copy answer: it shows every note.
-        SingleInstance::requestShow(dataPath);
-        const QString folder = QDir::toNativeSeparators(QDir::cleanPath(dataPath));
-        std::fputs(QStringLiteral("Notavex já está em execução para a pasta de dados \"%1\"; "
-                                  "esta cópia foi encerrada.\n")
-                       .arg(folder)
-                       .toLocal8Bit()
-                       .constData(),
-                   stderr);
-        m_state = State::Ended;
-        return false;
+    // The guard is keyed by the folder itself, so the folder comes first.
+    if (!m_instance) {
+        if (!CreateDataFolder(dataPath)) {
+            m_state = State::Ended;
+            m_exitCode = 1;
+            return false;
+        }
+        if (!guardFolder(dataPath))
+            return false;
     }
     // The running copy is known by a hidden top-level window titled "Notavex".
     winId();
@@ -132,7 +153,7 @@ bool FrmPopup::startUp(const QString &documentsFolder, const QString &appPath,
     connect(m_instance, &SingleInstance::showRequested, this, &FrmPopup::showAllNotes,
             Qt::QueuedConnection);
 
-    if (!SetupDataFolderAt(documentsFolder, appPath, userName)) {
+    if (!SetupDataFolderIn(dataPath, appPath, userName)) {
         m_state = State::Ended;
         m_exitCode = 1;
         return false;
@@ -162,6 +183,19 @@ bool FrmPopup::startUp(const QString &documentsFolder, const QString &appPath,
     }
     if (m_showPending)
         showAllNotes();
+    if (const int error = DataFolderWriteError(DataPath)) {
+        const QString text =
+            u"Não é possível salvar na pasta de dados \"%1\" (%2). O Notavex continua aberto com "
+            u"as notas, mas as alterações não serão gravadas enquanto a pasta não puder ser "
+            u"escrita."_qs.arg(QDir::toNativeSeparators(QDir::cleanPath(DataPath)),
+                               SystemErrorText(error));
+        LogProblem(text);
+        // Once the event loop runs: a close request must be able to end the program meanwhile.
+        QTimer::singleShot(0, this, [text] {
+            Services::messageBoxes().show(text, MessageBoxes::Ok, MessageBoxes::Warning,
+                                          MessageBoxes::AnswerOk);
+        });
+    }
     return true;
 }
 

@@ -26,8 +26,11 @@ public:
     // Runs the start-up for this user. False when this copy must end at once: another copy runs
     // for the same data folder, or the data folder cannot be created.
     bool startUp();
-    // The same with the documents folder, program folder and user name given.
-    bool startUp(const QString &documentsFolder, const QString &appPath, const QString &userName);
+    // The same with the documents folder, program folder and user name given, and the home
+    // folder whose "Notavex/" may hold notes kept before there was a documents folder (none when
+    // empty).
+    bool startUp(const QString &documentsFolder, const QString &appPath, const QString &userName,
+                 const QString &homeFolder = {});
 
     // Closes the dialogs, saves every note, closes every window, removes the tray icon and quits.
     // Runs once; asked for while notes are still loading, it waits for the loading to finish.
@@ -130,6 +133,9 @@ private:
     // With no notification area after a while and every note hidden, shows the notes.
     void showNotesWithoutTray();
     void trayActivated(int reason);
+    // Takes the single-copy guard of dataPath into m_instance; false, after saying so, when
+    // another copy holds it.
+    bool guardFolder(const QString &dataPath);
     void unloadDialogs();
     void closeOpenForms();
 

@@ -4,6 +4,7 @@
 #include "shell/SingleInstance.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QThread>
 
 #include <cstring>
@@ -18,8 +19,10 @@ int RunUninstall()
     QCoreApplication::setApplicationName(QStringLiteral("Notavex Uninstall"));
     const QString dataPath =
         DataPathFor(GetSpecialFolder(CSIDL_PERSONAL, nullptr), ProgramFolder());
+    // A copy that could not move the notes of the home folder runs there.
+    const QString homeData = HomeDataPathFor(QDir::homePath());
     // With no copy running there is nothing to ask; the same short wait follows either way.
-    SingleInstance::requestClose(dataPath);
+    SingleInstance::requestClose(HomeFolderWaiting(homeData, dataPath) ? homeData : dataPath);
     for (int i = 0; i < 4; ++i)
         QCoreApplication::processEvents();
     QThread::msleep(100);

@@ -108,11 +108,24 @@ start_notavex() {
     started $NV_PID
 }
 
+# The name the copy running for a folder listens on: the user and the folder's device and inode.
+guard_name() { # folder ($DATA unless given)
+    local id
+    id=$(stat -L -c '%d-%i' "${1:-$DATA}" 2>/dev/null) || return 1
+    echo "@notavex-$(id -u)-$id"
+}
+
+# True while a copy listens for requests for the folder.
+listening() { # folder ($DATA unless given)
+    local name
+    name=$(guard_name "$@") && grep -q " $name\$" /proc/net/unix
+}
+
 # The program is ready once its data folder exists and it listens for requests.
 wait_ready() { # pid
     local i
     for i in $(seq 300); do
-        if [ -S "$DATA/.notavex.sock" ]; then
+        if listening; then
             sleep 0.3
             kill -0 "$1" 2>/dev/null
             return

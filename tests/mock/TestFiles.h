@@ -2,9 +2,13 @@
 
 #include <QFile>
 
+#include <cerrno>
 #include <csignal>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace TestFiles {
 
@@ -56,6 +60,45 @@ public:
 private:
     sighandler_t m_handler;
     rlimit m_saved{};
+};
+
+// A folder that cannot be written while this lives. Root, whom permissions do not stop, gets a
+// read-only bind mount in a mount table of the calling thread's own, so that nothing stays
+// mounted should the test die; anyone else, the folder's mode.
+class ReadOnlyFolder
+{
+public:
+    explicit ReadOnlyFolder(const QString &folder) : m_path(QFile::encodeName(folder))
+    {
+        const char *path = m_path.constData();
+        if (::geteuid() != 0) {
+            m_ok = ::chmod(path, 0500) == 0;
+            return;
+        }
+        m_mounted = ::unshare(CLONE_NEWNS) == 0 &&
+                    ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                    ::mount(path, path, nullptr, MS_BIND, nullptr) == 0;
+        m_ok = m_mounted &&
+               ::mount(nullptr, path, nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+    }
+    ~ReadOnlyFolder()
+    {
+        if (::geteuid() != 0)
+            ::chmod(m_path.constData(), 0700);
+        else if (m_mounted)
+            ::umount2(m_path.constData(), MNT_DETACH);
+    }
+    ReadOnlyFolder(const ReadOnlyFolder &) = delete;
+    ReadOnlyFolder &operator=(const ReadOnlyFolder &) = delete;
+
+    bool isValid() const { return m_ok; }
+    // What writing in it fails with.
+    static int error() { return ::geteuid() == 0 ? EROFS : EACCES; }
+
+private:
+    QByteArray m_path;
+    bool m_mounted = false;
+    bool m_ok = false;
 };
 
 } // namespace TestFiles

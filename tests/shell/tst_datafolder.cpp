@@ -53,6 +53,7 @@ private slots:
     }
 
     // Even empty, an existing folder is the user's: nothing is added, nothing moved into it.
+    // Nor when a sync tool brought the mark of a folder still to be filled along with the notes.
     void existingFolder_isUsedUnchanged()
     {
         QVERIFY(QDir().mkpath(data()) && ::chmod(qPrintable(data()), 0755) == 0);
@@ -61,6 +62,87 @@ private slots:
         QCOMPARE(entries(data()), QStringList());
         QCOMPARE(modeOf(data()), 0755);
         QCOMPARE(entries(old()), QStringList{u"notavex1.arl"_qs});
+
+        QVERIFY(writeBytes(data() + u".notavex.new"_qs, "") &&
+                writeBytes(data() + u"notavex1.arl"_qs, "{\\rtf1 mine}"));
+        QVERIFY(setup());
+        QCOMPARE(entries(data()), QStringList{u"notavex1.arl"_qs});
+        QCOMPARE(readBytes(data() + u"notavex1.arl"_qs), QByteArray("{\\rtf1 mine}"));
+    }
+
+    // Notes kept in the home folder's Notavex before there was a documents folder move there
+    // whole: renamed on one file system, copied and checked across two. Whatever stops that
+    // leaves every file where it was, and the home folder is used.
+    void homeFolder_data()
+    {
+        // also: an "existing" data folder, "only hidden" files at home, a "subfolder" at home.
+        // sizeLimit: for each file written meanwhile, 0 for none. outcome: "moved", used at
+        // "home", or the two folders kept "apart".
+        QTest::addColumn<bool>("otherFileSystem");
+        QTest::addColumn<QString>("also");
+        QTest::addColumn<int>("sizeLimit");
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("same file system: renamed") << false << QString() << 0 << u"moved"_qs;
+        QTest::newRow("other file system: copied") << true << QString() << 0 << u"moved"_qs;
+        QTest::newRow("a copy fails: nothing moves") << true << QString() << 4096 << u"home"_qs;
+        QTest::newRow("documents folder has its own")
+            << false << u"existing"_qs << 0 << u"apart"_qs;
+        QTest::newRow("no notes at home") << false << u"only hidden"_qs << 0 << u"apart"_qs;
+        QTest::newRow("a subfolder at home") << false << u"subfolder"_qs << 0 << u"home"_qs;
+    }
+
+    void homeFolder()
+    {
+        QFETCH(bool, otherFileSystem);
+        QFETCH(QString, also);
+        QFETCH(int, sizeLimit);
+        QFETCH(QString, outcome);
+        std::unique_ptr<QTemporaryDir> otherDisk;
+        QString documents = docs();
+        if (otherFileSystem) {
+            otherDisk = std::make_unique<QTemporaryDir>(u"/dev/shm/notavex-XXXXXX"_qs);
+            struct stat a, b;
+            if (!otherDisk->isValid() || ::stat("/dev/shm", &a) != 0 ||
+                ::stat(QFile::encodeName(m_tmp->path()).constData(), &b) != 0 ||
+                a.st_dev == b.st_dev)
+                QSKIP("needs /dev/shm on a file system of its own");
+            documents = otherDisk->path();
+        }
+        const QString home = m_tmp->path() + u"/home/Notavex/"_qs;
+        const QString target = documents + u"/Notavex/"_qs;
+        QMap<QString, QByteArray> files{{u".notavex-0badc0de.lock"_qs, ""},
+                                        {u"indice.dat"_qs, ",1,2,\r\n"},
+                                        {u"notavex1.arl"_qs, "{\\rtf1 um}"},
+                                        {u"notavex2.arl"_qs, QByteArray(64 * 1024, 'x')}};
+        if (also == u"only hidden")
+            files = {{u".notavex-0badc0de.lock"_qs, ""}};
+        QVERIFY(QDir().mkpath(home + (also == u"subfolder" ? u".stfolder"_qs : QString())));
+        for (auto it = files.cbegin(); it != files.cend(); ++it)
+            QVERIFY(writeBytes(home + it.key(), it.value()));
+        QVERIFY(also != u"existing" ||
+                (QDir().mkpath(target) && writeBytes(target + u"notavex1.arl"_qs, "{\\rtf1 seu}")));
+        const QStringList before = entries(home);
+        const quint64 inode = inodeOf(home);
+
+        QString used;
+        {
+            std::optional<FileSizeLimit> full;
+            if (sizeLimit)
+                full.emplace(rlim_t(sizeLimit));
+            used = AdoptHomeFolder(home, target);
+        }
+        QCOMPARE(used, outcome == u"home" ? home : target);
+        const QString holder = outcome == u"moved" ? target : home;
+        QCOMPARE(entries(holder), before);
+        for (auto it = files.cbegin(); it != files.cend(); ++it)
+            QCOMPARE(readBytes(holder + it.key()), it.value());
+        QCOMPARE(QFileInfo::exists(home), outcome != u"moved");
+        if (outcome == u"moved")
+            QCOMPARE(inodeOf(target) == inode, !otherFileSystem);
+        else if (also == u"existing")
+            QCOMPARE(entries(target), QStringList{u"notavex1.arl"_qs});
+        else
+            QCOMPARE(entries(documents), QStringList()); // nothing half made
     }
 
     // A file named Notavex where the folder should be: the program says so and ends.

@@ -7,7 +7,6 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QHash>
 #include <QMutex>
 
@@ -301,6 +300,7 @@ struct CachedFile
     bool racy = false;
     bool dirty = false; // a batch holds writes not yet on disk
     int batchDepth = 0;
+    FileRead refused; // why the file was not read: it is not written either
 };
 
 QMutex cacheMutex;
@@ -349,17 +349,6 @@ bool isRacy(const FileStamp &stamp, qint64 checkedAt)
     return stamp.exists && stamp.mtimeNs > checkedAt - grain;
 }
 
-QByteArray readAll(const QString &path, const FileStamp &stamp)
-{
-    QByteArray bytes;
-    if (stamp.exists) {
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly))
-            bytes = file.readAll();
-    }
-    return bytes;
-}
-
 // Brings the parsed copy up to the file as it is on disk now, unless a batch holds newer text.
 void refresh(CachedFile &entry, const QString &path)
 {
@@ -369,7 +358,15 @@ void refresh(CachedFile &entry, const QString &path)
     const FileStamp stamp = FileStamp::of(path);
     if (entry.loaded && stamp == entry.stamp && !entry.racy)
         return;
-    QByteArray bytes = readAll(path, stamp);
+    FileRead file = ReadDataFile(path, MaxIndexFileBytes);
+    QByteArray bytes = std::move(file.bytes);
+    entry.refused = FileRead();
+    if (file.error != 0 && !file.missing()) {
+        ReportRefusedFile(path, file,
+                          u"O Notavex usa os valores padrão no lugar dos guardados nele, e nada "
+                          u"é gravado nesse arquivo enquanto ele estiver assim."_qs);
+        entry.refused = std::move(file);
+    }
     if (!entry.loaded || bytes != entry.bytes) {
         entry.doc.parse(bytes);
         entry.bytes = std::move(bytes);
@@ -406,6 +403,8 @@ bool write(const QString &section, const QString &key, const std::optional<QStri
     const QString path = cacheKey(file);
     CachedFile &entry = entryFor(path);
     refresh(entry, path);
+    if (entry.refused.error != 0)
+        return RefuseWrite(path, entry.refused);
     if (!applyWrite(entry.doc, section, key, value))
         return true;
     if (entry.batchDepth > 0) {
@@ -485,6 +484,15 @@ QStringList GetPrivateProfileKeyNames(const QString &section, const QString &fil
             names.append(StoredText::decode(trimmed(QByteArrayView(line.text).first(line.eq))));
     }
     return names;
+}
+
+QString ProfileFileProblem(const QString &file)
+{
+    QMutexLocker lock(&cacheMutex);
+    const QString path = cacheKey(file);
+    CachedFile &entry = entryFor(path);
+    refresh(entry, path);
+    return entry.refused.why;
 }
 
 bool WritePrivateProfileString(const QString &section, const QString &key, const QString &value,

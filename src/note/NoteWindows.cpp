@@ -1,5 +1,6 @@
 #include "note/NoteWindows.h"
 
+#include "base/FileAccess.h"
 #include "base/Globals.h"
 #include "base/Log.h"
 #include "base/ProfileString.h"
@@ -97,9 +98,9 @@ frmNote *createNoteWindow(const QString &IdText, const QString &Title, bool show
 // Gives a window its stored note, kept where a screen shows it.
 void applyStoredRecord(frmNote *w, NoteRecord r)
 {
-    if (r.contentError != 0)
+    if (!r.contentProblem.isEmpty())
         LogProblem(u"não foi possível ler %1 (%2); a nota fica como está no disco."_qs.arg(
-            QDir::toNativeSeparators(ContentFile(r.id)), SystemErrorText(r.contentError)));
+            QDir::toNativeSeparators(ContentFile(r.id)), r.contentProblem));
     // What another program changes later is told apart from what the file holds now.
     w->SetStoredKeys(r);
     // Positions are compared as stored; the window itself only holds whole pixels.
@@ -238,10 +239,10 @@ void keepOutsideVersion(frmNote *w)
     const FileStamp now = FileStamp::of(path);
     if (!now.exists || now == w->StoredContentStamp())
         return;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const FileRead file = ReadDataFile(path, MaxNoteFileBytes);
+    if (file.error != 0)
         return;
-    const QByteArray theirs = file.readAll();
+    const QByteArray &theirs = file.bytes;
     if (!w->StoredContentIs(theirs) && KeepAsNewNote(theirs, id, OpenNoteIds()) == 0)
         return; // kept on disk: the note is not saved over it either
     w->SetStoredContent(now, theirs);

@@ -2,12 +2,12 @@
 
 #include "base/Cp1252.h"
 #include "base/FileAccess.h"
+#include "base/Log.h"
 #include "note/NoteControls.h"
 #include "note/WinColor.h"
 #include "rtf/Rtf.h"
 
 #include <QClipboard>
-#include <QFile>
 #include <QGuiApplication>
 #include <QKeyEvent>
 
@@ -17,7 +17,6 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <cerrno>
 #include <functional>
 
 namespace {
@@ -41,23 +40,15 @@ RichTextBox::RichTextBox(QWidget *parent) : QTextEdit(parent)
     SetBackColor(m_backColor);
 }
 
-bool RichTextBox::LoadFile(const QString &path, int *error)
+bool RichTextBox::LoadFile(const QString &path, QString *why)
 {
-    QFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = errno;
+    const FileRead file = ReadDataFile(path, MaxNoteFileBytes);
+    if (file.error != 0) {
+        if (why)
+            *why = file.why.isEmpty() ? SystemErrorText(file.error) : file.why;
         return false;
     }
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = errno;
-        return false;
-    }
-    file.close();
-    LoadData(data);
+    LoadData(file.bytes);
     return true;
 }
 

@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QFileInfo>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
@@ -336,9 +337,11 @@ private slots:
         noteAt(2)->Salvar();
         QVERIFY(!QFile::exists(m_tmp->path() + u"/parte.txt"_qs));
         QVERIFY(m_fakes->messageBoxes->asked.value(0).text.contains(u"notavex2.arl"_qs));
-        // Once the user writes in it, the note is theirs to save again.
-        unreadable->txtNote->SetSelText(u"novo"_qs);
-        QVERIFY(unreadable->ContentNeedsSaving());
+        // Nothing typed or loaded could be saved but over the file: the note cannot be edited.
+        QVERIFY(unreadable->txtNote->isReadOnly() && !unreadable->ContentNeedsSaving());
+        unreadable->Abrir();
+        QVERIFY(m_fakes->messageBoxes->asked.value(1).text.contains(u"notavex1.arl"_qs));
+        QVERIFY(SaveNotes(0) && QFileInfo(data() + u"notavex1.arl"_qs).isDir());
     }
 
     // Index and list are replaced once for any number of notes; only changed text is written.

@@ -84,8 +84,9 @@ private:
     QFont resolvedFont(const QTextCharFormat &format) const;
     template <typename T, typename Get> std::optional<T> selValue(Get get) const;
     void mergeFormat(const QTextCharFormat &format);
-    void setPlainContent(const QString &text);
-    void replaceContent(const std::function<void()> &fill);
+    // Each returns the whole content's length in characters, as the document would count it.
+    qint64 setPlainContent(QString text);
+    void replaceContent(const std::function<qint64()> &fill);
 
     quint32 m_backColor = 0xFFFFFF;
     qint64 m_previewOf = 0;

@@ -93,6 +93,12 @@ void Reader::finishPicture()
     m_pictLevel = 0;
     if (state().dest != Dest::Text)
         return;
+    flushRun();
+    // Beyond the limit a picture is not even decoded; it counts as the one character it would be.
+    if (m_limit >= 0 && m_count >= m_limit) {
+        ++m_count;
+        return;
+    }
     const QImage image = decodePicture(data);
     if (image.isNull()) {
         keepPicture();
@@ -107,6 +113,7 @@ void Reader::finishPicture()
         fmt.setHeight(shown.height());
     }
     m_cursor.insertImage(fmt);
+    ++m_count;
 }
 
 // The picture as an image, or a null one when it is not shown.
@@ -176,6 +183,7 @@ void Reader::keepPicture()
     fmt.setWidth(shown.width());
     fmt.setHeight(shown.height());
     m_cursor.insertImage(fmt);
+    ++m_count;
 }
 
 QImage Reader::placeholder(const QSizeF &shown)

@@ -7,7 +7,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QProcess>
 #include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -16,6 +19,7 @@
 namespace {
 
 using TestFiles::readBytes;
+using TestFiles::writeBytes;
 
 const QString kData = QStringLiteral(NOTAVEX_TEST_DATA "/rtf/");
 
@@ -352,6 +356,34 @@ private slots:
             for (const QByteArray &group : groups)
                 QCOMPARE(Rtf::write(doc).count(group), 2);
         }
+    }
+
+    // Another program reads what the writer wrote as the same text: what the note kept of links,
+    // fields, objects and unknown destinations does not get in its way. Only where soffice is.
+    void write_otherProgramReadsTheText()
+    {
+        const QString soffice = QStandardPaths::findExecutable(u"soffice"_qs);
+        if (soffice.isEmpty())
+            QSKIP("soffice is not installed");
+        QTextDocument doc;
+        read("{\\rtf1 Veja {\\field{\\*\\fldinst{HYPERLINK \"https://exemplo.com.br/a?b=1\" }}"
+             "{\\fldrslt{\\ul\\cf1 o exemplo}}}, {\\field{\\*\\fldinst NOTAVEX}{\\fldrslt o "
+             "resultado}}."
+             "\\par Objetos: {\\object\\objemb{\\*\\objdata 0102}{\\result{\\pict\\pngblip " +
+                 png(6, 4).toHex() +
+                 "}}} e {\\object\\objemb\\objw600\\objh300{\\*\\objdata 0304}} fim."
+                 "\\par Destino: {\\*\\notavexnovo {x}\\'e9}depois.}",
+             &doc);
+        const QTemporaryDir dir;
+        QVERIFY(writeBytes(dir.filePath(u"nota.rtf"_qs), Rtf::write(doc)));
+        QProcess office;
+        office.start(soffice, {u"-env:UserInstallation=file://"_qs + dir.filePath(u"perfil"_qs),
+                               u"--headless"_qs, u"--convert-to"_qs, u"txt:Text"_qs, u"--outdir"_qs,
+                               dir.path(), dir.filePath(u"nota.rtf"_qs)});
+        QVERIFY(office.waitForFinished(180000));
+        const QString text = QString::fromUtf8(readBytes(dir.filePath(u"nota.txt"_qs)));
+        QCOMPARE(text.trimmed().remove(QChar(0xFEFF)),
+                 textOf(doc).remove(QChar::ObjectReplacementCharacter));
     }
 
     void read_brokenInputRecovered_data()

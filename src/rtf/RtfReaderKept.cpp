@@ -80,17 +80,16 @@ bool Reader::opensGroup() const
     qsizetype p = m_stack.back().open;
     if (p < 0)
         return false;
-    // A space before \* is text; one after it is not.
-    const auto blank = [&](bool space) {
-        while (p < m_wordStart &&
-               (m_data[p] == '\r' || m_data[p] == '\n' || (space && m_data[p] == ' ')))
+    // Spaces are text, which may have been shown already.
+    const auto lineEnds = [&] {
+        while (p < m_wordStart && (m_data[p] == '\r' || m_data[p] == '\n'))
             ++p;
     };
     ++p;
-    blank(false);
+    lineEnds();
     if (p + 1 < m_wordStart && m_data[p] == '\\' && m_data[p + 1] == '*') {
         p += 2;
-        blank(true);
+        lineEnds();
     }
     return p == m_wordStart;
 }

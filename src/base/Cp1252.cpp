@@ -20,12 +20,8 @@ bool hasMultiByteUtf8(QByteArrayView bytes)
             break;
         }
     }
-    if (!multi)
-        return false;
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    // decode() only converts when its result is used.
-    const QString text = utf8.decode(bytes);
-    return !utf8.hasError();
+    // Checked without decoding: a note of many megabytes would be decoded twice.
+    return multi && bytes.isValidUtf8();
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include "base/FileStamp.h"
 #include "base/Globals.h"
+#include "base/Log.h"
+#include "base/Services.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,7 +11,9 @@
 #include <QHash>
 #include <QMutex>
 #include <QSaveFile>
+#include <QStringList>
 
+#include <algorithm>
 #include <cerrno>
 
 #ifdef Q_OS_UNIX
@@ -31,17 +35,77 @@ WriteFailure lastFailure;
 
 bool failed(const QString &path)
 {
-    lastFailure = {path, errno};
+    lastFailure = {path, errno, {}};
     return false;
 }
 QHash<QString, Resolution> resolutions;
+
+// Refused files already told of, by the version told of.
+QMutex refusedMutex;
+QHash<QString, FileStamp> refusalsTold;
+QStringList refusalsToShow;
 
 [[maybe_unused]] const bool resolutionResets = (OnProgramStateReset([] {
                                                     QMutexLocker lock(&resolveMutex);
                                                     resolutions.clear();
                                                     lastFailure = {};
+                                                    QMutexLocker told(&refusedMutex);
+                                                    refusalsTold.clear();
+                                                    refusalsToShow.clear();
                                                 }),
                                                 true);
+
+// Binary units, as the limits are: 64 MB is 64 << 20 bytes.
+QString sizeText(qint64 bytes)
+{
+    const bool gb = bytes >= (qint64(1) << 30);
+    const double value = double(bytes) / double(qint64(1) << (gb ? 30 : 20));
+    return u"%1 %2"_qs.arg(QString::number(value, 'f', 1).replace(u'.', u','),
+                           gb ? u"GB"_qs : u"MB"_qs);
+}
+
+QString tooBig(qint64 size, qint64 limit)
+{
+    return u"o arquivo tem %1, mais do que os %2 que o Notavex lê"_qs.arg(
+        sizeText(size), QString::number(limit >> 20) + u" MB"_qs);
+}
+
+#ifdef Q_OS_UNIX
+// What a name leads to when it is not a regular file, in words; empty for a regular file.
+QString notRegular(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return QString();
+    if (S_ISDIR(mode))
+        return SystemErrorText(EISDIR);
+    if (S_ISFIFO(mode))
+        return u"é um pipe (FIFO), não um arquivo comum"_qs;
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return u"é um dispositivo, não um arquivo comum"_qs;
+    if (S_ISSOCK(mode))
+        return u"é um socket, não um arquivo comum"_qs;
+    return u"não é um arquivo comum"_qs;
+}
+
+// Refuses what path leads to when it is not a regular file; a missing name is not refused.
+bool refuseNotRegular(const QByteArray &name, const QString &path, FileRead &r)
+{
+    struct stat st;
+    if (::stat(name.constData(), &st) == 0) {
+        r.why = notRegular(st.st_mode);
+        if (r.why.isEmpty())
+            return false;
+        r.error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        return true;
+    }
+    if (errno == ENOENT && ::lstat(name.constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        r.error = EINVAL;
+        r.why = u"é um link para \"%1\", que não existe"_qs.arg(QFileInfo(path).symLinkTarget());
+        return true;
+    }
+    return false;
+}
+#endif
 
 bool fileExists(const QString &path)
 {
@@ -102,13 +166,132 @@ QString ResolveFileCase(const QString &path)
     return found.resolved.isEmpty() ? path : found.resolved;
 }
 
+QString WriteFailure::text() const
+{
+    return why.isEmpty() ? SystemErrorText(error) : why;
+}
+
+FileRead ReadDataFile(const QString &path, qint64 limit)
+{
+    FileRead r;
+#ifdef Q_OS_UNIX
+    const QByteArray name = QFile::encodeName(path);
+    // Looked at before it is opened: opening a device can already do something.
+    if (refuseNotRegular(name, path, r))
+        return r;
+    // Not blocking: a FIFO put there after the look above opens at once all the same.
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        r.error = errno;
+        if (!r.missing())
+            r.why = SystemErrorText(r.error);
+        return r;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        r.error = errno;
+        r.why = SystemErrorText(r.error);
+    } else if (r.why = notRegular(st.st_mode); !r.why.isEmpty()) {
+        r.error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    } else if (st.st_size > limit) {
+        r.error = EFBIG;
+        r.why = tooBig(st.st_size, limit);
+    } else {
+        // One byte beyond the limit tells a file that grew meanwhile.
+        r.bytes.resize(qsizetype(std::min<qint64>(st.st_size, limit) + 1));
+        qsizetype got = 0;
+        while (got < r.bytes.size()) {
+            const ssize_t n = ::read(fd, r.bytes.data() + got, size_t(r.bytes.size() - got));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                r.error = errno;
+                r.why = SystemErrorText(r.error);
+                break;
+            }
+            if (n == 0)
+                break;
+            got += n;
+            if (got == r.bytes.size() && got <= limit)
+                r.bytes.resize(std::min<qint64>(limit, got * 2) + 1);
+        }
+        if (r.error == 0 && got > limit) {
+            r.error = EFBIG;
+            r.why = tooBig(got, limit);
+        }
+        r.bytes.resize(r.error == 0 ? got : 0);
+    }
+    ::close(fd);
+#else
+    QFile file(path);
+    if (!file.exists()) {
+        r.error = ENOENT;
+    } else if (file.size() > limit) {
+        r.error = EFBIG;
+        r.why = tooBig(file.size(), limit);
+    } else if (!file.open(QIODevice::ReadOnly)) {
+        r.error = EIO;
+        r.why = file.errorString();
+    } else {
+        r.bytes = file.read(limit);
+    }
+#endif
+    return r;
+}
+
+void ReportRefusedFile(const QString &path, const FileRead &read, const QString &consequence)
+{
+    const FileStamp stamp = FileStamp::of(path);
+    QString text = u"O arquivo \"%1\" não foi lido (%2). %3"_qs.arg(QDir::toNativeSeparators(path),
+                                                                    read.why, consequence);
+    {
+        QMutexLocker lock(&refusedMutex);
+        const auto told = refusalsTold.constFind(path);
+        if (told != refusalsTold.constEnd() && *told == stamp)
+            return;
+        refusalsTold.insert(path, stamp);
+        refusalsToShow.append(text);
+    }
+    LogProblem(text);
+}
+
+bool RefusedFilesPending()
+{
+    QMutexLocker lock(&refusedMutex);
+    return !refusalsToShow.isEmpty();
+}
+
+void ShowRefusedFiles()
+{
+    QStringList texts;
+    {
+        QMutexLocker lock(&refusedMutex);
+        texts.swap(refusalsToShow);
+    }
+    if (!texts.isEmpty())
+        Services::messageBoxes().show(texts.join(u"\n\n"_qs), MessageBoxes::Ok,
+                                      MessageBoxes::Warning, MessageBoxes::AnswerOk);
+}
+
+bool RefuseWrite(const QString &path, const FileRead &read)
+{
+    lastFailure = {path, read.error, read.why};
+    return false;
+}
+
 bool WriteFileAtomic(const QString &path, const QByteArray &data)
 {
+#ifdef Q_OS_UNIX
+    // Whatever is not a regular file is not the program's to replace; through a link to a device
+    // the replacement would even land in the device's folder.
+    if (FileRead refused; refuseNotRegular(QFile::encodeName(path), path, refused))
+        return RefuseWrite(path, refused);
+#endif
     // A file that already holds these bytes is left alone: saving a thousand unchanged notes
     // must not flush a thousand files to disk.
-    if (const QFileInfo info(path); info.isFile() && info.size() == data.size()) {
-        QFile current(path);
-        if (current.open(QIODevice::ReadOnly) && current.readAll() == data)
+    if (FileStamp::of(path).size == data.size()) {
+        const FileRead current = ReadDataFile(path, data.size());
+        if (current.error == 0 && current.bytes == data)
             return true;
     }
     [[maybe_unused]] const bool isNew = !QFileInfo::exists(path);

@@ -7,7 +7,6 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QHash>
 #include <QMutex>
 
@@ -79,16 +78,7 @@ QByteArray foldName(const QString &name)
     return foldName(QByteArrayView(t.toLatin1()));
 }
 
-// A line break inside a value would split it into two lines on disk.
-QByteArray encodeOneLine(const QString &text)
-{
-    QString flat = text;
-    flat.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    flat.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return StoredText::encode(flat);
-}
-
-enum class Eol : quint8 { None, Lf, CrLf };
+enum class Eol : quint8 { None, Lf, CrLf, Cr };
 
 QByteArrayView eolBytes(Eol eol)
 {
@@ -97,15 +87,33 @@ QByteArrayView eolBytes(Eol eol)
         return "\n";
     case Eol::CrLf:
         return "\r\n";
+    case Eol::Cr:
+        return "\r";
     case Eol::None:
         break;
     }
     return {};
 }
 
+// The text of a file starting with this byte-order mark is UTF-16 LE, as the Windows profile
+// functions take it; it is written back so.
+constexpr QByteArrayView kUtf16Bom = "\xFF\xFE";
+
+QByteArray toUtf16Le(QStringView text)
+{
+    QByteArray out(text.size() * 2, Qt::Uninitialized);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        out[2 * i] = char(c & 0xFF);
+        out[2 * i + 1] = char(c >> 8);
+    }
+    return out;
+}
+
 struct Line
 {
-    QByteArray text;   // without its line end
+    QByteArray text;   // without its line end; in a UTF-16 file its UTF-8
+    QByteArray raw;    // in a UTF-16 file, the line's own bytes while it is unchanged
     QByteArray key;    // folded key name on key lines, empty on the others
     qsizetype eq = -1; // position of '=' on key lines
     Eol eol = Eol::CrLf;
@@ -132,9 +140,20 @@ struct Document
     std::vector<Line> preamble; // lines before the first section
     std::vector<Section> sections;
     QHash<QByteArray, qsizetype> index; // folded section name -> first section of that name
+    bool utf16 = false;
+    QByteArray oddByte;    // a UTF-16 file's last byte when its length is odd
+    Eol style = Eol::CrLf; // the line end of lines the program writes: the file's own
 
     void parse(const QByteArray &bytes);
     QByteArray serialize() const;
+    // A line break inside a value would split it into two lines on disk.
+    QByteArray encodeOneLine(const QString &text) const
+    {
+        QString flat = text;
+        flat.replace(QLatin1Char('\r'), QLatin1Char(' '));
+        flat.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        return utf16 ? flat.toUtf8() : StoredText::encode(flat);
+    }
     Line *lastLine();
     void addToIndex(const QByteArray &folded, qsizetype at)
     {
@@ -153,29 +172,74 @@ struct Document
     }
 };
 
+// Splits text at CR LF, LF and CR alike; each line keeps its own end.
+template <typename Unit, typename Take>
+void splitLines(const Unit *units, qsizetype count, std::vector<Line> &lines, Take take)
+{
+    qsizetype pos = 0;
+    while (pos < count) {
+        qsizetype end = pos;
+        while (end < count && units[end] != Unit('\r') && units[end] != Unit('\n'))
+            ++end;
+        Line line;
+        take(line, pos, end);
+        if (end == count) {
+            line.eol = Eol::None;
+            pos = end;
+        } else if (units[end] == Unit('\n')) {
+            line.eol = Eol::Lf;
+            pos = end + 1;
+        } else if (end + 1 < count && units[end + 1] == Unit('\n')) {
+            line.eol = Eol::CrLf;
+            pos = end + 2;
+        } else {
+            line.eol = Eol::Cr;
+            pos = end + 1;
+        }
+        lines.push_back(std::move(line));
+    }
+}
+
 void Document::parse(const QByteArray &bytes)
 {
     preamble.clear();
     sections.clear();
     index.clear();
+    oddByte.clear();
 
-    qsizetype pos = 0;
+    std::vector<Line> lines;
+    utf16 = bytes.startsWith(kUtf16Bom);
+    if (utf16) {
+        const qsizetype count = (bytes.size() - kUtf16Bom.size()) / 2;
+        std::vector<char16_t> units(static_cast<size_t>(count));
+        const auto *b = reinterpret_cast<const uchar *>(bytes.constData()) + kUtf16Bom.size();
+        for (qsizetype i = 0; i < count; ++i)
+            units[size_t(i)] = char16_t(b[2 * i] | b[2 * i + 1] << 8);
+        splitLines(units.data(), count, lines, [&](Line &line, qsizetype from, qsizetype to) {
+            line.text = QStringView(units.data() + from, to - from).toUtf8();
+            line.raw = bytes.mid(kUtf16Bom.size() + 2 * from, 2 * (to - from));
+        });
+        if ((bytes.size() - kUtf16Bom.size()) % 2)
+            oddByte = bytes.right(1);
+    } else {
+        splitLines(bytes.constData(), bytes.size(), lines,
+                   [&](Line &line, qsizetype from, qsizetype to) {
+                       line.text = bytes.mid(from, to - from);
+                   });
+    }
+
+    // New lines follow the line end most of the file's lines have.
+    int counts[4] = {};
+    for (const Line &line : lines)
+        ++counts[int(line.eol)];
+    style = Eol::CrLf;
+    for (const Eol e : {Eol::Lf, Eol::Cr}) {
+        if (counts[int(e)] > counts[int(style)])
+            style = e;
+    }
+
     bool first = true;
-    while (pos < bytes.size()) {
-        const qsizetype nl = bytes.indexOf('\n', pos);
-        qsizetype end = nl < 0 ? bytes.size() : nl;
-        Line line;
-        line.eol = Eol::None;
-        if (nl >= 0) {
-            line.eol = Eol::Lf;
-            if (end > pos && bytes[end - 1] == '\r') {
-                --end;
-                line.eol = Eol::CrLf;
-            }
-        }
-        line.text = bytes.mid(pos, end - pos);
-        pos = nl < 0 ? bytes.size() : nl + 1;
-
+    for (Line &line : lines) {
         QByteArrayView content(line.text);
         if (first && content.startsWith("\xEF\xBB\xBF"))
             content = content.sliced(3);
@@ -217,10 +281,17 @@ QByteArray Document::serialize() const
     }
 
     QByteArray out;
-    out.reserve(size);
-    auto put = [&out](const Line &l) {
-        out.append(l.text);
-        out.append(eolBytes(l.eol));
+    out.reserve(utf16 ? 2 * size + kUtf16Bom.size() + oddByte.size() : size);
+    if (utf16)
+        out.append(kUtf16Bom);
+    auto put = [&](const Line &l) {
+        if (!utf16) {
+            out.append(l.text);
+            out.append(eolBytes(l.eol));
+            return;
+        }
+        out.append(l.raw.isNull() ? toUtf16Le(QString::fromUtf8(l.text)) : l.raw);
+        out.append(toUtf16Le(QString::fromLatin1(eolBytes(l.eol))));
     };
     for (const Line &l : preamble)
         put(l);
@@ -229,6 +300,7 @@ QByteArray Document::serialize() const
         for (const Line &l : s.body)
             put(l);
     }
+    out.append(oddByte);
     return out;
 }
 
@@ -250,10 +322,11 @@ bool applyWrite(Document &doc, const QString &section, const QString &key,
         if (!value)
             return false;
         if (Line *last = doc.lastLine(); last && last->eol == Eol::None)
-            last->eol = Eol::CrLf;
+            last->eol = doc.style;
         doc.addToIndex(foldName(section), qsizetype(doc.sections.size()));
         s = &doc.sections.emplace_back();
-        s->header.text = '[' + encodeOneLine(section.trimmed()) + ']';
+        s->header.text = '[' + doc.encodeOneLine(section.trimmed()) + ']';
+        s->header.eol = doc.style;
     }
 
     QByteArray foldedKey = foldName(key);
@@ -264,11 +337,13 @@ bool applyWrite(Document &doc, const QString &section, const QString &key,
             return true;
         }
         Line &line = s->body[found];
-        QByteArray text = line.text.left(line.eq + 1) + encodeOneLine(*value);
-        if (text == line.text && line.eol == Eol::CrLf)
+        QByteArray text = line.text.left(line.eq + 1) + doc.encodeOneLine(*value);
+        if (text == line.text)
             return false;
         line.text = std::move(text);
-        line.eol = Eol::CrLf;
+        line.raw.clear();
+        if (line.eol == Eol::None)
+            line.eol = doc.style;
         return true;
     }
     if (!value)
@@ -280,12 +355,13 @@ bool applyWrite(Document &doc, const QString &section, const QString &key,
         --at;
     Line &before = at > 0 ? s->body[at - 1] : s->header;
     if (before.eol == Eol::None)
-        before.eol = Eol::CrLf;
+        before.eol = doc.style;
     Line line;
-    line.text = encodeOneLine(key.trimmed()) + '=';
+    line.text = doc.encodeOneLine(key.trimmed()) + '=';
     line.eq = line.text.size() - 1;
-    line.text += encodeOneLine(*value);
+    line.text += doc.encodeOneLine(*value);
     line.key = std::move(foldedKey);
+    line.eol = doc.style;
     s->body.insert(s->body.begin() + at, std::move(line));
     return true;
 }
@@ -301,6 +377,7 @@ struct CachedFile
     bool racy = false;
     bool dirty = false; // a batch holds writes not yet on disk
     int batchDepth = 0;
+    FileRead refused; // why the file was not read: it is not written either
 };
 
 QMutex cacheMutex;
@@ -349,17 +426,6 @@ bool isRacy(const FileStamp &stamp, qint64 checkedAt)
     return stamp.exists && stamp.mtimeNs > checkedAt - grain;
 }
 
-QByteArray readAll(const QString &path, const FileStamp &stamp)
-{
-    QByteArray bytes;
-    if (stamp.exists) {
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly))
-            bytes = file.readAll();
-    }
-    return bytes;
-}
-
 // Brings the parsed copy up to the file as it is on disk now, unless a batch holds newer text.
 void refresh(CachedFile &entry, const QString &path)
 {
@@ -369,7 +435,15 @@ void refresh(CachedFile &entry, const QString &path)
     const FileStamp stamp = FileStamp::of(path);
     if (entry.loaded && stamp == entry.stamp && !entry.racy)
         return;
-    QByteArray bytes = readAll(path, stamp);
+    FileRead file = ReadDataFile(path, MaxIndexFileBytes);
+    QByteArray bytes = std::move(file.bytes);
+    entry.refused = FileRead();
+    if (file.error != 0 && !file.missing()) {
+        ReportRefusedFile(path, file,
+                          u"O Notavex usa os valores padrão no lugar dos guardados nele, e nada "
+                          u"é gravado nesse arquivo enquanto ele estiver assim."_qs);
+        entry.refused = std::move(file);
+    }
     if (!entry.loaded || bytes != entry.bytes) {
         entry.doc.parse(bytes);
         entry.bytes = std::move(bytes);
@@ -406,6 +480,8 @@ bool write(const QString &section, const QString &key, const std::optional<QStri
     const QString path = cacheKey(file);
     CachedFile &entry = entryFor(path);
     refresh(entry, path);
+    if (entry.refused.error != 0)
+        return RefuseWrite(path, entry.refused);
     if (!applyWrite(entry.doc, section, key, value))
         return true;
     if (entry.batchDepth > 0) {
@@ -485,6 +561,15 @@ QStringList GetPrivateProfileKeyNames(const QString &section, const QString &fil
             names.append(StoredText::decode(trimmed(QByteArrayView(line.text).first(line.eq))));
     }
     return names;
+}
+
+QString ProfileFileProblem(const QString &file)
+{
+    QMutexLocker lock(&cacheMutex);
+    const QString path = cacheKey(file);
+    CachedFile &entry = entryFor(path);
+    refresh(entry, path);
+    return entry.refused.why;
 }
 
 bool WritePrivateProfileString(const QString &section, const QString &key, const QString &value,

@@ -210,7 +210,7 @@ void FrmOpc::Command1_Click()
         const WriteFailure failure = LastWriteFailure();
         const QString text =
             u"Não foi possível salvar as opções na pasta %1 (%2). Tente de novo ou cancele."_qs.arg(
-                QDir::toNativeSeparators(DataPath), SystemErrorText(failure.error));
+                QDir::toNativeSeparators(DataPath), failure.text());
         LogProblem(text);
         Services::messageBoxes().show(text, MessageBoxes::Ok, MessageBoxes::Warning,
                                       MessageBoxes::AnswerOk);

@@ -478,7 +478,7 @@ void frmAlarme::Command3_Click()
             u"Não foi possível salvar o alarme na pasta %1 (%2%3). Tente de novo ou cancele."_qs
                 .arg(QDir::toNativeSeparators(DataPath),
                      f.path.isEmpty() ? QString() : QFileInfo(f.path).fileName() + u": "_qs,
-                     SystemErrorText(f.error));
+                     f.text());
         LogProblem(text);
         Services::messageBoxes().show(text, MessageBoxes::Ok, MessageBoxes::Warning,
                                       MessageBoxes::AnswerOk);

@@ -1,5 +1,6 @@
 #include "note/FolderWatch.h"
 
+#include "base/FileAccess.h"
 #include "base/FileStamp.h"
 #include "base/Globals.h"
 #include "note/NoteWindows.h"
@@ -87,6 +88,9 @@ public:
         takeRewrittenTexts();
         takeChangedKeys();
         watch();
+        // Once the event loop runs: a close request must be able to end the program meanwhile.
+        if (RefusedFilesPending())
+            QTimer::singleShot(0, this, [] { ShowRefusedFiles(); });
     }
 
 private:
@@ -132,12 +136,10 @@ private:
             // A file gone missing is not a deleted note: the note is written back at its next save.
             if (!now.exists || now == w->StoredContentStamp())
                 continue;
-            QFile file(path);
-            if (!file.open(QIODevice::ReadOnly))
+            const FileRead file = ReadDataFile(path, MaxNoteFileBytes);
+            if (file.error != 0)
                 continue;
-            const QByteArray theirs = file.readAll();
-            if (file.error() != QFileDevice::NoError)
-                continue;
+            const QByteArray &theirs = file.bytes;
             if (w->StoredContentIs(theirs)) {
                 w->SetStoredContent(now, theirs);
             } else if (!w->HasUnsavedTyping()) {

@@ -1,5 +1,6 @@
 #include "note/NoteWindows.h"
 
+#include "base/FileAccess.h"
 #include "base/Globals.h"
 #include "base/Log.h"
 #include "base/ProfileString.h"
@@ -17,6 +18,7 @@
 #include <QElapsedTimer>
 #include <QPointer>
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -97,9 +99,9 @@ frmNote *createNoteWindow(const QString &IdText, const QString &Title, bool show
 // Gives a window its stored note, kept where a screen shows it.
 void applyStoredRecord(frmNote *w, NoteRecord r)
 {
-    if (r.contentError != 0)
+    if (!r.contentProblem.isEmpty())
         LogProblem(u"não foi possível ler %1 (%2); a nota fica como está no disco."_qs.arg(
-            QDir::toNativeSeparators(ContentFile(r.id)), SystemErrorText(r.contentError)));
+            QDir::toNativeSeparators(ContentFile(r.id)), r.contentProblem));
     // What another program changes later is told apart from what the file holds now.
     w->SetStoredKeys(r);
     // Positions are compared as stored; the window itself only holds whole pixels.
@@ -135,6 +137,7 @@ public:
         m_changed.wait(lock, [&] { return m_read > i; });
         m_taken = i + 1;
         NoteRecord r = std::move(m_records[size_t(i)]);
+        m_bytesAhead -= contentSize(r);
         lock.unlock();
         m_changed.notify_all();
         return r;
@@ -142,21 +145,32 @@ public:
 
 private:
     // Far enough ahead never to keep the windows waiting, near enough that a folder of huge
-    // notes is not all in memory at once.
+    // notes is not all in memory at once: at most this many notes and, but for the next one to
+    // take, this many bytes of text (a note file is at most MaxNoteFileBytes).
     static constexpr qsizetype Ahead = 32;
+    static constexpr qint64 BytesAhead = qint64(128) << 20;
+
+    static qint64 contentSize(const NoteRecord &r) { return r.content ? r.content->size() : 0; }
 
     void run()
     {
         for (qsizetype i = 0; i < m_ids.size(); ++i) {
+            // A file over the limit is not read at all.
+            qint64 size = FileStamp::of(ContentFile(m_ids.at(i))).size;
+            size = size > MaxNoteFileBytes ? 0 : std::max<qint64>(0, size);
             {
                 std::unique_lock lock(m_mutex);
-                m_changed.wait(lock, [&] { return m_stop || i - m_taken < Ahead; });
+                m_changed.wait(lock, [&] {
+                    return m_stop || (i - m_taken < Ahead &&
+                                      (i == m_taken || m_bytesAhead + size <= BytesAhead));
+                });
                 if (m_stop)
                     return;
             }
             NoteRecord r = ReadNoteRecord(qint16(m_ids.at(i)));
             {
                 std::lock_guard lock(m_mutex);
+                m_bytesAhead += contentSize(r);
                 m_records[size_t(i)] = std::move(r);
                 m_read = i + 1;
             }
@@ -170,9 +184,28 @@ private:
     std::condition_variable m_changed;
     qsizetype m_read = 0;
     qsizetype m_taken = 0;
+    qint64 m_bytesAhead = 0; // of the records read and not taken yet
     bool m_stop = false;
     std::thread m_thread; // last: it starts once everything above is ready
 };
+
+// A load asked to stop early, and the notes it left unloaded: they stay listed at every save.
+struct LoadState
+{
+    bool stop = false;
+    QList<int> notLoaded;
+};
+
+LoadState &loadState()
+{
+    static LoadState state;
+    static const bool registered = [] {
+        OnProgramStateReset([] { loadState() = LoadState(); });
+        return true;
+    }();
+    Q_UNUSED(registered);
+    return state;
+}
 
 } // namespace
 
@@ -238,10 +271,10 @@ void keepOutsideVersion(frmNote *w)
     const FileStamp now = FileStamp::of(path);
     if (!now.exists || now == w->StoredContentStamp())
         return;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const FileRead file = ReadDataFile(path, MaxNoteFileBytes);
+    if (file.error != 0)
         return;
-    const QByteArray theirs = file.readAll();
+    const QByteArray &theirs = file.bytes;
     if (!w->StoredContentIs(theirs) && KeepAsNewNote(theirs, id, OpenNoteIds()) == 0)
         return; // kept on disk: the note is not saved over it either
     w->SetStoredContent(now, theirs);
@@ -257,6 +290,10 @@ bool SaveNotes(qint16 Id)
     }
     const QList<frmNote *> notes = noteWindowsNewestFirst();
     QList<qint16> listed;
+    // Listed as a whole load would have made them: the last loaded first.
+    const QList<int> &notLoaded = loadState().notLoaded;
+    for (auto it = notLoaded.crbegin(); it != notLoaded.crend(); ++it)
+        listed.append(qint16(*it));
     QList<frmNote *> saved;
     QList<const QWidget *> windows;
     for (frmNote *w : notes) {
@@ -309,20 +346,36 @@ void LoadNotes()
     // many windows in one go, which it maps much faster than one at a time.
     QElapsedTimer batch;
     batch.start();
-    RecordReader reader(ids);
-    for (qsizetype i = 0; i < ids.size(); ++i) {
-        const int id = ids.at(i);
-        frmNote *w = createNoteWindow(QString::number(id), QString(), false, format);
-        applyStoredRecord(w, reader.take(i));
-        if (i == 0 || batch.hasExpired(LoadBatchMs)) {
-            QCoreApplication::processEvents();
-            format = ReadNewTextFormat();
-            batch.restart();
+    {
+        RecordReader reader(ids);
+        for (qsizetype i = 0; i < ids.size(); ++i) {
+            if (loadState().stop) {
+                loadState().notLoaded = ids.mid(i);
+                break;
+            }
+            const int id = ids.at(i);
+            frmNote *w = createNoteWindow(QString::number(id), QString(), false, format);
+            applyStoredRecord(w, reader.take(i));
+            if (i == 0 || batch.hasExpired(LoadBatchMs)) {
+                QCoreApplication::processEvents();
+                format = ReadNewTextFormat();
+                batch.restart();
+            }
         }
+    }
+    if (loadState().stop) {
+        // The program is ending: nothing more is shown or watched.
+        SetNotesLoading(false);
+        return;
     }
     // The last batch too gets its events before the tray opens.
     QCoreApplication::processEvents();
     SetNotesLoading(false);
     TrayReady = true;
     WatchDataFolder();
+}
+
+void StopLoadingNotes()
+{
+    loadState().stop = true;
 }

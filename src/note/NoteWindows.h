@@ -31,6 +31,9 @@ void PersonalizaCurrentNote();
 // Creates a window for every note and finally sets TrayReady; from then on the data folder is
 // watched for what other programs write into it.
 void LoadNotes();
+// Makes a LoadNotes under way, or the next one, stop before its next note, for the program to
+// end: TrayReady stays false, and the notes not loaded stay listed, in their place, at every save.
+void StopLoadingNotes();
 
 // The numbers of the open notes.
 QList<int> OpenNoteIds();

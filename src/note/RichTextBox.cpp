@@ -2,13 +2,13 @@
 
 #include "base/Cp1252.h"
 #include "base/FileAccess.h"
+#include "base/Log.h"
 #include "base/Services.h"
 #include "note/NoteControls.h"
 #include "note/WinColor.h"
 #include "rtf/Rtf.h"
 
 #include <QClipboard>
-#include <QFile>
 #include <QGuiApplication>
 #include <QKeyEvent>
 
@@ -19,15 +19,27 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QToolTip>
-#include <cerrno>
 #include <functional>
 
 namespace {
 
 QString fromCrLf(QString text)
 {
-    text.replace(u"\r\n"_qs, u"\n"_qs);
-    text.replace(u'\r', u'\n');
+    // In one pass: QString::replace moves the rest of the text at every line end, which takes
+    // seconds in a note of many megabytes.
+    QChar *d = text.data();
+    const qsizetype n = text.size();
+    qsizetype out = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        QChar c = d[i];
+        if (c == u'\r') {
+            if (i + 1 < n && d[i + 1] == u'\n')
+                ++i;
+            c = u'\n';
+        }
+        d[out++] = c;
+    }
+    text.truncate(out);
     return text;
 }
 
@@ -44,23 +56,15 @@ RichTextBox::RichTextBox(QWidget *parent) : QTextEdit(parent)
     connect(this, &QTextEdit::cursorPositionChanged, this, &RichTextBox::keepEdgesOutsideResults);
 }
 
-bool RichTextBox::LoadFile(const QString &path, int *error)
+bool RichTextBox::LoadFile(const QString &path, QString *why)
 {
-    QFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = errno;
+    const FileRead file = ReadDataFile(path, MaxNoteFileBytes);
+    if (file.error != 0) {
+        if (why)
+            *why = file.why.isEmpty() ? SystemErrorText(file.error) : file.why;
         return false;
     }
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = errno;
-        return false;
-    }
-    file.close();
-    LoadData(data);
+    LoadData(file.bytes);
     return true;
 }
 
@@ -68,25 +72,24 @@ void RichTextBox::LoadData(const QByteArray &data)
 {
     replaceContent([&] {
         if (Rtf::looksLikeRtf(data))
-            Rtf::read(data, document());
-        else
-            setPlainContent(StoredText::decode(data));
+            return Rtf::read(data, document(), MaxEditableCharacters + 1);
+        return setPlainContent(StoredText::decode(data));
     });
 }
 
-void RichTextBox::replaceContent(const std::function<void()> &fill)
+void RichTextBox::replaceContent(const std::function<qint64()> &fill)
 {
     QTextDocument *doc = document();
     // Built without layout: every insertion would otherwise lay out its paragraph again.
     doc->setLayoutEnabled(false);
     const bool undo = doc->isUndoRedoEnabled();
     doc->setUndoRedoEnabled(false);
-    fill();
+    const qint64 whole = fill();
     m_previewOf = 0;
-    if (doc->characterCount() > MaxEditableCharacters) {
+    if (whole > MaxEditableCharacters) {
         // Qt's incremental layout of a text this long can keep the event loop busy for minutes
         // (seen with 10 MB notes): only the beginning is shown, and nothing of it is written back.
-        m_previewOf = doc->characterCount();
+        m_previewOf = whole;
         QTextCursor rest(doc);
         rest.setPosition(PreviewCharacters);
         rest.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
@@ -110,20 +113,25 @@ void RichTextBox::replaceContent(const std::function<void()> &fill)
     moveCursor(QTextCursor::Start);
 }
 
-void RichTextBox::setPlainContent(const QString &text)
+qint64 RichTextBox::setPlainContent(QString text)
 {
     // Plain text takes the format of the typing position.
     const QTextCharFormat format = currentCharFormat();
-    QString clean = fromCrLf(text);
+    QString clean = fromCrLf(std::move(text));
     // Characters that would build frames or end strings early are not text.
     clean.removeIf([](QChar ch) {
         return ch.unicode() == 0 || ch.unicode() == 0xFDD0 || ch.unicode() == 0xFDD1;
     });
+    // Of a text too long to edit only what a preview can show is made into a document.
+    const qint64 whole = clean.size() + 1;
+    if (whole > MaxEditableCharacters)
+        clean.truncate(PreviewCharacters);
     document()->setPlainText(clean);
     QTextCursor all(document());
     all.select(QTextCursor::Document);
     all.setCharFormat(format);
     setCurrentCharFormat(format);
+    return whole;
 }
 
 bool RichTextBox::SaveFile(const QString &path) const
@@ -140,7 +148,7 @@ QString RichTextBox::Text() const
 
 void RichTextBox::SetText(const QString &text)
 {
-    replaceContent([&] { setPlainContent(text); });
+    replaceContent([&] { return setPlainContent(text); });
 }
 
 int RichTextBox::SelStart() const

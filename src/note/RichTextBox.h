@@ -19,8 +19,9 @@ public:
 
     // Replaces the whole content. RTF keeps its formatting; any other file shows as plain text,
     // read as UTF-8 when it is valid UTF-8 and as code page 1252 otherwise. A file that cannot be
-    // read leaves the content as it was; error then holds the system's error number.
-    bool LoadFile(const QString &path, int *error = nullptr);
+    // read (not a regular file, or larger than a note file may be) leaves the content as it was;
+    // why then says why.
+    bool LoadFile(const QString &path, QString *why = nullptr);
     // The same with the file's bytes.
     void LoadData(const QByteArray &data);
     // Writes the whole content as one RTF document, atomically.
@@ -88,8 +89,9 @@ private:
     QFont resolvedFont(const QTextCharFormat &format) const;
     template <typename T, typename Get> std::optional<T> selValue(Get get) const;
     void mergeFormat(const QTextCharFormat &format);
-    void setPlainContent(const QString &text);
-    void replaceContent(const std::function<void()> &fill);
+    // Each returns the whole content's length in characters, as the document would count it.
+    qint64 setPlainContent(QString text);
+    void replaceContent(const std::function<qint64()> &fill);
 
     quint32 m_backColor = 0xFFFFFF;
     qint64 m_previewOf = 0;

@@ -405,9 +405,8 @@ void frmNote::ApplyRecord(const NoteRecord &r)
     SetStoredContent(r.contentStamp, r.content.value_or(QByteArray()));
     if (r.content)
         txtNote->LoadData(*r.content);
-    else if (r.contentError != 0)
-        SetContentUnreadable(QFileInfo(ContentFile(r.id)).fileName(),
-                             SystemErrorText(r.contentError));
+    else if (!r.contentProblem.isEmpty())
+        SetContentUnreadable(QFileInfo(ContentFile(r.id)).fileName(), r.contentProblem);
     ContentLoaded();
     if (r.alarm)
         tmrEvent.start();
@@ -422,11 +421,11 @@ void frmNote::ApplyRecord(const NoteRecord &r)
 
 bool frmNote::ContentNeedsSaving() const
 {
-    if (txtNote->PreviewOf() != 0)
+    if (txtNote->PreviewOf() != 0 || m_contentUnreadable)
         return false;
     if (txtNote->document()->isModified())
         return true;
-    return !m_contentUnreadable && !QFileInfo::exists(ContentFile(NoteId()));
+    return !QFileInfo::exists(ContentFile(NoteId()));
 }
 
 void frmNote::ContentLoaded()
@@ -446,9 +445,11 @@ void frmNote::ContentSaved()
 void frmNote::SetContentUnreadable(const QString &fileName, const QString &why)
 {
     m_contentUnreadable = true;
+    // Whatever is typed could only be saved over the file; read-only until the file can be read.
+    txtNote->setReadOnly(true);
     txtNote->setPlaceholderText(
-        u"Não foi possível ler o texto desta nota (%1: %2). O arquivo "
-        u"fica como está enquanto você não escrever nela."_qs.arg(fileName, why));
+        u"Não foi possível ler o texto desta nota (%1: %2). O arquivo fica como está, e a nota "
+        u"não pode ser editada enquanto ele estiver assim."_qs.arg(fileName, why));
 }
 
 void frmNote::noteEdited()

@@ -132,11 +132,12 @@ public:
 
     // Whether the content file must be written at the next save: the user changed the text, or
     // the note has no content file yet. A file that could not be read, or that is only shown in
-    // part, is never written over until the user changes the note.
+    // part, is never written over: its note cannot be edited.
     bool ContentNeedsSaving() const;
     void ContentLoaded(); // the content now is what the file holds
     void ContentSaved();
-    // The content file exists but could not be read: the note says so and keeps its hands off.
+    // The content file exists but could not be read: the note says so, is read-only and keeps its
+    // hands off the file.
     void SetContentUnreadable(const QString &fileName, const QString &why);
     bool ContentUnreadable() const { return m_contentUnreadable; }
 

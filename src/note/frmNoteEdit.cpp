@@ -21,11 +21,10 @@ void prepareTextFileDialog()
     FileDialogSettings.Flags = OFN_READONLY | OFN_HIDEREADONLY;
 }
 
-void reportFileError(const QString &what, const QString &path, int error)
+void reportFileError(const QString &what, const QString &path, const QString &why)
 {
-    Services::messageBoxes().show(what.arg(QDir::toNativeSeparators(path), SystemErrorText(error)),
-                                  MessageBoxes::Ok, MessageBoxes::Warning, MessageBoxes::AnswerOk,
-                                  u"Notavex"_qs);
+    Services::messageBoxes().show(what.arg(QDir::toNativeSeparators(path), why), MessageBoxes::Ok,
+                                  MessageBoxes::Warning, MessageBoxes::AnswerOk, u"Notavex"_qs);
 }
 
 } // namespace
@@ -95,6 +94,15 @@ void frmNote::Fonte()
 
 void frmNote::Abrir()
 {
+    // Text loaded here would be saved over the note's own file, which could not be read.
+    if (m_contentUnreadable) {
+        Services::messageBoxes().show(
+            u"O texto desta nota não pôde ser lido, e o arquivo dela, \"%1\", fica como está. "
+            u"Carregue o arquivo em outra nota."_qs.arg(
+                QDir::toNativeSeparators(ContentFile(NoteId()))),
+            MessageBoxes::Ok, MessageBoxes::Information, MessageBoxes::AnswerOk, u"Notavex"_qs);
+        return;
+    }
     prepareTextFileDialog();
     const bool lent = !FileDialogSettings.Owner;
     if (lent)
@@ -106,10 +114,10 @@ void frmNote::Abrir()
     if (path.isEmpty())
         return;
     // The loaded text is the note's new content, written at the next save like typed text.
-    int error = 0;
-    if (!txtNote->LoadFile(path, &error))
+    QString why;
+    if (!txtNote->LoadFile(path, &why))
         reportFileError(u"Não foi possível ler o arquivo \"%1\" (%2). A nota não foi alterada."_qs,
-                        path, error);
+                        path, why);
 }
 
 void frmNote::Salvar()
@@ -139,7 +147,7 @@ void frmNote::Salvar()
     text.remove(QChar::ObjectReplacementCharacter); // a picture has no text
     if (!WriteFileAtomic(path, (text + u"\r\n"_qs).toUtf8())) {
         reportFileError(u"Não foi possível salvar o arquivo \"%1\" (%2)."_qs, path,
-                        LastWriteFailure().error);
+                        LastWriteFailure().text());
         return;
     }
     saveWithMessage();

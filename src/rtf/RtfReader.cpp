@@ -451,11 +451,12 @@ bool looksLikeRtf(const QByteArray &data)
     return QByteArrayView(data).sliced(i).startsWith("{\\rtf");
 }
 
-void read(const QByteArray &data, QTextDocument *doc)
+qint64 read(const QByteArray &data, QTextDocument *doc, qint64 maxCharacters)
 {
     const bool undo = doc->isUndoRedoEnabled();
     doc->setUndoRedoEnabled(false);
     doc->clear();
+    qint64 characters = 0;
     if (!looksLikeRtf(data)) {
         // Line ends of any style; characters that would build frames are not text.
         QString text = StoredText::decode(data);
@@ -464,12 +465,17 @@ void read(const QByteArray &data, QTextDocument *doc)
         text.removeIf([](QChar c) {
             return c.unicode() == 0 || c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1;
         });
+        characters = text.size() + 1;
+        if (maxCharacters >= 0 && characters > maxCharacters)
+            text.truncate(qsizetype(std::max<qint64>(0, maxCharacters - 1)));
         doc->setPlainText(text);
     } else {
-        detail::Reader reader(data, doc);
+        detail::Reader reader(data, doc, maxCharacters);
         reader.run();
+        characters = reader.characters();
     }
     doc->setUndoRedoEnabled(undo);
+    return characters;
 }
 
 } // namespace Rtf

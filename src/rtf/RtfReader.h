@@ -93,14 +93,17 @@ inline bool isStructural(char16_t c)
 class Reader
 {
 public:
-    Reader(const QByteArray &data, QTextDocument *doc)
-        : m_data(data.constData()), m_size(data.size()), m_doc(doc), m_cursor(doc)
+    Reader(const QByteArray &data, QTextDocument *doc, qint64 maxCharacters)
+        : m_data(data.constData()), m_size(data.size()), m_doc(doc), m_cursor(doc),
+          m_limit(maxCharacters)
     {
         m_stack.reserve(64);
         m_stack.push_back(GroupState{});
     }
 
     void run();
+    // The characters of the whole document, those beyond the limit included.
+    qint64 characters() const { return m_count; }
 
 private:
     GroupState &state() { return m_stack.back(); }
@@ -159,6 +162,9 @@ private:
     bool m_atEnd = false;      // the data has ended; open groups are being closed
     QTextDocument *m_doc;
     QTextCursor m_cursor;
+    // Beyond the limit characters are only counted: a huge note costs no more than its beginning.
+    qint64 m_limit;
+    qint64 m_count = 1; // the document's last paragraph separator is one
 
     std::vector<GroupState> m_stack;
     int m_overflowDepth = 0;

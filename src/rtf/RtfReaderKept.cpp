@@ -267,6 +267,11 @@ void Reader::commitMark()
 {
     if (m_mark.isEmpty())
         return;
+    if (m_limit >= 0 && m_count >= m_limit) {
+        m_mark.clear();
+        ++m_count;
+        return;
+    }
     CharState chr = m_runValid ? m_runState : state().chr; // the text after it
     chr.wrap = m_markWrap;
     QTextImageFormat fmt = RtfImages::addKept(m_doc, invisible(), m_mark);
@@ -274,6 +279,7 @@ void Reader::commitMark()
     fmt.setWidth(0);
     fmt.setHeight(0);
     m_cursor.insertImage(fmt);
+    ++m_count;
     m_mark.clear();
 }
 

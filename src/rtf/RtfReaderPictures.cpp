@@ -91,13 +91,19 @@ void Reader::finishPicture()
     m_pictLevel = 0;
     if (state().dest != Dest::Text)
         return;
+    flushRun();
+    // Beyond the limit a picture is not even decoded; it counts as the one character it would be.
+    if (m_limit >= 0 && m_count >= m_limit) {
+        markUsed(state().chr.wrap);
+        ++m_count;
+        return;
+    }
     const QImage image = decodePicture(data);
     if (image.isNull()) {
         keepPicture();
         return;
     }
     const QSizeF shown = goalSize(image.size());
-    flushRun();
     commitMark();
     QTextImageFormat fmt = RtfImages::addImage(m_doc, image, data);
     fmt.merge(charFormat(state().chr));
@@ -108,6 +114,7 @@ void Reader::finishPicture()
         fmt.setHeight(shown.height());
     }
     m_cursor.insertImage(fmt);
+    ++m_count;
 }
 
 // The picture as an image, or a null one when it is not shown.
@@ -177,14 +184,19 @@ void Reader::insertBox(const QByteArray &group, QSizeF goal, int wrap)
     ++m_kept;
     flushRun();
     commitMark();
+    markUsed(wrap);
+    if (m_limit >= 0 && m_count >= m_limit) {
+        ++m_count;
+        return;
+    }
     CharState chr = state().chr;
     chr.wrap = wrap;
     QTextImageFormat fmt = RtfImages::addKept(m_doc, placeholder(shown), group);
     fmt.merge(charFormat(chr));
     fmt.setWidth(shown.width());
     fmt.setHeight(shown.height());
-    markUsed(wrap);
     m_cursor.insertImage(fmt);
+    ++m_count;
 }
 
 QImage Reader::placeholder(const QSizeF &shown)

@@ -209,7 +209,12 @@ void Reader::flushRun()
     if (!m_run.isEmpty()) {
         commitMark();
         markUsed(m_runState.wrap);
-        m_cursor.insertText(m_run, charFormat(m_runState));
+        const qint64 room = m_limit < 0 ? m_run.size() : std::max<qint64>(0, m_limit - m_count);
+        if (room >= m_run.size())
+            m_cursor.insertText(m_run, charFormat(m_runState));
+        else if (room > 0)
+            m_cursor.insertText(m_run.left(room), charFormat(m_runState));
+        m_count += m_run.size();
         m_run.clear();
     }
     m_runValid = false;
@@ -234,6 +239,11 @@ void Reader::paragraph()
     flushRun();
     commitMark();
     markUsed(state().chr.wrap);
+    if (m_limit >= 0 && m_count >= m_limit) {
+        ++m_count;
+        return;
+    }
+    ++m_count;
     finishBlock();
     m_blockAlign = state().align;
     m_blockChar = state().chr;

@@ -315,8 +315,10 @@ void FrmPopup::shutDown()
     if (m_state == State::Ended || m_state == State::Ending)
         return;
     if (m_state == State::Loading || m_state == State::Starting) {
-        // Saving now would drop the notes not loaded yet.
+        // Saving now, in the middle of a note, would go wrong: the load stops at the next note,
+        // and the shutdown follows it.
         m_shutDownPending = true;
+        StopLoadingNotes();
         return;
     }
     if (m_state == State::Created) {

@@ -33,7 +33,8 @@ public:
                  const QString &homeFolder = {});
 
     // Closes the dialogs, saves every note, closes every window, removes the tray icon and quits.
-    // Runs once; asked for while notes are still loading, it waits for the loading to finish.
+    // Runs once; asked for while notes are still loading, it stops the loading at the next note
+    // and then runs, the notes not loaded left as they are on disk.
     // When the notes cannot be saved the program ends with status 1; after "Sair" the user is
     // asked first and may try again or keep the program open.
     void shutDown();

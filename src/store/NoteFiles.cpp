@@ -5,7 +5,6 @@
 #include "base/FileStamp.h"
 #include "base/Globals.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -36,10 +35,21 @@ int NoteFileNumber(const QString &fileName)
 
 QString ReadListLine()
 {
-    QFile file(ListFile());
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    const QByteArray bytes = file.readAll();
+    return ReadListFile(ListFile()).value_or(QString());
+}
+
+std::optional<QString> ReadListFile(const QString &path)
+{
+    const FileRead file = ReadDataFile(path, MaxIndexFileBytes);
+    if (file.error != 0) {
+        if (file.missing())
+            return QString();
+        ReportRefusedFile(path, file,
+                          u"As notas são procuradas pelos arquivos delas, e nada é gravado "
+                          u"nesse arquivo enquanto ele estiver assim."_qs);
+        return std::nullopt;
+    }
+    const QByteArray &bytes = file.bytes;
     qsizetype end = 0;
     while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
         ++end;
@@ -53,7 +63,11 @@ bool ListFileExists()
 
 bool WriteListLine(const QString &line)
 {
-    return WriteFileAtomic(ListFile(), Cp1252::encode(line.trimmed()) + "\r\n");
+    const QString path = ListFile();
+    // A list too big to read is not written over either.
+    if (FileStamp::of(path).size > MaxIndexFileBytes)
+        return RefuseWrite(path, ReadDataFile(path, MaxIndexFileBytes));
+    return WriteFileAtomic(path, Cp1252::encode(line.trimmed()) + "\r\n");
 }
 
 bool ListContains(const QString &line, int noteId)

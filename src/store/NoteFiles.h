@@ -3,6 +3,8 @@
 #include <QSize>
 #include <QString>
 
+#include <optional>
+
 #include "base/FileAccess.h"
 
 // The data folder's three kinds of file. Names match without regard to case: an existing file is
@@ -16,8 +18,10 @@ QString ContentFile(int noteId); // DataPath + "notavex<N>.arl"
 int NoteFileNumber(const QString &fileName);
 
 // indice.dat: one line of comma-framed note numbers (",3,1,2,"; the empty list is ",").
-// First line of the file, spaces trimmed; empty when the file is missing.
+// First line of the file, spaces trimmed; empty when the file is missing or not read.
 QString ReadListLine();
+// The same of a list file at path; none, after telling why, when it exists but is not read.
+std::optional<QString> ReadListFile(const QString &path);
 bool ListFileExists();
 // Writes line (trimmed) followed by CR LF.
 bool WriteListLine(const QString &line);

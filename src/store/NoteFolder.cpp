@@ -41,14 +41,14 @@ bool liveSection(const QString &section, const QString &file)
 
 bool mergeListCopy(const QString &copyPath)
 {
-    QFile copy(copyPath);
-    if (!copy.open(QIODevice::ReadOnly))
+    // A copy that cannot be read stays where it is.
+    const std::optional<QString> theirs = ReadListFile(copyPath);
+    if (!theirs)
         return false;
-    const QString theirs = QString::fromLatin1(copy.readLine()).trimmed();
     QString line = ReadListLine();
     if (line.isEmpty())
         line = QStringLiteral(",");
-    for (const QString &field : theirs.split(u',')) {
+    for (const QString &field : theirs->split(u',')) {
         const int id = noteFileNumber(u"notavex"_qs + field.trimmed() + u".arl"_qs);
         if (id != 0 && !ListContains(line, id))
             line = ListAppend(line, id);
@@ -83,6 +83,9 @@ QString ConflictCopyOf(const QString &fileName)
 
 bool MergeIndexCopy(const QString &copyPath)
 {
+    // A copy that cannot be read stays where it is.
+    if (!ProfileFileProblem(copyPath).isEmpty())
+        return false;
     const QString file = IndexFile();
     // What no key can hold: a value read back as this was never there.
     const QString missing = QStringLiteral("\x01");

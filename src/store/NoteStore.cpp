@@ -49,7 +49,7 @@ QString describeFailure()
     const WriteFailure f = LastWriteFailure();
     const QString file = f.path.isEmpty() ? QString() : QFileInfo(f.path).fileName() + u": "_qs;
     return u"Não foi possível salvar as notas na pasta %1 (%2%3)."_qs.arg(
-        QDir::toNativeSeparators(DataPath), file, SystemErrorText(f.error));
+        QDir::toNativeSeparators(DataPath), file, f.text());
 }
 
 // A note number as stored: plain decimal, 1 to 32767. Anything else names no note.
@@ -129,17 +129,11 @@ NoteRecord ReadNoteRecord(qint16 id)
     NoteRecord r = ReadNoteKeys(id);
     const QString content = ContentFile(id);
     r.contentStamp = FileStamp::of(content);
-    if (r.contentStamp.exists) {
-        QFile f(content);
-        errno = 0;
-        if (f.open(QIODevice::ReadOnly)) {
-            QByteArray bytes = f.readAll();
-            if (f.error() == QFileDevice::NoError)
-                r.content = std::move(bytes);
-        }
-        if (!r.content)
-            r.contentError = errno ? errno : EIO;
-    }
+    FileRead file = ReadDataFile(content, MaxNoteFileBytes);
+    if (file.error == 0)
+        r.content = std::move(file.bytes);
+    else if (!file.missing())
+        r.contentProblem = file.why;
     return r;
 }
 

@@ -33,7 +33,7 @@ struct NoteRecord
     // The content file's bytes as read, or the bytes to write at a save; none when the file is
     // missing, could not be read, or is not to be written.
     std::optional<QByteArray> content;
-    int contentError = 0;      // the file exists but could not be read (a system error number)
+    QString contentProblem;    // why a file in the content file's place was not read, in words
     FileStamp contentStamp;    // the content file as it was when read
     bool contentSaved = false; // set by SaveNoteRecords when content was written
 };

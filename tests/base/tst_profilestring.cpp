@@ -11,6 +11,19 @@
 
 using namespace TestFiles;
 
+namespace {
+
+// A file in UTF-16 LE with its byte-order mark; lone surrogates stay as they are.
+QByteArray utf16(const QString &text)
+{
+    QByteArray out = "\xFF\xFE";
+    for (const QChar c : text)
+        out += char(c.unicode() & 0xFF) + QByteArray(1, char(c.unicode() >> 8));
+    return out;
+}
+
+} // namespace
+
 // The stored files were designed around the Windows profile-string functions: these tables
 // hold what those do, case by case.
 class tst_ProfileString : public QObject
@@ -57,6 +70,10 @@ private slots:
         row("the value stops at a NUL byte", QByteArray("[a]\r\nk=ab\0cd\r\n", 14), "a k", "ab");
         row("not UTF-8: 1252", "[a]\r\nk=\xc3\x28 Ol\xe1 \x80\r\n", "a k", "Ã( Olá €");
         row("no file", "-", "a k", "DEF");
+        row("CR alone ends a line", "[b]\rk=1\r[a]\rk=v\r", "a k", "v");
+        row("mixed line ends", "[b]\r\nk=1\n[a]\rx=\r\nk=v\n", "a k", "v");
+        row("UTF-16 LE with its byte-order mark", utf16(u"[Água]\r\nTítulo=Ċafé € 🎂\r\n"_qs),
+            "água Título", "Ċafé € 🎂");
     }
 
     void read_asWindowsDoes()
@@ -80,14 +97,24 @@ private slots:
                             const QByteArray &after) {
             QTest::newRow(name) << before << ops << after;
         };
-        row("replaces in place, keeps the key's spelling and foreign lines",
+        row("replaces in place, keeps the key's spelling, its line end and foreign lines",
             "; notes\n[1]\nTOP=100\nLeft=2\n\n[2]\r\nTop=5\r\n", {u"1|top|2000"_qs},
-            "; notes\n[1]\nTOP=2000\r\nLeft=2\n\n[2]\r\nTop=5\r\n");
+            "; notes\n[1]\nTOP=2000\nLeft=2\n\n[2]\r\nTop=5\r\n");
         row("adds after the section's last non-blank line",
             "[1]\r\nTop=1\r\n; end of 1\r\n\r\n\r\n[2]\r\nTop=2\r\n", {u"1|Left|3"_qs},
             "[1]\r\nTop=1\r\n; end of 1\r\nLeft=3\r\n\r\n\r\n[2]\r\nTop=2\r\n");
-        row("ends a last line before a new section", "[1]\nTop=1", {u"Indice|TotalForms|1"_qs},
-            "[1]\nTop=1\r\n[Indice]\r\nTotalForms=1\r\n");
+        row("ends a last line before a new section, as the file's lines end", "[1]\nTop=1",
+            {u"Indice|TotalForms|1"_qs}, "[1]\nTop=1\n[Indice]\nTotalForms=1\n");
+        row("CR alone: new lines end so too", "[1]\rTop=1\r; c\r\n\r[2]\rA=1",
+            {u"1|Top|5"_qs, u"1|Left|3"_qs, u"2|B|2"_qs, u"3|Tag|3"_qs},
+            "[1]\rTop=5\r; c\r\nLeft=3\r\r[2]\rA=1\rB=2\r[3]\rTag=3\r");
+        row("mixed: new lines end as most lines do", "[1]\r\nTop=1\n; c\r\n[2]\nA=1\n",
+            {u"2|B|2"_qs}, "[1]\r\nTop=1\n; c\r\n[2]\nA=1\nB=2\n");
+        const QString lone = u"; "_qs + QChar(0xD800) + u"\r\n"_qs;
+        row("UTF-16 LE stays so, odd lines untouched",
+            utf16(lone + u"[1]\r\nTitulo=café\r\nTop=1\r\n"_qs),
+            {u"1|Titulo|Aniversário 🎂"_qs, u"1|Left|5"_qs, u"2|Tag|2"_qs},
+            utf16(lone + u"[1]\r\nTitulo=Aniversário 🎂\r\nTop=1\r\nLeft=5\r\n[2]\r\nTag=2\r\n"_qs));
         row("writes an empty value as such", "[1]\r\nAlarme=1\r\n", {u"1|Alarme|"_qs},
             "[1]\r\nAlarme=\r\n");
         row("a new file; line breaks in a value cannot split the line", "-",

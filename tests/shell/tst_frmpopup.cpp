@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QFileInfo>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
@@ -315,6 +316,37 @@ private slots:
         }
     }
 
+    // A shutdown asked for while notes load ends the load at the next note: what was typed in a
+    // loaded note is saved, and the notes not loaded stay listed in their place, keys and files
+    // untouched.
+    void shutDown_whileLoadingStopsTheLoad()
+    {
+        constexpr int Count = 40;
+        QVERIFY(QDir().mkpath(data()));
+        QByteArray cfg = "[Indice]\r\nTotalForms=" + QByteArray::number(Count) + "\r\n";
+        QByteArray list = ",", saved = ",";
+        for (int id = 1; id <= Count; ++id) {
+            const QByteArray n = QByteArray::number(id);
+            cfg += "[" + n + "]\r\nTitulo=nota " + n + "\r\nTop=1500\r\nLeft=1500\r\n";
+            QVERIFY(writeBytes(data() + u"notavex%1.arl"_qs.arg(id), "{\\rtf1 texto " + n + "}"));
+            list += n + ',';
+            saved = ',' + n + saved;
+        }
+        QTimer::singleShot(0, [] {
+            noteAt(1)->txtNote->SetText(u"digitado"_qs);
+            qobject_cast<FrmPopup *>(OpenForms::at(0))->shutDown();
+        });
+        m_popup = StartProgram(m_tmp->path(), cfg, list + "\r\n");
+        QVERIFY(m_popup && m_popup->isShutDown());
+        QCOMPARE(readBytes(ListFile()), saved + "\r\n");
+        QCOMPARE(ini(0, "TotalForms"), QString::number(Count));
+        // Only the one note loaded was saved: the save writes Tag.
+        QCOMPARE(readBytes(IndexFile()).count("Tag="), 1);
+        QVERIFY(readBytes(ContentFile(1)).contains("digitado"));
+        for (int id = 2; id <= Count; ++id)
+            QCOMPARE(readBytes(ContentFile(id)), "{\\rtf1 texto " + QByteArray::number(id) + '}');
+    }
+
     // A content file that cannot be read, or is shown only in part, is not the user's to edit
     // (the end-to-end scripts see such files left as they were).
     void loadNotes_unreadableOrHugeContentLeftAlone()
@@ -336,9 +368,11 @@ private slots:
         noteAt(2)->Salvar();
         QVERIFY(!QFile::exists(m_tmp->path() + u"/parte.txt"_qs));
         QVERIFY(m_fakes->messageBoxes->asked.value(0).text.contains(u"notavex2.arl"_qs));
-        // Once the user writes in it, the note is theirs to save again.
-        unreadable->txtNote->SetSelText(u"novo"_qs);
-        QVERIFY(unreadable->ContentNeedsSaving());
+        // Nothing typed or loaded could be saved but over the file: the note cannot be edited.
+        QVERIFY(unreadable->txtNote->isReadOnly() && !unreadable->ContentNeedsSaving());
+        unreadable->Abrir();
+        QVERIFY(m_fakes->messageBoxes->asked.value(1).text.contains(u"notavex1.arl"_qs));
+        QVERIFY(SaveNotes(0) && QFileInfo(data() + u"notavex1.arl"_qs).isDir());
     }
 
     // Index and list are replaced once for any number of notes; only changed text is written.

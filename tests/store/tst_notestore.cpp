@@ -2,14 +2,19 @@
 #include "mock/TestFiles.h"
 #include "mock/Warnings.h"
 
+#include "base/FileAccess.h"
 #include "base/Globals.h"
 #include "store/Ini.h"
 #include "store/NoteFiles.h"
 #include "store/NoteStore.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace TestFiles;
 
@@ -48,6 +53,92 @@ private slots:
         m_dir = std::make_unique<QTemporaryDir>();
         ResetProgramState(m_dir->path());
         m_fakes.emplace(); // the old fakes go first
+    }
+
+    void cleanup() { ::alarm(0); }
+
+    // Whatever stands in a data file's place is not waited for, not read whole and not written
+    // over: a note says why, Indice.cfg and indice.dat give defaults, are named in one message
+    // and refuse the save.
+    void hostileFiles_data()
+    {
+        QTest::addColumn<QString>("file"); // "note": notavex1.arl
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("why"); // words of the reason given
+        for (const char *file : {"note", "Indice.cfg", "indice.dat"}) {
+            const auto row = [&](const char *kind, const char *why) {
+                QTest::addRow("%s %s", kind, file)
+                    << QString::fromLatin1(file) << QString::fromLatin1(kind)
+                    << QString::fromUtf8(why);
+            };
+            row("FIFO", "pipe (FIFO)");
+            row("link to /dev/zero", "dispositivo");
+            row("folder", "pasta");
+            row("dangling link", "que não existe");
+            row("2 GiB sparse file", "2,0 GB");
+        }
+    }
+
+    void hostileFiles()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, kind);
+        QFETCH(QString, why);
+        QVERIFY(writeBytes(IndexFile(), "[Indice]\r\nTotalForms=1\r\n[1]\r\nTitulo=um\r\n"));
+        QVERIFY(writeBytes(ListFile(), ",1,\r\n"));
+        QVERIFY(writeBytes(ContentFile(1), "{\\rtf1 um}"));
+        const QString path = file == u"note"         ? ContentFile(1)
+                             : file == u"Indice.cfg" ? IndexFile()
+                                                     : ListFile();
+        const QByteArray name = QFile::encodeName(path);
+        QVERIFY(QFile::remove(path));
+        if (kind == u"FIFO")
+            QVERIFY(::mkfifo(name, 0600) == 0);
+        else if (kind == u"link to /dev/zero")
+            QVERIFY(QFile::link(u"/dev/zero"_qs, path));
+        else if (kind == u"folder")
+            QVERIFY(QDir().mkdir(path));
+        else if (kind == u"dangling link")
+            QVERIFY(QFile::link(path + u".gone"_qs, path));
+        else
+            QVERIFY(writeBytes(path, "x") && ::truncate(name, qint64(2) << 30) == 0);
+        struct stat before;
+        QVERIFY(::lstat(name, &before) == 0);
+
+        // A regression blocks or swamps the test instead of failing it: the alarm ends it.
+        ::alarm(10);
+        rusage usage;
+        ::getrusage(RUSAGE_SELF, &usage);
+        const long peakKb = usage.ru_maxrss;
+        QElapsedTimer took;
+        took.start();
+        QList<NoteRecord> records{ReadNoteRecord(1)};
+        const QList<int> ids = NotesToLoad();
+        QVERIFY2(took.elapsed() < 1000, qPrintable(QString::number(took.elapsed())));
+        ::getrusage(RUSAGE_SELF, &usage);
+        QVERIFY(usage.ru_maxrss - peakKb < 64 * 1024);
+
+        QCOMPARE(ids, QList<int>{1});
+        const NoteRecord &r = records[0];
+        QCOMPARE(r.title, file == u"Indice.cfg" ? QString() : u"um"_qs);
+        if (file == u"note") {
+            QVERIFY(!r.content);
+            QVERIFY2(r.contentProblem.contains(why), qPrintable(r.contentProblem));
+        } else {
+            QCOMPARE(r.content.value_or(QByteArray()), QByteArray("{\\rtf1 um}"));
+            ShowRefusedFiles();
+            QCOMPARE(m_fakes->messageBoxes->asked.size(), 1);
+            const QString said = m_fakes->messageBoxes->asked[0].text;
+            QVERIFY2(said.contains(QDir::toNativeSeparators(path)) && said.contains(why),
+                     qPrintable(said));
+        }
+        QCOMPARE(SaveNoteRecords({1}, records), file == u"note");
+        if (file != u"note")
+            QVERIFY2(SaveFailureText().contains(why), qPrintable(SaveFailureText()));
+        struct stat after;
+        QVERIFY(::lstat(name, &after) == 0);
+        QVERIFY(after.st_ino == before.st_ino && after.st_mode == before.st_mode &&
+                after.st_size == before.st_size);
     }
 
     void notesToLoad_damagedIndex_data()

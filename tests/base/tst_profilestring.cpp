@@ -74,7 +74,7 @@ private slots:
         row("mixed line ends", "[b]\r\nk=1\n[a]\rx=\r\nk=v\n", "a k", "v");
         row("UTF-16 LE with its byte-order mark", utf16(u"[Água]\r\nTítulo=Ċafé € 🎂\r\n"_qs),
             "água Título", "Ċafé € 🎂");
-        row("no-break spaces around names are part of them", "[\xa0a]\r\n\xa0k\xa0=v\r\n",
+        row("no-break spaces around names are part of them", "[\xa0" "a]\r\n\xa0k\xa0=v\r\n",
             "\u00a0a \u00a0k\u00a0", "v");
     }
 

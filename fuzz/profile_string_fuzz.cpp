@@ -149,20 +149,17 @@ QList<QByteArray> splitLines(const QByteArray &bytes)
 // the reader reads names.
 bool isKeyLineOf(const QByteArray &line, bool utf16, const QStringList &keys)
 {
-    QString name;
-    if (utf16) {
-        const QString text(reinterpret_cast<const QChar *>(line.constData()), line.size() / 2);
-        if (!text.contains(u'='))
-            return false;
-        name = QString::fromUtf8(text.left(text.indexOf(u'=')).toUtf8()); // lone surrogates go
-    } else {
-        if (!line.contains('='))
-            return false;
-        // UTF-8 when valid and not plain ASCII, otherwise 1252; a byte-order mark is text here.
-        const QByteArrayView bytes = QByteArrayView(line).first(line.indexOf('='));
-        QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
-        name = bytes.isValidUtf8() ? utf8.decode(bytes) : Cp1252::decode(bytes);
-    }
+    // A UTF-16 line is read through its UTF-8 (lone surrogates go), other lines as UTF-8 when
+    // valid, otherwise as 1252; a byte-order mark there is text.
+    QByteArray bytes = line;
+    if (utf16)
+        bytes =
+            QString(reinterpret_cast<const QChar *>(line.constData()), line.size() / 2).toUtf8();
+    if (!bytes.contains('='))
+        return false;
+    bytes.truncate(bytes.indexOf('='));
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    const QString name = bytes.isValidUtf8() ? utf8.decode(bytes) : Cp1252::decode(bytes);
     qsizetype b = 0, e = name.size();
     while (b < e && isBlank(name[b].unicode()))
         ++b;

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QHash>
 #include <QMutex>
+#include <QStringDecoder>
 
 #include <map>
 #include <optional>
@@ -328,7 +329,9 @@ QByteArray Document::serialize() const
                 out.append(l->text);
                 out.append(eolBytes(eol));
             } else {
-                out.append(l->raw.isNull() ? toUtf16Le(QString::fromUtf8(l->text)) : l->raw);
+                // A byte-order mark starting a changed line is text: fromUtf8 would drop it.
+                QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+                out.append(l->raw.isNull() ? toUtf16Le(QString(utf8.decode(l->text))) : l->raw);
                 out.append(toUtf16Le(QString::fromLatin1(eolBytes(eol))));
             }
         }

@@ -74,7 +74,7 @@ private slots:
         row("mixed line ends", "[b]\r\nk=1\n[a]\rx=\r\nk=v\n", "a k", "v");
         row("UTF-16 LE with its byte-order mark", utf16(u"[Água]\r\nTítulo=Ċafé € 🎂\r\n"_qs),
             "água Título", "Ċafé € 🎂");
-        row("no-break spaces around names are part of them", "[\xa0" "a]\r\n\xa0k\xa0=v\r\n",
+        row("no-break spaces around names are part of them", "[\xa0\x61]\r\n\xa0k\xa0=v\r\n",
             "\u00a0a \u00a0k\u00a0", "v");
     }
 
@@ -118,6 +118,8 @@ private slots:
             utf16(lone + u"[1]\r\nTitulo=café\r\nTop=1\r\n"_qs),
             {u"1|Titulo|Aniversário 🎂"_qs, u"1|Left|5"_qs, u"2|Tag|2"_qs},
             utf16(lone + u"[1]\r\nTitulo=Aniversário 🎂\r\nTop=1\r\nLeft=5\r\n[2]\r\nTag=2\r\n"_qs));
+        row("UTF-16 LE: a key that starts with U+FEFF keeps it", utf16(u"[1]\r\n\uFEFF[x=1\r\n"_qs),
+            {u"1|\uFEFF[x|2"_qs}, utf16(u"[1]\r\n\uFEFF[x=2\r\n"_qs));
         row("writes an empty value as such", "[1]\r\nAlarme=1\r\n", {u"1|Alarme|"_qs},
             "[1]\r\nAlarme=\r\n");
         row("a new file; line breaks in a value cannot split the line", "-",

@@ -279,7 +279,7 @@ bool RefuseWrite(const QString &path, const FileRead &read)
     return false;
 }
 
-bool WriteFileAtomic(const QString &path, const QByteArray &data)
+bool WriteFileAtomic(const QString &path, const QByteArray &data, NewFileAccess access)
 {
 #ifdef Q_OS_UNIX
     // Whatever is not a regular file is not the program's to replace; through a link to a device
@@ -302,9 +302,10 @@ bool WriteFileAtomic(const QString &path, const QByteArray &data)
     if (!file.open(QIODevice::WriteOnly))
         return failed(path);
 #ifdef Q_OS_UNIX
-    // Notes are personal text: a new file is its owner's alone. An existing file keeps the mode its
-    // user gave it, which QSaveFile carries over.
-    if (isNew)
+    // Notes are personal text: a new data file is its owner's alone. An existing file keeps the
+    // mode its user gave it, which QSaveFile carries over; a new one otherwise gets what the
+    // user's mask allows, as QSaveFile creates it.
+    if (isNew && access == NewFileAccess::OwnerOnly)
         ::fchmod(file.handle(), S_IRUSR | S_IWUSR);
 #endif
     if (file.write(data) != data.size() || !file.flush()) {
@@ -330,4 +331,11 @@ bool WriteFileAtomic(const QString &path, const QByteArray &data)
 WriteFailure LastWriteFailure()
 {
     return lastFailure;
+}
+
+bool MoveToTrash(const QString &path)
+{
+    // QFile::moveToTrash renames into the Trash and never copies: a Trash on another file system
+    // refuses the file, which is then deleted as it would be without a Trash.
+    return QFile::moveToTrash(path) || QFile::remove(path);
 }

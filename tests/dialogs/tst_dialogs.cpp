@@ -2,6 +2,7 @@
 #include "mock/StartProgram.h"
 #include "mock/Warnings.h"
 
+#include "base/FileAccess.h"
 #include "dialogs/ChmFile.h"
 #include "dialogs/FrmAbout.h"
 #include "dialogs/FrmExcluir.h"
@@ -585,7 +586,7 @@ private slots:
         QStringList tried;
         FrmExcluir::SetFileRemover([&](const QString &path) {
             tried << QFileInfo(path).fileName();
-            return tried.last() != stuck && QFile::remove(path);
+            return tried.last() != stuck && MoveToTrash(path);
         });
         bool open = false; // after the button; the dialog is then cancelled
         WhenModal(this, [&](QWidget *w) {
@@ -613,6 +614,8 @@ private slots:
         QStringList gone = before;
         for (const QString &file : files())
             gone.removeOne(file);
+        // What is deleted can be put back from the Trash; the running copy's lock is not there.
+        QCOMPARE(QDir(m_fakes->trash() + u"/files"_qs).entryList(QDir::Files | QDir::System), gone);
         const auto &asked = m_fakes->messageBoxes->asked;
         QTEST(notes(!button) + u'|' + m_closed.join(u' ') + u'|' + gone.join(u' ') + u'|' +
                   ReadListLine() + u'|' + QString::number(asked.size()) +

@@ -236,7 +236,9 @@ private slots:
         };
         const QString before = state();
         SetNextFileName(path(chosen));
+        const mode_t mask = ::umask(027);
         trigger(save ? m_popup->menSave : m_popup->menOpen);
+        ::umask(mask);
         const bool ok = !result.isEmpty();
         const auto &asked = m_fakes->messageBoxes->asked;
         QCOMPARE(asked.size(), int(!ok));
@@ -244,6 +246,8 @@ private slots:
             QVERIFY(asked[0].text.contains(u'"' + path(written) + u'"'));
         QCOMPARE(m_note->ContentNeedsSaving(), !save && ok);
         QCOMPARE(state(), save || !ok ? before : QString::fromUtf8(result));
+        if (save && ok && written.contains(u'/')) // a new file
+            QCOMPARE(modeOf(path(written)), 0640);
         if (save)
             QCOMPARE(readBytes(path(written)), result);
     }

@@ -192,7 +192,8 @@ private slots:
     }
 
     // Salvar and Abrir. A file that cannot be read or written leaves the note as it was, and one
-    // message names it.
+    // message names it. A file written is the user's, in the mode of the user's mask; a file
+    // loaded is one step that Ctrl+Z takes back.
     void files_data()
     {
         QTest::addColumn<bool>("save");
@@ -250,6 +251,8 @@ private slots:
             QCOMPARE(modeOf(path(written)), 0640);
         if (save)
             QCOMPARE(readBytes(path(written)), result);
+        QTest::keyClick(m_note->txtNote, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(state(), before);
     }
 
     // Keys on "abc" with "b" selected: capitals with Ctrl (V with Ctrl+Shift), small letters

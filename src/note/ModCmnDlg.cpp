@@ -3,9 +3,12 @@
 #include "base/Globals.h"
 #include "note/FontDialog.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QQueue>
+#include <QSettings>
+#include <QStandardPaths>
 
 FileDialogRecord FileDialogSettings;
 FontRecord FontChoice;
@@ -52,12 +55,32 @@ QStringList nameFilters(const QString &filter)
 
 } // namespace
 
+std::unique_ptr<QSettings> UserSettings()
+{
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, u"Notavex"_qs,
+                                       u"notavex"_qs);
+}
+
 void SetNextFileName(const QString &answer)
 {
     nextAnswers().enqueue(answer);
 }
 
 namespace {
+
+const QString LastFolderKey = u"cDialog/InitDir"_qs;
+
+// Not the folder the program was started from, which means nothing to the user.
+QString startFolder(const QString &initDir)
+{
+    if (!initDir.isEmpty())
+        return initDir;
+    const QString last = UserSettings()->value(LastFolderKey).toString();
+    if (!last.isEmpty() && QFileInfo(last).isDir())
+        return last;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
 
 void runFileDialog(QFileDialog::AcceptMode mode)
 {
@@ -68,7 +91,7 @@ void runFileDialog(QFileDialog::AcceptMode mode)
     if (!nextAnswers().isEmpty()) {
         chosen = nextAnswers().dequeue();
     } else {
-        QFileDialog dialog(s.Owner, s.DialogTitle, s.InitDir);
+        QFileDialog dialog(s.Owner, s.DialogTitle, startFolder(s.InitDir));
         dialog.setAcceptMode(mode);
         // Without the flag the platform's open dialog takes a name that does not exist yet.
         dialog.setFileMode((s.Flags & OFN_FILEMUSTEXIST) ? QFileDialog::ExistingFile
@@ -91,6 +114,9 @@ void runFileDialog(QFileDialog::AcceptMode mode)
     s.FileName = chosen;
     s.FileTitle = QFileInfo(chosen).fileName();
     s.FilterIndex = filterIndex;
+    const std::unique_ptr<QSettings> store = UserSettings();
+    store->setValue(LastFolderKey, QFileInfo(chosen).absolutePath());
+    store->sync();
 }
 
 } // namespace

@@ -17,6 +17,7 @@
 #include <QColorDialog>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -253,6 +254,47 @@ private slots:
             QCOMPARE(readBytes(path(written)), result);
         QTest::keyClick(m_note->txtNote, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(state(), before);
+    }
+
+    // The file dialogs open in the documents folder, not where the program was started, then in
+    // the folder of the file last chosen in any of them, also in a later run.
+    void fileDialogs_startFolder()
+    {
+        const QString docs = path(u"Documentos"_qs), other = path(u"outra"_qs);
+        QVERIFY(QDir().mkpath(docs) && QDir().mkpath(other) && QDir().mkpath(path(u"cfg"_qs)) &&
+                writeBytes(other + u"/a.txt"_qs, "a") &&
+                writeBytes(path(u"cfg/user-dirs.dirs"_qs),
+                           "XDG_DOCUMENTS_DIR=\"" + docs.toUtf8() + "\"\n"));
+        qputenv("XDG_CONFIG_HOME", path(u"cfg"_qs).toUtf8());
+        QStringList seen;
+        const auto answer = [&](const QString &file) {
+            auto *poll = new QTimer(this); // the command runs from the event loop
+            connect(poll, &QTimer::timeout, this, [&seen, file, poll] {
+                auto *d = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+                if (!d)
+                    return;
+                poll->deleteLater();
+                poll->stop();
+                seen << d->directory().absolutePath();
+                if (file.isEmpty()) {
+                    d->reject();
+                    return;
+                }
+                d->selectFile(file);
+                static_cast<QDialog *>(d)->accept(); // QFileDialog::accept, as Enter
+            });
+            poll->start(10);
+        };
+        answer(other + u"/a.txt"_qs);
+        trigger(m_popup->menOpen);
+        answer({});
+        trigger(m_popup->menSave);
+        FileDialogSettings = {}; // a later run: only the settings store remembers
+        answer({});
+        trigger(m_popup->menOpen);
+        qunsetenv("XDG_CONFIG_HOME");
+        QCOMPARE(seen, (QStringList{docs, other, other}));
+        QCOMPARE(m_note->txtNote->Text(), u"a"_qs);
     }
 
     // Keys on "abc" with "b" selected: capitals with Ctrl (V with Ctrl+Shift), small letters

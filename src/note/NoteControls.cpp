@@ -2,12 +2,15 @@
 
 #include "note/WinColor.h"
 
-#include <QHelpEvent>
 #include <QHash>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QToolTip>
+#include <QValidator>
+
+#include <algorithm>
 
 int MouseButtonCode(Qt::MouseButtons buttons)
 {
@@ -181,4 +184,43 @@ bool NoteLabel::event(QEvent *e)
         return true;
     }
     return QLabel::event(e);
+}
+
+namespace {
+
+class TitleLimit : public QValidator
+{
+public:
+    explicit TitleLimit(TitleEdit *edit) : QValidator(edit), m_edit(edit) {}
+    State validate(QString &input, int &) const override
+    {
+        return m_edit->Allows(input.size()) ? Acceptable : Invalid;
+    }
+
+private:
+    const TitleEdit *m_edit;
+};
+
+} // namespace
+
+TitleEdit::TitleEdit(int maxTyped, QWidget *parent) : QLineEdit(parent), m_maxTyped(maxTyped)
+{
+    // The length limit cuts a paste to what fits; the check refuses a typed character beyond it
+    // in a title that is longer already.
+    setMaxLength(m_maxTyped);
+    setValidator(new TitleLimit(this));
+    connect(this, &QLineEdit::textChanged, this, [this](const QString &t) { m_length = t.size(); });
+}
+
+void TitleEdit::SetText(const QString &text)
+{
+    // Changing the limit puts the text in again: only here, where the text is replaced anyway.
+    setMaxLength(std::max(m_maxTyped, int(text.size())));
+    m_length = text.size();
+    setText(text);
+}
+
+bool TitleEdit::Allows(qsizetype length) const
+{
+    return length <= std::max<qsizetype>(m_maxTyped, m_length);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QWidget>
 
@@ -91,4 +92,23 @@ private:
     mutable QString m_shownFor;
     mutable int m_shownWidth = -1;
     mutable QString m_shown;
+};
+
+// A title editor whose limit holds for what is typed: a longer title given to it is kept whole,
+// and typing may shorten it but never make it longer than the limit or than it already is.
+class TitleEdit : public QLineEdit
+{
+    Q_OBJECT
+
+public:
+    TitleEdit(int maxTyped, QWidget *parent = nullptr);
+
+    // Shows text whole, however long (QLineEdit::setText cuts it at the limit).
+    void SetText(const QString &text);
+    // Whether an edit may leave length characters.
+    bool Allows(qsizetype length) const;
+
+private:
+    const int m_maxTyped;
+    qsizetype m_length = 0; // of the text before the edit being checked
 };

@@ -13,8 +13,6 @@
 #include <array>
 #include <functional>
 
-class QLineEdit;
-
 // The title a new note gets: "05/dez - 14:30" under Brazilian settings (the system's month
 // abbreviation and separators, hour 00-23).
 QString NewNoteTitle(const QDateTime &when);
@@ -107,7 +105,7 @@ public:
     PictureBox *Picture1 = nullptr;
     NoteImage *ImTop = nullptr;
     NoteLabel *txtTitle = nullptr;
-    QLineEdit *Text1 = nullptr; // the in-place title editor, made when first needed
+    TitleEdit *Text1 = nullptr; // the in-place title editor, made when first needed
     NoteImage *Image3 = nullptr;
     PictureBox *Picture2 = nullptr;
     RichTextBox *txtNote = nullptr;
@@ -195,7 +193,7 @@ private:
     void txtNote_MouseDown(int button, const QPoint &globalPos);
     void txtTitle_MouseDown(int button, const QPoint &globalPos);
     void txtTitle_MouseMove(int buttons, const QPoint &globalPos);
-    QLineEdit *titleEditor();
+    TitleEdit *titleEditor();
     void hideTitleEditor();
     void saveWithMessage();
     void noteEdited();

@@ -1,16 +1,19 @@
 #include "note/frmTítulo.h"
 
-#include "note/frmNote.h"
 #include "base/DateFormat.h"
 #include "base/Globals.h"
-#include "note/OpenForms.h"
 #include "base/Services.h"
+#include "note/NoteControls.h"
+#include "note/OpenForms.h"
 #include "note/TopMost.h"
+#include "note/frmNote.h"
 
 #include <QEvent>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <algorithm>
 
 namespace {
 
@@ -45,10 +48,10 @@ frmTítulo::frmTítulo(QWidget *parent)
     Picture1 = new QWidget(Frame1);
     Picture1->setObjectName(u"Picture1"_qs);
     Picture1->setGeometry(twips(30, 165, 3795, 870));
-    Text1 = new QLineEdit(Picture1);
+    // The limit is on typing: a longer title stored before is shown and kept whole.
+    Text1 = new TitleEdit(MaxTitleLength, Picture1);
     Text1->setObjectName(u"Text1"_qs);
     Text1->setGeometry(twips(45, 75, 3690, 300));
-    Text1->setMaxLength(MaxTitleLength);
 
     const char16_t *const captions[3] = {u"Data", u"Hora", u"Data e hora"};
     const QRect places[3] = {twips(45, 495, 1080, 315), twips(1140, 495, 1020, 315),
@@ -73,7 +76,7 @@ frmTítulo::frmTítulo(QWidget *parent)
     move((screen.width() - size.width()) / 2, (screen.height() - size.height()) / 2);
 
     if (m_note)
-        Text1->setText(m_note->txtTitle->text());
+        Text1->SetText(m_note->txtTitle->text());
 }
 
 frmTítulo::~frmTítulo()

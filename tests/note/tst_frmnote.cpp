@@ -44,11 +44,15 @@ public:
     bool saveSucceeds = true;
 };
 
-// One key event per character, accents included, the way a keyboard types them.
+// One key event per character, accents included, the way a keyboard types them; \b is Backspace.
 void typeText(QWidget *w, const QString &text)
 {
-    for (const QChar ch : text)
-        QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(ch), {});
+    for (const QChar ch : text) {
+        if (ch == u'\b')
+            QTest::keyClick(w, Qt::Key_Backspace);
+        else
+            QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(ch), {});
+    }
 }
 
 bool storeOnTop(int id, const QString &value)
@@ -137,19 +141,26 @@ private slots:
         QVERIFY(IsWindowTopmost(&one) && IsWindowTopmost(&three) && !IsWindowTopmost(&two));
     }
 
-    // Clicked, the title is edited in place, up to 22 characters; Enter keeps the new title,
-    // Escape the old one.
+    // Clicked, the title is edited in place, up to 22 characters typed; Enter keeps the new title,
+    // Escape the old one. A longer title stored before stays whole, but grows no further.
     void titleEditor_limitAndKeys_data()
     {
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("key"); // 0: a click in the text
         QTest::addColumn<QString>("after");
         const QString max = u"abcdefghijklmnopqrstuÇ"_qs;
+        const QString long49 = u"Lista de compras para a festa de aniversário 2027"_qs;
         QTest::newRow("typing 23 characters")
             << QString() << max + u"w"_qs << int(Qt::Key_Return) << max;
         QTest::newRow("Escape goes back to the old title")
             << u"Lista"_qs << u"Mercado"_qs << int(Qt::Key_Escape) << u"Lista"_qs;
+        QTest::newRow("49 characters, Enter") << long49 << u"x"_qs << int(Qt::Key_Return) << long49;
+        QTest::newRow("49 characters, a click") << long49 << QString() << 0 << long49;
+        QTest::newRow("49 characters, Escape after typing")
+            << long49 << u"\bx"_qs << int(Qt::Key_Escape) << long49;
+        QTest::newRow("49 characters, one taken, none typed in its place")
+            << long49 << u"\b8"_qs << int(Qt::Key_Return) << long49.chopped(1);
     }
 
     void titleEditor_limitAndKeys()
@@ -164,7 +175,10 @@ private slots:
         QVERIFY(note.Text1 && note.Text1->isVisible());
         note.Text1->end(false);
         typeText(note.Text1, typed);
-        QTest::keyClick(note.Text1, Qt::Key(key));
+        if (key)
+            QTest::keyClick(note.Text1, Qt::Key(key));
+        else
+            QTest::mouseClick(note.txtNote->viewport(), Qt::LeftButton);
         QVERIFY(note.Text1->isHidden());
         QCOMPARE(note.txtTitle->text(), after);
     }

@@ -141,8 +141,17 @@ void NoteLabel::mouseMoveEvent(QMouseEvent *e)
     emit MouseMove(MouseButtonCode(e->buttons()), e->globalPosition().toPoint());
 }
 
+void NoteLabel::SetAutoSize(bool on)
+{
+    m_autoSize = on;
+    if (on)
+        resize(sizeHint());
+}
+
 QString NoteLabel::DisplayedText() const
 {
+    if (m_autoSize)
+        return text();
     const int width = contentsRect().width();
     if (width == m_shownWidth && text() == m_shownFor)
         return m_shown;
@@ -179,6 +188,11 @@ bool NoteLabel::event(QEvent *e)
 {
     if (e->type() == QEvent::FontChange)
         m_shownWidth = -1;
+    if (m_autoSize && (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange)) {
+        const bool handled = QLabel::event(e);
+        resize(sizeHint());
+        return handled;
+    }
     if (e->type() == QEvent::ToolTip && toolTip().isEmpty() && DisplayedText() != text()) {
         QToolTip::showText(static_cast<QHelpEvent *>(e)->globalPos(), text(), this);
         return true;

@@ -64,7 +64,8 @@ private:
 
 // A transparent label that reports presses, moves and left-button clicks. Its plain text is shown
 // centred; a text too wide for it is shown from its start and cut with "…", the whole text in its
-// tool tip.
+// tool tip. Sized to its text (AutoSize), it keeps its left edge and is never cut, whatever font
+// stands in for the one asked for.
 class NoteLabel : public QLabel
 {
     Q_OBJECT
@@ -72,6 +73,7 @@ class NoteLabel : public QLabel
 public:
     explicit NoteLabel(const QString &text, QWidget *parent = nullptr);
 
+    void SetAutoSize(bool on);
     QString DisplayedText() const;
 
 signals:
@@ -88,6 +90,7 @@ protected:
 
 private:
     bool m_pressed = false;
+    bool m_autoSize = false;
     // What was shown last, for which text and width: most paints show the same again.
     mutable QString m_shownFor;
     mutable int m_shownWidth = -1;

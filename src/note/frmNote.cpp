@@ -144,6 +144,8 @@ frmNote::frmNote(QWidget *parent)
         label->setObjectName(u"Label1_"_qs + QString::number(i));
         label->setGeometry(places[i]);
         label->setFont(makeFont(u"Arial"_qs, 8.25, false));
+        // Sized to the text in the font that stands in for Arial, which may be wider.
+        label->SetAutoSize(true);
         label->setEnabled(false); // until its operation is given
         connect(label, &NoteLabel::Click, this, [this, i] { Label1_Click(i); });
         Label1[size_t(i)] = label;

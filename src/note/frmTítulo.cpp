@@ -23,6 +23,9 @@ QRect twips(int left, int top, int width, int height)
                  height / TwipsPerPixel);
 }
 
+// Pixels between the frame's caption and the text box below it.
+constexpr int CaptionGap = 2;
+
 QPushButton *button(const QString &caption, const QRect &place, QWidget *parent)
 {
     auto *b = new QPushButton(caption, parent);
@@ -70,7 +73,15 @@ frmTítulo::frmTítulo(QWidget *parent)
     connect(Command4, &QPushButton::clicked, this, &frmTítulo::Command4_Click);
     connect(Command5, &QPushButton::clicked, this, &frmTítulo::Command5_Click);
 
-    const QSize size(ClientWidthTwips / TwipsPerPixel, ClientHeightTwips / TwipsPerPixel);
+    // The frame's caption keeps its room above the text box in a font taller than designed: what
+    // it needs more moves the controls below it down, and the dialog grows by as much.
+    const int lower =
+        std::max(0, Frame1->fontMetrics().height() + CaptionGap - (Picture1->y() + Text1->y()));
+    Picture1->move(Picture1->x(), Picture1->y() + lower);
+    Frame1->resize(Frame1->width(), Frame1->height() + lower);
+    for (QPushButton *b : {Command4, Command5})
+        b->move(b->x(), b->y() + lower);
+    const QSize size(ClientWidthTwips / TwipsPerPixel, ClientHeightTwips / TwipsPerPixel + lower);
     setFixedSize(size);
     const QSize screen = Services::screen().primarySize();
     move((screen.width() - size.width()) / 2, (screen.height() - size.height()) / 2);

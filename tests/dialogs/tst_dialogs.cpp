@@ -7,6 +7,7 @@
 #include "dialogs/FrmAbout.h"
 #include "dialogs/FrmExcluir.h"
 #include "dialogs/FrmInserir.h"
+#include "dialogs/FrmMostrar.h"
 #include "dialogs/FrmOpc.h"
 #include "dialogs/HelpViewer.h"
 #include "dialogs/ModAjuda.h"
@@ -15,6 +16,7 @@
 #include "note/ModCmnDlg.h"
 #include "note/NoteWindows.h"
 #include "note/TopMost.h"
+#include "note/frmTítulo.h"
 #include "shell/SingleInstance.h"
 #include "store/Ini.h"
 #include "store/NoteFiles.h"
@@ -25,11 +27,14 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -318,6 +323,61 @@ private slots:
         }
         QCOMPARE(note()->txtNote->Text(), text);
         QCOMPARE(keys("Formato", u"Config"_qs), QString::number(chosen));
+    }
+
+    // With the desktop's font larger than designed, every caption and the longest date (a long
+    // weekday and month) are seen whole: the buttons and the list grow, the dialog with them.
+    void textsWhole_data()
+    {
+        QTest::addColumn<int>("dialog");
+        QTest::newRow(" Mostrar Notas") << 0;
+        QTest::newRow(" Excluir Notas...") << 1;
+        QTest::newRow(" Data e hora") << 2;
+        QTest::newRow("Título") << 3;
+    }
+
+    void textsWhole()
+    {
+        QFETCH(int, dialog);
+        m_fakes->clock->time = QDateTime(QDate(2026, 9, 30), QTime(10, 0));
+        start();
+        const QFont before = QApplication::font();
+        QFont large(u"DejaVu Sans"_qs);
+        large.setPointSize(11);
+        QApplication::setFont(large);
+        std::unique_ptr<QDialog> d;
+        if (dialog == 0)
+            d = std::make_unique<FrmMostrar>();
+        else if (dialog == 1)
+            d = std::make_unique<FrmExcluir>();
+        else if (dialog == 2)
+            d = std::make_unique<FrmInserir>();
+        else
+            d = std::make_unique<frmTítulo>();
+        d->show();
+        QVERIFY(QTest::qWaitForWindowExposed(d.get()));
+        for (const QPushButton *b : d->findChildren<QPushButton *>()) {
+            // As QPushButton::sizeHint counts, less the style's smallest button.
+            const int margins = b->style()->pixelMetric(QStyle::PM_ButtonMargin) +
+                                2 * b->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+            const int text = b->fontMetrics().size(Qt::TextShowMnemonic, b->text()).width();
+            QVERIFY2(text + margins <= b->width(), qPrintable(b->text()));
+            QVERIFY2(b->mapTo(d.get(), QPoint(b->width(), 0)).x() < d->width(),
+                     qPrintable(b->text()));
+        }
+        // A frame's caption is not covered by what the frame holds.
+        for (const QGroupBox *frame : d->findChildren<QGroupBox *>()) {
+            for (const QWidget *w : frame->findChildren<QWidget *>()) {
+                if (w->metaObject() != &QWidget::staticMetaObject) // not a bare container
+                    QVERIFY2(w->mapTo(frame, QPoint()).y() >= frame->fontMetrics().height(),
+                             qPrintable(w->objectName()));
+            }
+        }
+        if (const auto *list = d->findChild<QListWidget *>(u"Lsttime"_qs)) {
+            QTRY_VERIFY(list->verticalScrollBar()->maximum() > 0); // laid out
+            QCOMPARE(list->horizontalScrollBar()->maximum(), 0);
+        }
+        QApplication::setFont(before);
     }
 
     // What the options dialog shows of the stored default font, what OK stores, and when it says

@@ -183,6 +183,35 @@ private slots:
         QCOMPARE(note.txtTitle->text(), after);
     }
 
+    // The links are as wide as their text in whatever font stands in for Arial, never cut, from
+    // their designed left edges, side by side.
+    void links_sizedToTheirText_data()
+    {
+        QTest::addColumn<QString>("family");
+        for (const char *family : {"Arial", "Tahoma", "DejaVu Sans", "DejaVu Serif"})
+            QTest::newRow(family) << QString::fromLatin1(family);
+    }
+
+    void links_sizedToTheirText()
+    {
+        QFETCH(QString, family);
+        TestNote note(1);
+        int right = 0;
+        for (int i = 0; i < 3; ++i) {
+            NoteLabel *link = note.Label1[size_t(i)];
+            QFont font(family);
+            font.setPointSizeF(8.25);
+            link->setFont(font);
+            QVERIFY(link->contentsRect().width() >=
+                    link->fontMetrics().horizontalAdvance(link->text()));
+            QCOMPARE(link->DisplayedText(), link->text());
+            QCOMPARE(link->x(), QList<int>({34, 78, 110})[i]);
+            QVERIFY(link->x() > right);
+            right = link->geometry().right();
+        }
+        QVERIFY(right < note.Picture1->width());
+    }
+
     // The hide button hides and saves, and says when the save failed. Without a number in its
     // tag the note must not save every note in its place.
     void hideButton_savesAndHides_data()

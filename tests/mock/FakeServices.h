@@ -9,7 +9,7 @@
 
 #include <optional>
 
-// Stand-ins for the machine's services. FakeServices installs all five for its lifetime (so a
+// Stand-ins for the machine's services. FakeServices installs all of them for its lifetime (so a
 // test's next fakes must come after its last are gone); its members stay owned by Services. It
 // also gives the desktop's Trash a temporary place, so that what a test deletes never lands in
 // the Trash of whoever runs it.
@@ -78,6 +78,13 @@ public:
     QStringList played;
 };
 
+class FakeLinks : public LinkOpener
+{
+public:
+    void open(const QUrl &url) override { opened.append(url); }
+    QList<QUrl> opened;
+};
+
 class FakeServices
 {
 public:
@@ -90,6 +97,7 @@ public:
         Services::setMessageBoxes(
             std::unique_ptr<MessageBoxes>(messageBoxes = new FakeMessageBoxes));
         Services::setSound(std::unique_ptr<SoundPlayer>(sound = new FakeSound));
+        Services::setLinks(std::unique_ptr<LinkOpener>(links = new FakeLinks));
     }
     ~FakeServices()
     {
@@ -98,6 +106,7 @@ public:
         Services::setScreen(nullptr);
         Services::setMessageBoxes(nullptr);
         Services::setSound(nullptr);
+        Services::setLinks(nullptr);
         if (m_dataHome.isEmpty())
             qunsetenv("XDG_DATA_HOME");
         else
@@ -111,6 +120,7 @@ public:
     FakeScreen *screen;
     FakeMessageBoxes *messageBoxes;
     FakeSound *sound;
+    FakeLinks *links;
     QTemporaryDir dataHome;
     // The Trash: files/ holds what was deleted, info/ where each came from.
     QString trash() const { return dataHome.path() + u"/Trash"_qs; }

@@ -30,7 +30,7 @@ private:
 
 // Without a desktop (tests, a program that has not installed the desktop services yet): a
 // screen of a common size, questions answered with their default and written to the log,
-// silence.
+// silence, no printer.
 class FixedScreen : public ScreenInfo
 {
 public:
@@ -55,6 +55,13 @@ class SilentSound : public SoundPlayer
 {
 public:
     void play(const QString &) override {}
+};
+
+class NoPrintSystem : public PrintSystem
+{
+public:
+    QStringList printerNames() override { return {}; }
+    std::optional<QList<Job>> jobs(const QString &) override { return std::nullopt; }
 };
 
 template <typename Interface, typename Real> struct Slot
@@ -94,6 +101,12 @@ Slot<SoundPlayer, SilentSound> &soundSlot()
     return s;
 }
 
+Slot<PrintSystem, NoPrintSystem> &printSlot()
+{
+    static Slot<PrintSystem, NoPrintSystem> s;
+    return s;
+}
+
 } // namespace
 
 namespace Services {
@@ -118,6 +131,10 @@ SoundPlayer &sound()
 {
     return soundSlot().get();
 }
+PrintSystem &printSystem()
+{
+    return printSlot().get();
+}
 
 void setClock(std::unique_ptr<Clock> c)
 {
@@ -138,6 +155,10 @@ void setMessageBoxes(std::unique_ptr<MessageBoxes> m)
 void setSound(std::unique_ptr<SoundPlayer> s)
 {
     soundSlot().service = std::move(s);
+}
+void setPrintSystem(std::unique_ptr<PrintSystem> p)
+{
+    printSlot().service = std::move(p);
 }
 
 } // namespace Services

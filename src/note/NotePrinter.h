@@ -29,5 +29,6 @@ bool ShowPrinterDialog(qint32 Flags);
 void SetPrinterDialogAnswer(std::function<bool(QPrinter &)> answer);
 
 // Prints plain text in one font: its line breaks start new lines, a line wider than the page
-// wraps, and text longer than a page goes on to new pages. False when the printer failed.
+// wraps, and text longer than a page goes on to new pages. False when the printer failed, and
+// when a printer's queue refused the job, lost it or could not be asked about it.
 bool PrintPlainText(QPrinter &printer, const QString &text, const QFont &font);

@@ -29,7 +29,11 @@ void frmNote::Imprimir()
     if (!AnyPrinterInstalled() || !ShowPrinterDialog(0))
         return;
     QPrinter &printer = CurrentPrinter();
-    printer.setDocName(txtTitle->text());
+    // The print system refuses a job whose name is longer than 255 bytes.
+    QString jobName = txtTitle->text();
+    while (jobName.toUtf8().size() > 255)
+        jobName.chop(1);
+    printer.setDocName(jobName);
     const QString text = txtTitle->text() + u"\n\n"_qs + txtNote->Text();
     if (!PrintPlainText(printer, text, PrintFont()))
         Services::messageBoxes().show(

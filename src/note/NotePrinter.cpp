@@ -5,10 +5,13 @@
 #include "note/ModCmnDlg.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTextLayout>
 
 #include <memory>
@@ -100,6 +103,29 @@ QPrinter &CurrentPrinter()
 bool AnyPrinterInstalled()
 {
     return !Services::printSystem().printerNames().isEmpty();
+}
+
+void PresetPrintFile(const QString &docName)
+{
+    QPrinter &printer = CurrentPrinter();
+    if (printer.outputFileName().isEmpty() && AnyPrinterInstalled())
+        return;
+    QString folder = QFileInfo(printer.outputFileName()).absolutePath();
+    if (printer.outputFileName().isEmpty() || !QFileInfo(folder).isDir()) {
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        if (!QFileInfo(folder).isDir())
+            folder = QDir::homePath();
+    }
+    // A title may hold anything; a file name may not hold a separator or control characters.
+    QString name = docName.simplified().left(100);
+    static const QRegularExpression unsafe(u"[/\\\\\\x00-\\x1f\\x7f]"_qs);
+    name.replace(unsafe, u"_"_qs);
+    if (name.isEmpty() || name.startsWith(u'.'))
+        name.prepend(u"Notavex"_qs);
+    QString path = QDir(folder).filePath(name + u".pdf"_qs);
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = QDir(folder).filePath(u"%1 (%2).pdf"_qs.arg(name).arg(n));
+    printer.setOutputFileName(path);
 }
 
 void SetPrinterDialogAnswer(std::function<bool(QPrinter &)> answer)

@@ -14,6 +14,11 @@ QPrinter &CurrentPrinter();
 // Whether the system has any printer at all.
 bool AnyPrinterInstalled();
 
+// Without a printer, or when the last printout went to a file, the next one goes to a new PDF
+// file named after the document, in the last one's folder (at first the documents folder); the
+// printer dialog shows it and the user may choose otherwise. An existing file is never chosen.
+void PresetPrintFile(const QString &docName);
+
 // The platform's printer dialog flags that mean something here; 0 prints the whole document.
 constexpr qint32 PD_SELECTION = 0x1; // offer printing the selection only
 constexpr qint32 PD_PAGENUMS = 0x2;  // offer a page range

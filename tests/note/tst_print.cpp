@@ -6,7 +6,10 @@
 #include "note/NotePrinter.h"
 #include "note/frmNote.h"
 
+#include "store/NoteFiles.h"
+
 #include <QApplication>
+#include <QDir>
 #include <QPrinter>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -159,6 +162,31 @@ private slots:
         QTest::qWait(1000); // a job would be logged by now
         QCOMPARE(sh(u"cat %1/page_log"_qs.arg(m_dir)).value_or(QString()), before);
         QVERIFY(restored);
+    }
+
+    // Without a printer the dialog offers a PDF file named after the note, never one that exists;
+    // a note shown only in part is not printed as if it were whole.
+    void withoutPrinter()
+    {
+        Services::setPrintSystem(nullptr); // none installed
+        const QString docs = QDir::home().filePath(u"Documents"_qs);
+        QVERIFY(QDir().mkpath(docs));
+        QStringList offered;
+        SetPrinterDialogAnswer([&](QPrinter &p) {
+            offered << p.outputFileName();
+            return true;
+        });
+        m_note->Imprimir();
+        m_note->Imprimir();
+        QCOMPARE(offered, QStringList({docs + u"/Compras.pdf"_qs, docs + u"/Compras (2).pdf"_qs}));
+        QCOMPARE(sh(u"pdftotext '%1' -"_qs.arg(offered[1])).value_or(QString()).simplified(),
+                 u"Compras leite"_qs);
+        m_note->txtNote->LoadData(QByteArray(RichTextBox::MaxEditableCharacters + 1, 'x'));
+        m_note->Imprimir();
+        QCOMPARE(offered.size(), 2);
+        QCOMPARE(m_fakes->messageBoxes->asked.value(0).text,
+                 u"Esta nota é grande demais para ser impressa pelo Notavex. O texto inteiro dela "
+                 u"está em \"%1\"."_qs.arg(ContentFile(1)));
     }
 
     // Title, an empty line and the text, long lines wrapped and pages added; a printout that

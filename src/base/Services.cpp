@@ -64,6 +64,12 @@ public:
     std::optional<QList<Job>> jobs(const QString &) override { return std::nullopt; }
 };
 
+class NoLinks : public LinkOpener
+{
+public:
+    void open(const QUrl &) override {}
+};
+
 template <typename Interface, typename Real> struct Slot
 {
     std::unique_ptr<Interface> service;
@@ -98,6 +104,11 @@ Slot<MessageBoxes, LoggedMessageBoxes> &messageBoxSlot()
 Slot<SoundPlayer, SilentSound> &soundSlot()
 {
     static Slot<SoundPlayer, SilentSound> s;
+    return s;
+}
+Slot<LinkOpener, NoLinks> &linkSlot()
+{
+    static Slot<LinkOpener, NoLinks> s;
     return s;
 }
 
@@ -135,6 +146,10 @@ PrintSystem &printSystem()
 {
     return printSlot().get();
 }
+LinkOpener &links()
+{
+    return linkSlot().get();
+}
 
 void setClock(std::unique_ptr<Clock> c)
 {
@@ -159,6 +174,10 @@ void setSound(std::unique_ptr<SoundPlayer> s)
 void setPrintSystem(std::unique_ptr<PrintSystem> p)
 {
     printSlot().service = std::move(p);
+}
+void setLinks(std::unique_ptr<LinkOpener> l)
+{
+    linkSlot().service = std::move(l);
 }
 
 } // namespace Services

@@ -6,12 +6,13 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 #include <memory>
 #include <optional>
 
 // What the program needs from the machine, behind small interfaces so that tests can replace
-// the clock, chance, the screen, message boxes, sound and the print system.
+// the clock, chance, the screen, message boxes, sound, the browser and the print system.
 
 class Clock
 {
@@ -83,6 +84,14 @@ public:
     virtual std::optional<QList<Job>> jobs(const QString &queue) = 0;
 };
 
+class LinkOpener
+{
+public:
+    virtual ~LinkOpener() = default;
+    // Opens the address in the desktop's browser or mail program.
+    virtual void open(const QUrl &url) = 0;
+};
+
 namespace Services {
 
 Clock &clock();
@@ -91,15 +100,17 @@ ScreenInfo &screen();
 MessageBoxes &messageBoxes();
 SoundPlayer &sound();
 PrintSystem &printSystem();
+LinkOpener &links();
 
 // Tests install fakes, the program the desktop's services; nullptr restores the built-in ones
 // (the system clock and random source, a fixed 1024 x 768 screen, message boxes that only log
-// their text and answer with their default, silence, no printer).
+// their text and answer with their default, silence, no printer, links that open nowhere).
 void setClock(std::unique_ptr<Clock> c);
 void setRandom(std::unique_ptr<RandomSource> r);
 void setScreen(std::unique_ptr<ScreenInfo> s);
 void setMessageBoxes(std::unique_ptr<MessageBoxes> m);
 void setSound(std::unique_ptr<SoundPlayer> s);
 void setPrintSystem(std::unique_ptr<PrintSystem> p);
+void setLinks(std::unique_ptr<LinkOpener> l);
 
 } // namespace Services

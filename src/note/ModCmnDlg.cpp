@@ -70,17 +70,21 @@ namespace {
 
 const QString LastFolderKey = u"cDialog/InitDir"_qs;
 
+} // namespace
+
 // Not the folder the program was started from, which means nothing to the user.
-QString startFolder(const QString &initDir)
+QString FileDialogFolder()
 {
-    if (!initDir.isEmpty())
-        return initDir;
+    if (!FileDialogSettings.InitDir.isEmpty())
+        return FileDialogSettings.InitDir;
     const QString last = UserSettings()->value(LastFolderKey).toString();
     if (!last.isEmpty() && QFileInfo(last).isDir())
         return last;
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     return QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
+
+namespace {
 
 void runFileDialog(QFileDialog::AcceptMode mode)
 {
@@ -91,7 +95,7 @@ void runFileDialog(QFileDialog::AcceptMode mode)
     if (!nextAnswers().isEmpty()) {
         chosen = nextAnswers().dequeue();
     } else {
-        QFileDialog dialog(s.Owner, s.DialogTitle, startFolder(s.InitDir));
+        QFileDialog dialog(s.Owner, s.DialogTitle, FileDialogFolder());
         dialog.setAcceptMode(mode);
         // Without the flag the platform's open dialog takes a name that does not exist yet.
         dialog.setFileMode((s.Flags & OFN_FILEMUSTEXIST) ? QFileDialog::ExistingFile

@@ -43,6 +43,8 @@ extern FileDialogRecord FileDialogSettings;
 // file last chosen in any of them, kept in UserSettings, or else in the documents folder.
 void ShowOpenDialog();
 void ShowSaveDialog();
+// The folder they open in now.
+QString FileDialogFolder();
 
 // Tests answer the next open or save dialog without showing it: a path as if chosen, or "" as a
 // cancel.

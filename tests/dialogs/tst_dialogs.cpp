@@ -35,7 +35,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -358,36 +357,22 @@ private slots:
         m_fakes->clock->time = QDateTime(QDate(2026, 9, 30), QTime(10, 0));
         start();
         const QFont before = QApplication::font();
-        QFont large(u"DejaVu Sans"_qs);
-        large.setPointSize(11);
-        QApplication::setFont(large);
-        std::unique_ptr<QDialog> d;
-        if (dialog == 0)
-            d = std::make_unique<FrmMostrar>();
-        else if (dialog == 1)
-            d = std::make_unique<FrmExcluir>();
-        else if (dialog == 2)
-            d = std::make_unique<FrmInserir>();
-        else
-            d = std::make_unique<frmTítulo>();
+        QApplication::setFont(QFont(u"DejaVu Sans"_qs, 11));
+        const std::function<QDialog *()> make[] = {
+            [] { return new FrmMostrar; }, [] { return new FrmExcluir; },
+            [] { return new FrmInserir; }, [] { return new frmTítulo; }};
+        const std::unique_ptr<QDialog> d(make[dialog]());
         d->show();
         QVERIFY(QTest::qWaitForWindowExposed(d.get()));
-        for (const QPushButton *b : d->findChildren<QPushButton *>()) {
-            // As QPushButton::sizeHint counts, less the style's smallest button.
-            const int margins = b->style()->pixelMetric(QStyle::PM_ButtonMargin) +
-                                2 * b->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
-            const int text = b->fontMetrics().size(Qt::TextShowMnemonic, b->text()).width();
-            QVERIFY2(text + margins <= b->width(), qPrintable(b->text()));
-            QVERIFY2(b->mapTo(d.get(), QPoint(b->width(), 0)).x() < d->width(),
+        for (const QPushButton *b : d->findChildren<QPushButton *>())
+            QVERIFY2(CaptionWidth(b) <= b->width() &&
+                         b->mapTo(d.get(), QPoint(b->width(), 0)).x() < d->width(),
                      qPrintable(b->text()));
-        }
-        // A frame's caption is not covered by what the frame holds.
+        // A frame's caption is not covered by what the frame holds (but bare containers).
         for (const QGroupBox *frame : d->findChildren<QGroupBox *>()) {
-            for (const QWidget *w : frame->findChildren<QWidget *>()) {
-                if (w->metaObject() != &QWidget::staticMetaObject) // not a bare container
-                    QVERIFY2(w->mapTo(frame, QPoint()).y() >= frame->fontMetrics().height(),
-                             qPrintable(w->objectName()));
-            }
+            for (const QWidget *w : frame->findChildren<QWidget *>())
+                QVERIFY(w->metaObject() == &QWidget::staticMetaObject ||
+                        w->mapTo(frame, QPoint()).y() >= frame->fontMetrics().height());
         }
         if (const auto *list = d->findChild<QListWidget *>(u"Lsttime"_qs)) {
             QTRY_VERIFY(list->verticalScrollBar()->maximum() > 0); // laid out

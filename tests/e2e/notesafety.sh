@@ -114,7 +114,8 @@ hostile_kept() {
 chmod 200 "$DATA/notavex2.arl"
 chmod 500 "$DATA"
 start_as_user
-check "all five notes are mapped" wait_windows "$pid" 5
+# Notes 3 to 5 have no keys and may share a place: their windows are counted.
+check "all five notes are mapped" within 20 eval '[ "$(note_window_ids "$pid" | wc -l)" -eq 5 ]'
 check "memory stays well under 1 GB" [ "$(awk '/^VmHWM:/ {print $2}' "/proc/$pid/status")" -lt 1048576 ]
 t0=$(now_ms)
 err=$(timeout 10 "${RUN_AS[@]}" "$BIN" 2>&1 >>"$E2E_TMP/notavex.log")

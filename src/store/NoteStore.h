@@ -34,8 +34,13 @@ struct NoteRecord
     // missing, could not be read, or is not to be written.
     std::optional<QByteArray> content;
     QString contentProblem;    // why a file in the content file's place was not read, in words
-    FileStamp contentStamp;    // the content file as it was when read
+    // The content file as it was when read; at a save, the version the content may replace, and
+    // then the version written.
+    FileStamp contentStamp;
     bool contentSaved = false; // set by SaveNoteRecords when content was written
+    // Set by SaveNoteRecords when another program had replaced the version the content was to
+    // replace: nothing was written over it.
+    bool contentChangedOutside = false;
 };
 
 // The note's keys with their defaults, and its content file.
@@ -48,8 +53,11 @@ NoteRecord ReadNoteKeys(qint16 id);
 // False when a file could not be written; SaveFailureText() then tells why.
 bool SaveNoteRecords(const QList<qint16> &listed, QList<NoteRecord> &records);
 
-// Clears the note's alarm keys; with whole also its other keys and its content file.
+// Clears the note's alarm keys; with whole also its other keys and moves its content file to the
+// desktop's Trash.
 void DeleteNoteData(qint16 Id, bool whole);
+// The note's section is that of a deleted note: Tag kept, its other keys emptied.
+bool DeletedSection(int id);
 // Takes a removed note out of indice.dat; remaining is the number of notes still open.
 void UnlistNote(qint16 Id, int remaining);
 

@@ -58,11 +58,10 @@ bool isAscii(QByteArrayView bytes)
 // Read as UTF-8, a byte-order mark that starts a name or value would be dropped: it is text there.
 QString decodeText(QByteArrayView bytes)
 {
-    QString text = StoredText::decode(bytes);
-    if (bytes.startsWith("\xEF\xBB\xBF") && !text.startsWith(QChar(0xFEFF)) &&
-        !text.startsWith(QChar(0xEF)))
-        text.prepend(QChar(0xFEFF));
-    return text;
+    if (bytes.startsWith("\xEF\xBB\xBF") && bytes.isValidUtf8())
+        return QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom)
+            .decode(bytes);
+    return StoredText::decode(bytes);
 }
 
 // Names are compared without regard to case. The folded form is plain lower-case ASCII for the

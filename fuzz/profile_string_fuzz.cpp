@@ -109,15 +109,14 @@ QString storable(QString text, qsizetype max)
         if (c == u'\r' || c == u'\n' || c == u'\0')
             c = u'|';
     }
+    if (text.size() > max)
+        text.truncate(text.at(max - 1).isHighSurrogate() ? max - 1 : max);
     qsizetype b = 0, e = text.size();
     while (b < e && text[b].unicode() <= 0x20)
         ++b;
     while (e > b && text[e - 1].unicode() <= 0x20)
         --e;
-    text = text.sliced(b, e - b);
-    if (text.size() > max)
-        text.truncate(text.at(max - 1).isHighSurrogate() ? max - 1 : max);
-    return text;
+    return text.sliced(b, e - b);
 }
 
 // The file's lines without their line ends, as bytes; a UTF-16 file is split at its own units.

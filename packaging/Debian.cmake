@@ -13,10 +13,6 @@ set(CPACK_PACKAGE_DESCRIPTION
     "in Brazilian Portuguese.")
 string(CONCAT CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-# The install rules see /usr as their prefix (the menu entry names /usr/bin/notavex) and write
-# into the staging folder through DESTDIR.
-set(CPACK_SET_DESTDIR ON)
-set(CPACK_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
@@ -26,7 +22,8 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Libraries from the binary itself; what it only reaches at run time is named here: Tahoma and
 # the stand-ins for Arial and Times New Roman, the print client, Qt's own texts in Portuguese.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wine, fonts-liberation, fontconfig, cups-client, qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "fonts-wine, fonts-liberation, fontconfig, cups-client, qt6-translations-l10n")
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/DebianStage.cmake)
 set(CPACK_NOTAVEX_PACKAGING_DIR ${CMAKE_CURRENT_LIST_DIR})
 include(CPack)

@@ -7,7 +7,10 @@ bash scripts/install-deps.sh --package
 export NOTAVEX_BUILD_DIR=${NOTAVEX_BUILD_DIR:-build-run}
 bash scripts/build.sh -DNOTAVEX_TESTS=OFF
 rm -f "$NOTAVEX_BUILD_DIR"/notavex_*.deb
-(cd "$NOTAVEX_BUILD_DIR" && cpack -G DEB >cpack.log) || { cat "$NOTAVEX_BUILD_DIR/cpack.log" >&2; exit 1; }
+if ! (cd "$NOTAVEX_BUILD_DIR" && cpack -G DEB >cpack.log); then
+  cat "$NOTAVEX_BUILD_DIR/cpack.log" >&2
+  exit 1
+fi
 deb=$(cd "$NOTAVEX_BUILD_DIR" && echo notavex_*_amd64.deb)
 cp "$NOTAVEX_BUILD_DIR/$deb" .
 # Errors fail the build; warnings are shown.

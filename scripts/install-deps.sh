@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Notavex needs. With --run, only what building and running the
 # program takes; with --package, that and what making its Debian package takes; otherwise also
-# what its tests take. Skips apt when all are
-# present; asks sudo for it when not run as root.
+# what its tests take. Skips apt when all are present; asks sudo for it when not run as root.
 set -euo pipefail
 pkgs=(cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev libgl-dev libxcb1-dev libchm-dev
-      fp-utils python3 qt6-translations-l10n cups-client fontconfig fonts-liberation fonts-wine)
+      fp-utils python3 qt6-translations-l10n libcups2-dev cups-client fontconfig fonts-liberation
+      fonts-wine)
 case ${1:-} in
 --run) ;;
 --package) pkgs+=(dpkg-dev lintian) ;;

@@ -97,8 +97,8 @@ status=$?
 check "lintian finds no error ($(grep '^E:' "$E2E_TMP/lintian.log" | tr '\n' ' '))" \
     [ $status -eq 0 ]
 depends=$(dpkg-deb -f "$deb" Depends)
-for p in libqt6widgets6 libqt6multimedia6 libqt6printsupport6 libchm1 libxcb1 fonts-wine \
-    fonts-liberation cups-client qt6-translations-l10n; do
+for p in libqt6widgets6 libqt6multimedia6 libqt6printsupport6 libchm1 libcups2 libxcb1 \
+    fonts-wine fonts-liberation cups-client qt6-translations-l10n; do
     check "it depends on $p" grep -qE "(^|, )$p( |,|$)" <<<"$depends"
 done
 apt-get install --simulate "$deb" >"$E2E_TMP/apt.log" 2>&1

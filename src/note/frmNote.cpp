@@ -240,7 +240,21 @@ qint16 frmNote::NoteId() const
 
 QPoint frmNote::screenPosition() const
 {
-    return NativeWindowPosition(this).value_or(pos());
+    const auto seen = NativeWindowPosition(this);
+    if (seen)
+        m_knownAt = *seen;
+    return seen.value_or(pos());
+}
+
+void frmNote::SeenAt(const QPoint &at)
+{
+    m_knownAt = at;
+}
+
+void frmNote::moveTo(const QPoint &at)
+{
+    move(at);
+    m_knownAt = pos();
 }
 
 int frmNote::Top() const
@@ -250,7 +264,7 @@ int frmNote::Top() const
 
 void frmNote::SetTop(int twips)
 {
-    move(x(), qRound(twips / double(TwipsPerPixel)));
+    moveTo(QPoint(x(), qRound(twips / double(TwipsPerPixel))));
 }
 
 int frmNote::Left() const
@@ -270,7 +284,9 @@ void frmNote::hideEvent(QHideEvent *e)
     // manager mapped it that can be a stale 0,0 (see NativeWindowPosition): make it where it was
     // seen.
     if (const auto seen = NativeWindowPosition(this); seen && *seen != pos())
-        move(*seen);
+        moveTo(*seen);
+    else if (seen)
+        m_knownAt = *seen;
     QWidget::hideEvent(e);
 }
 
@@ -284,7 +300,7 @@ void frmNote::showEvent(QShowEvent *e)
 
 void frmNote::SetLeft(int twips)
 {
-    move(qRound(twips / double(TwipsPerPixel)), y());
+    moveTo(QPoint(qRound(twips / double(TwipsPerPixel)), y()));
 }
 
 void frmNote::SetBackColor(quint32 color)
@@ -600,8 +616,11 @@ void frmNote::hideTitleEditor()
 void frmNote::DragWindow(const QPoint &globalPos)
 {
     m_titlePressed = false;
-    if (QWindow *handle = windowHandle(); handle && handle->startSystemMove())
+    if (QWindow *handle = windowHandle(); handle && handle->startSystemMove()) {
+        // The window manager moves it now, and Qt hears where to.
+        m_knownAt.reset();
         return;
+    }
     // startSystemMove() needs a window manager with _NET_WM_MOVERESIZE; without one (a bare X
     // server, some kiosks) it fails: follow the mouse until the button is released.
     m_manualDrag = true;
@@ -610,7 +629,7 @@ void frmNote::DragWindow(const QPoint &globalPos)
 
 void frmNote::dragTo(const QPoint &globalPos)
 {
-    move(globalPos - m_dragOffset);
+    moveTo(globalPos - m_dragOffset);
 }
 
 void frmNote::mousePressEvent(QMouseEvent *e)

@@ -3,6 +3,7 @@
 #include "base/Services.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLibraryInfo>
@@ -131,6 +132,12 @@ private:
     QPointer<QSoundEffect> m_effect;
 };
 
+class DesktopLinks : public LinkOpener
+{
+public:
+    void open(const QUrl &url) override { QDesktopServices::openUrl(url); }
+};
+
 } // namespace
 
 void InstallDesktopServices()
@@ -138,6 +145,7 @@ void InstallDesktopServices()
     Services::setScreen(std::make_unique<PrimaryScreen>());
     Services::setMessageBoxes(std::make_unique<WidgetMessageBoxes>());
     Services::setSound(std::make_unique<EffectSoundPlayer>());
+    Services::setLinks(std::make_unique<DesktopLinks>());
 }
 
 bool LoadQtTranslations()

@@ -34,11 +34,11 @@ void onMessage(QtMsgType type, const QMessageLogContext &context, const QString 
     // Told again while the first report is being handled: nothing new to say.
     if (handling.test_and_set())
         return;
-    const int status = SaveAfterDisplayLost(saver());
+    LogProblem(SaveAfterDisplayLost(saver()));
     std::fflush(nullptr);
     // Qt's exit() would run the destructors of a program whose windows cannot be reached any
     // more, and say more of it on standard error.
-    std::_Exit(status);
+    std::_Exit(1);
 }
 
 } // namespace
@@ -50,7 +50,7 @@ bool IsDisplayLostMessage(const QString &message)
     return message.startsWith(QLatin1String("The X11 connection broke"));
 }
 
-int SaveAfterDisplayLost(const std::function<bool()> &save)
+QString SaveAfterDisplayLost(const std::function<bool()> &save)
 {
     // Without a saver the program has let go of its notes, saved or told of as not saved.
     const bool saved = save ? save() : SaveFailureText().isEmpty();
@@ -58,8 +58,7 @@ int SaveAfterDisplayLost(const std::function<bool()> &save)
                            u"foi encerrado."_qs
                          : u"a conexão com a tela foi perdida e o Notavex foi encerrado. "_qs +
                                SaveFailureText();
-    LogProblem(text.replace(QLatin1Char('\n'), QLatin1Char(' ')));
-    return 1;
+    return text.replace(QLatin1Char('\n'), QLatin1Char(' '));
 }
 
 void InstallDisplayLossGuard(std::function<bool()> save)

@@ -14,11 +14,11 @@
 bool IsDisplayLostMessage(const QString &message);
 
 // Saves through save (true when everything was written; none when the notes were let go of
-// already) and tells what came of it in one line on standard error and in the system log;
-// returns the exit status.
-int SaveAfterDisplayLost(const std::function<bool()> &save);
+// already) and returns the one line that tells what came of it.
+QString SaveAfterDisplayLost(const std::function<bool()> &save);
 
 // From now on the warning of a broken connection, on the user-interface thread, saves through
-// save and ends the program; the same warning again meanwhile is dropped. Installed again, the new
+// save, tells what came of it on standard error and in the system log and ends the program with
+// status 1; the same warning again meanwhile is dropped. Installed again, the new
 // save replaces the old.
 void InstallDisplayLossGuard(std::function<bool()> save);

@@ -2,10 +2,13 @@
 #include "mock/StartProgram.h"
 #include "mock/Warnings.h"
 
+#include "base/Cp1252.h"
+#include "base/FileAccess.h"
 #include "dialogs/ChmFile.h"
 #include "dialogs/FrmAbout.h"
 #include "dialogs/FrmExcluir.h"
 #include "dialogs/FrmInserir.h"
+#include "dialogs/FrmMostrar.h"
 #include "dialogs/FrmOpc.h"
 #include "dialogs/HelpViewer.h"
 #include "dialogs/ModAjuda.h"
@@ -14,6 +17,7 @@
 #include "note/ModCmnDlg.h"
 #include "note/NoteWindows.h"
 #include "note/TopMost.h"
+#include "note/frmTítulo.h"
 #include "shell/SingleInstance.h"
 #include "store/Ini.h"
 #include "store/NoteFiles.h"
@@ -24,11 +28,13 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -41,11 +47,11 @@ using namespace TestFiles;
 namespace {
 
 const QString BuiltHelp = QStringLiteral(NOTAVEX_BUILD_DIR "/Notavex.chm");
-const QMap<QString, QString> Titles{{u"notavex.htm"_qs, u"O Notavex"_qs},
-                                    {u"opcoes.htm"_qs, u"Opções"_qs},
-                                    {u"mostrar.htm"_qs, u"Mostrar notas"_qs},
-                                    {u"excluir_notas.htm"_qs, u"Excluir notas"_qs},
-                                    {u"alarme.htm"_qs, u"Alarme"_qs}};
+const QMap<QString, QString> Titles{
+    {u"notavex.htm"_qs, u"O Notavex"_qs},     {u"opcoes.htm"_qs, u"Opções"_qs},
+    {u"mostrar.htm"_qs, u"Mostrar notas"_qs}, {u"excluir_notas.htm"_qs, u"Excluir notas"_qs},
+    {u"alarme.htm"_qs, u"Alarme"_qs},         {u"perguntas.htm"_qs, u"Perguntas frequentes"_qs},
+    {u"contato.htm"_qs, u"Fale conosco"_qs}};
 
 constexpr int Note = 3;
 
@@ -198,14 +204,24 @@ private slots:
         m_popup.reset();
     }
 
-    // Each topic is in the file with its pictures and links to all the others; the window follows
-    // a link.
+    // Each topic is in the file with its pictures and links to all the others, and in its
+    // contents and index, which are in the code page of the file's language (Portuguese: 1252)
+    // as help viewers read them; the file is searchable; the window follows a link.
     void topics()
     {
         const ChmFile chm(BuiltHelp);
+        const QString toc = Cp1252::decode(chm.read(u"/Notavex.hhc"_qs).value_or(""));
+        const QString index = Cp1252::decode(chm.read(u"/Notavex.hhk"_qs).value_or(""));
+        QVERIFY(chm.read(u"/$FIftiMain"_qs) && toc.contains(u"charset=windows-1252"));
+        for (const QString &topic : Titles.keys()) {
+            QVERIFY2(toc.contains(
+                         u"\"%1\"><param name=\"Local\" value=\"%2\""_qs.arg(Titles[topic], topic)),
+                     qPrintable(toc));
+            QVERIFY2(index.contains(u"value=\""_qs + topic), qPrintable(topic));
+        }
         HelpViewer *viewer = nullptr;
         QTextCursor anchor;
-        for (const QString &topic : Titles.keys()) { // "opcoes.htm" last
+        for (const QString &topic : Titles.keys()) { // "perguntas.htm" last
             viewer = HelpViewer::ShowTopic(BuiltHelp, topic);
             QCOMPARE(viewer->windowTitle(), Titles[topic]);
             QStringList links{topic};
@@ -214,7 +230,7 @@ private slots:
                     const QTextCharFormat f = it.fragment().charFormat();
                     if (const QString to = f.anchorHref().section(u'#', 0, 0); !to.contains(u':'))
                         links << to; // web links aside
-                    if (f.anchorHref() == u"notavex.htm#menunota" && topic == u"opcoes.htm") {
+                    if (f.anchorHref() == u"notavex.htm#pasta" && topic == u"perguntas.htm") {
                         anchor = QTextCursor(b);
                         anchor.setPosition(it.fragment().position() + it.fragment().length() / 2);
                     }
@@ -261,15 +277,20 @@ private slots:
                  u"Ajuda do Notavex|Ajuda do Notavex\nO arquivo de ajuda não pôde ser aberto."_qs);
     }
 
+    // The links open the help's topics, not web pages; the box stays open.
     void aboutBox()
     {
+        AppPath = QFileInfo(BuiltHelp).absolutePath() + u'/';
         FrmAbout box;
         box.show();
         QCOMPARE(box.Label8->text(), QStringLiteral(NOTAVEX_VERSION)); // major.minor.revision
-        QTest::mouseClick(box.Label11, Qt::LeftButton);
-        QTest::mouseClick(box.Label6, Qt::LeftButton);
-        QCOMPARE(m_opened, (QStringList{u"https://notavex.example.org/faq"_qs,
-                                        u"https://notavex.example.org/contato"_qs}));
+        QStringList seen;
+        for (QLabel *link : {box.Label11, box.Label6}) {
+            QTest::mouseClick(link, Qt::LeftButton);
+            seen << HelpViewer::Current()->windowTitle();
+        }
+        QCOMPARE(seen, (QStringList{u"Perguntas frequentes"_qs, u"Fale conosco"_qs}));
+        QVERIFY(m_opened.isEmpty() && box.isVisible());
     }
 
     // The fifteen texts under the Brazilian locale.
@@ -317,6 +338,47 @@ private slots:
         }
         QCOMPARE(note()->txtNote->Text(), text);
         QCOMPARE(keys("Formato", u"Config"_qs), QString::number(chosen));
+    }
+
+    // With the desktop's font larger than designed, every caption and the longest date (a long
+    // weekday and month) are seen whole: the buttons and the list grow, the dialog with them.
+    void textsWhole_data()
+    {
+        QTest::addColumn<int>("dialog");
+        QTest::newRow(" Mostrar Notas") << 0;
+        QTest::newRow(" Excluir Notas...") << 1;
+        QTest::newRow(" Data e hora") << 2;
+        QTest::newRow("Título") << 3;
+    }
+
+    void textsWhole()
+    {
+        QFETCH(int, dialog);
+        m_fakes->clock->time = QDateTime(QDate(2026, 9, 30), QTime(10, 0));
+        start();
+        const QFont before = QApplication::font();
+        QApplication::setFont(QFont(u"DejaVu Sans"_qs, 11));
+        const std::function<QDialog *()> make[] = {
+            [] { return new FrmMostrar; }, [] { return new FrmExcluir; },
+            [] { return new FrmInserir; }, [] { return new frmTítulo; }};
+        const std::unique_ptr<QDialog> d(make[dialog]());
+        d->show();
+        QVERIFY(QTest::qWaitForWindowExposed(d.get()));
+        for (const QPushButton *b : d->findChildren<QPushButton *>())
+            QVERIFY2(CaptionWidth(b) <= b->width() &&
+                         b->mapTo(d.get(), QPoint(b->width(), 0)).x() < d->width(),
+                     qPrintable(b->text()));
+        // A frame's caption is not covered by what the frame holds (but bare containers).
+        for (const QGroupBox *frame : d->findChildren<QGroupBox *>()) {
+            for (const QWidget *w : frame->findChildren<QWidget *>())
+                QVERIFY(w->metaObject() == &QWidget::staticMetaObject ||
+                        w->mapTo(frame, QPoint()).y() >= frame->fontMetrics().height());
+        }
+        if (const auto *list = d->findChild<QListWidget *>(u"Lsttime"_qs)) {
+            QTRY_VERIFY(list->verticalScrollBar()->maximum() > 0); // laid out
+            QCOMPARE(list->horizontalScrollBar()->maximum(), 0);
+        }
+        QApplication::setFont(before);
     }
 
     // What the options dialog shows of the stored default font, what OK stores, and when it says
@@ -585,7 +647,7 @@ private slots:
         QStringList tried;
         FrmExcluir::SetFileRemover([&](const QString &path) {
             tried << QFileInfo(path).fileName();
-            return tried.last() != stuck && QFile::remove(path);
+            return tried.last() != stuck && MoveToTrash(path);
         });
         bool open = false; // after the button; the dialog is then cancelled
         WhenModal(this, [&](QWidget *w) {
@@ -613,6 +675,8 @@ private slots:
         QStringList gone = before;
         for (const QString &file : files())
             gone.removeOne(file);
+        // What is deleted can be put back from the Trash; the running copy's lock is not there.
+        QCOMPARE(QDir(m_fakes->trash() + u"/files"_qs).entryList(QDir::Files | QDir::System), gone);
         const auto &asked = m_fakes->messageBoxes->asked;
         QTEST(notes(!button) + u'|' + m_closed.join(u' ') + u'|' + gone.join(u' ') + u'|' +
                   ReadListLine() + u'|' + QString::number(asked.size()) +

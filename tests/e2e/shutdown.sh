@@ -47,7 +47,24 @@ for signal in TERM HUP; do
     check "SIG$signal saved the notes" saved_state_ok
 done
 
+echo "-- SIGTERM while a thousand notes load"
+new_home many
+make_folder small 1000
+sums=$(cd "$DATA" && md5sum notavex*.arl)
+start_notavex
+running=$NV_PID
+check "program becomes ready" wait_ready "$running"
+t0=$(now_ms)
+kill -TERM "$running"
+check "SIGTERM ends it" ended_within "$running" 5
+took=$(($(now_ms) - t0))
+check "within a second, mid-load (${took} ms)" [ "$took" -lt 1000 ]
+check "the thousand notes are still listed" \
+    [ "$(tr -d '\r' <"$DATA/indice.dat" | tr ',' '\n' | grep -c .)" = 1000 ]
+check "no note file changed" [ "$sums" = "$(cd "$DATA" && md5sum notavex*.arl)" ]
+
 echo "-- the X server goes away 0.5 s after typing, before the typing pause would save"
+use_home "$E2E_TMP/user"
 "$BIN" >/dev/null 2>"$E2E_TMP/lost.err" &
 running=$! && started $running
 check "program becomes ready" eval 'wait_ready $running && wait_windows $running 1'

@@ -69,7 +69,6 @@ use_home "$E2E_TMP/user"
 running=$! && started $running
 check "program becomes ready" eval 'wait_ready $running && wait_windows $running 1'
 IFS=, read -r x y < <(note_windows "$running")
-# Plain letters: xdotool types others by remapping keys.
 xdotool mousemove $((x + 90)) $((y + 150)) click 1 sleep 0.3 type ' Perdido 4711' sleep 0.5
 kill -KILL "$XVFB_PID" && wait "$XVFB_PID" 2>/dev/null
 check "the program ends" ended_within "$running" 5

@@ -144,6 +144,8 @@ frmNote::frmNote(QWidget *parent)
         label->setObjectName(u"Label1_"_qs + QString::number(i));
         label->setGeometry(places[i]);
         label->setFont(makeFont(u"Arial"_qs, 8.25, false));
+        // Sized to the text in the font that stands in for Arial, which may be wider.
+        label->SetAutoSize(true);
         label->setEnabled(false); // until its operation is given
         connect(label, &NoteLabel::Click, this, [this, i] { Label1_Click(i); });
         Label1[size_t(i)] = label;
@@ -243,7 +245,21 @@ qint16 frmNote::NoteId() const
 
 QPoint frmNote::screenPosition() const
 {
-    return NativeWindowPosition(this).value_or(pos());
+    const auto seen = NativeWindowPosition(this);
+    if (seen)
+        m_knownAt = *seen;
+    return seen.value_or(pos());
+}
+
+void frmNote::SeenAt(const QPoint &at)
+{
+    m_knownAt = at;
+}
+
+void frmNote::moveTo(const QPoint &at)
+{
+    move(at);
+    m_knownAt = pos();
 }
 
 int frmNote::Top() const
@@ -253,7 +269,7 @@ int frmNote::Top() const
 
 void frmNote::SetTop(int twips)
 {
-    move(x(), qRound(twips / double(TwipsPerPixel)));
+    moveTo(QPoint(x(), qRound(twips / double(TwipsPerPixel))));
 }
 
 int frmNote::Left() const
@@ -273,7 +289,9 @@ void frmNote::hideEvent(QHideEvent *e)
     // manager mapped it that can be a stale 0,0 (see NativeWindowPosition): make it where it was
     // seen.
     if (const auto seen = NativeWindowPosition(this); seen && *seen != pos())
-        move(*seen);
+        moveTo(*seen);
+    else if (seen)
+        m_knownAt = *seen;
     QWidget::hideEvent(e);
 }
 
@@ -287,7 +305,7 @@ void frmNote::showEvent(QShowEvent *e)
 
 void frmNote::SetLeft(int twips)
 {
-    move(qRound(twips / double(TwipsPerPixel)), y());
+    moveTo(QPoint(qRound(twips / double(TwipsPerPixel)), y()));
 }
 
 void frmNote::SetBackColor(quint32 color)
@@ -530,18 +548,18 @@ void frmNote::txtNote_MouseDown(int button, const QPoint &globalPos)
     emit noteMenuRequested(globalPos, onTop);
 }
 
-QLineEdit *frmNote::titleEditor()
+TitleEdit *frmNote::titleEditor()
 {
     // Made on the first edit: most notes never have their title edited in place, and a line
     // editor is the dearest control of the window to create.
     if (Text1)
         return Text1;
-    Text1 = new QLineEdit(Picture1);
+    // 22 characters may be typed; a longer title from elsewhere stays whole.
+    Text1 = new TitleEdit(22, Picture1);
     Text1->setObjectName(u"Text1"_qs);
     Text1->setGeometry(twipsRect(300, 30, 2070, 255));
     Text1->setFont(makeFont(u"Tahoma"_qs, 8.25, true));
     Text1->setFrame(false);
-    Text1->setMaxLength(22);
     Text1->hide();
 
     connect(Text1, &QLineEdit::textChanged, txtTitle, &QLabel::setText);
@@ -559,7 +577,7 @@ QLineEdit *frmNote::titleEditor()
     Text1->addAction(cancelTitle);
     connect(cancelTitle, &QAction::triggered, this, [this] {
         if (Text1->text() != m_titleBeforeEdit) {
-            Text1->setText(m_titleBeforeEdit);
+            Text1->SetText(m_titleBeforeEdit);
             // What was typed may have been saved already: the old title must be saved again.
             m_titleEdited = true;
             noteEdited();
@@ -579,7 +597,7 @@ void frmNote::txtTitle_Click()
     p.setColor(QPalette::Base, WinColor::toQColor(Picture1->BackColor()));
     Text1->setPalette(p);
     m_titleBeforeEdit = txtTitle->text();
-    Text1->setText(m_titleBeforeEdit);
+    Text1->SetText(m_titleBeforeEdit);
     Text1->show();
     Text1->raise();
     Text1->selectAll();
@@ -604,8 +622,11 @@ void frmNote::hideTitleEditor()
 void frmNote::DragWindow(const QPoint &globalPos)
 {
     m_titlePressed = false;
-    if (QWindow *handle = windowHandle(); handle && handle->startSystemMove())
+    if (QWindow *handle = windowHandle(); handle && handle->startSystemMove()) {
+        // The window manager moves it now, and Qt hears where to.
+        m_knownAt.reset();
         return;
+    }
     // startSystemMove() needs a window manager with _NET_WM_MOVERESIZE; without one (a bare X
     // server, some kiosks) it fails: follow the mouse until the button is released.
     m_manualDrag = true;
@@ -614,7 +635,7 @@ void frmNote::DragWindow(const QPoint &globalPos)
 
 void frmNote::dragTo(const QPoint &globalPos)
 {
-    move(globalPos - m_dragOffset);
+    moveTo(globalPos - m_dragOffset);
 }
 
 void frmNote::mousePressEvent(QMouseEvent *e)

@@ -13,9 +13,9 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class QLabel;
-class QLineEdit;
 
 // Tells whoever shows the program's state (the tray icon) that a note began or stopped ringing.
 class RingingNotes : public QObject
@@ -59,6 +59,13 @@ public:
     QString Tag() const;
     void SetTag(const QString &tag);
     qint16 NoteId() const;
+
+    // Where the window was last known to be, in pixels, for a save that cannot ask the window
+    // system: the place last seen through it or given by the program, or Qt's own idea once the
+    // window manager has moved the window since (Qt's idea alone can be a stale 0,0, see
+    // NativeWindowPosition).
+    QPoint LastKnownPosition() const { return m_knownAt.value_or(pos()); }
+    void SeenAt(const QPoint &at);
 
     // Window position in twips.
     int Top() const;
@@ -121,7 +128,7 @@ public:
     PictureBox *Picture1 = nullptr;
     NoteImage *ImTop = nullptr;
     NoteLabel *txtTitle = nullptr;
-    QLineEdit *Text1 = nullptr; // the in-place title editor, made when first needed
+    TitleEdit *Text1 = nullptr; // the in-place title editor, made when first needed
     NoteImage *Image3 = nullptr;
     PictureBox *Picture2 = nullptr;
     RichTextBox *txtNote = nullptr;
@@ -202,6 +209,7 @@ protected:
 
 private:
     QPoint screenPosition() const;
+    void moveTo(const QPoint &at);
     void applyShape();
     void DragWindow(const QPoint &globalPos);
     void dragTo(const QPoint &globalPos);
@@ -211,7 +219,7 @@ private:
     void txtNote_MouseDown(int button, const QPoint &globalPos);
     void txtTitle_MouseDown(int button, const QPoint &globalPos);
     void txtTitle_MouseMove(int buttons, const QPoint &globalPos);
-    QLineEdit *titleEditor();
+    TitleEdit *titleEditor();
     void hideTitleEditor();
     void saveWithMessage();
     void noteEdited();
@@ -235,6 +243,7 @@ private:
     NoteRecord m_storedKeys;
     bool m_colorsTraded = false; // a blinking note shows each colour in the other's place
     bool m_closing = false;
+    mutable std::optional<QPoint> m_knownAt;
     bool m_titleEdited = false;
     QString m_titleBeforeEdit; // what Escape in the title editor goes back to
     QTimer m_autosave;

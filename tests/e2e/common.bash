@@ -342,3 +342,14 @@ bus_property() { # service, path, interface, property
     dbus-send --session --print-reply --dest="$1" "$2" org.freedesktop.DBus.Properties.Get \
         string:"$3" string:"$4" 2>/dev/null
 }
+
+# A sound server of the test's own for this user, playing into a sink that goes nowhere; false
+# when none starts.
+start_pulse() {
+    command -v pulseaudio >/dev/null || return 1
+    unset PULSE_SERVER
+    pulseaudio --daemonize=no --exit-idle-time=-1 -n --log-target=stderr \
+        -L module-null-sink -L module-native-protocol-unix >"$E2E_TMP/pulseaudio.log" 2>&1 &
+    started $!
+    within 10 eval 'pactl info >/dev/null 2>&1'
+}

@@ -188,12 +188,13 @@ private slots:
         QFETCH(QByteArray, list);
         QFETCH(QList<int>, files);
         QFETCH(QList<int>, ids);
+        // The files first: a file written after the deletion was put back (see the delete test).
+        for (int id : files)
+            QVERIFY(writeBytes(ContentFile(id), "{\\rtf1 nota " + QByteArray::number(id) + '}'));
         if (cfg != "-")
             QVERIFY(writeBytes(IndexFile(), cfg));
         if (list != "-")
             QVERIFY(writeBytes(ListFile(), list));
-        for (int id : files)
-            QVERIFY(writeBytes(ContentFile(id), "{\\rtf1 nota " + QByteArray::number(id) + '}'));
 
         QCOMPARE(NotesToLoad(), ids);
         QVERIFY(save(QList<qint16>(ids.begin(), ids.end())));
@@ -222,6 +223,15 @@ private slots:
                               "ArquivoWave", "Alarme", "Data", "Hora", "TocouEm"})
             QVERIFY2(readBytes(IndexFile()).contains("\r\n" + QByteArray(k) + "=\r\n"), k);
         QCOMPARE(NotesToLoad(), (QList<int>{1, 2, 13}));
+        // The file went to the Trash, which knows where it came from.
+        const QString trashed = m_fakes->trash() + u"/files/notavex3.arl"_qs;
+        QCOMPARE(readBytes(trashed), QByteArray("{\\rtf1 three}"));
+        QVERIFY(readBytes(m_fakes->trash() + u"/info/notavex3.arl.trashinfo"_qs)
+                    .contains("\nPath=" + QFile::encodeName(ContentFile(3)) + '\n'));
+        // Put back as a file manager does, it is a note again at the next start.
+        QVERIFY(QFile::rename(trashed, ContentFile(3)));
+        QCOMPARE(NotesToLoad(), (QList<int>{1, 2, 13, 3}));
+        QVERIFY(QFile::remove(ContentFile(3)));
         // Its number is given out again and starts from the defaults.
         QCOMPARE(int(NextNoteId()), 3);
         QCOMPARE(ReadNoteRecord(3).color1, 5433854u);

@@ -9,9 +9,11 @@
 #include <QDir>
 #include <QHash>
 #include <QMutex>
+#include <QStringDecoder>
 
 #include <map>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -53,6 +55,15 @@ bool isAscii(QByteArrayView bytes)
     return true;
 }
 
+// Read as UTF-8, a byte-order mark that starts a name or value would be dropped: it is text there.
+QString decodeText(QByteArrayView bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF") && bytes.isValidUtf8())
+        return QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom)
+            .decode(bytes);
+    return StoredText::decode(bytes);
+}
+
 // Names are compared without regard to case. The folded form is plain lower-case ASCII for the
 // usual names, and the UTF-8 of the case-folded text for the others.
 QByteArray foldName(QByteArrayView bytes)
@@ -65,12 +76,34 @@ QByteArray foldName(QByteArrayView bytes)
         }
         return out;
     }
-    return StoredText::decode(bytes).toCaseFolded().toUtf8();
+    return decodeText(bytes).toCaseFolded().toUtf8();
+}
+
+// A name as it is stored: on one line, without the blanks the reader trims.
+QString storedName(const QString &name)
+{
+    QString t = name;
+    t.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    t.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    qsizetype begin = 0;
+    qsizetype end = t.size();
+    while (begin < end && t[begin].unicode() < 0x80 && isBlank(char(t[begin].unicode())))
+        ++begin;
+    while (end > begin && t[end - 1].unicode() < 0x80 && isBlank(char(t[end - 1].unicode())))
+        --end;
+    return t.sliced(begin, end - begin);
+}
+
+// A key line holding this name would read as another key, a section header or a comment.
+bool isStorableKey(const QString &stored)
+{
+    return !stored.isEmpty() && !stored.contains(QLatin1Char('=')) &&
+           !stored.startsWith(QLatin1Char('[')) && !stored.startsWith(QLatin1Char(';'));
 }
 
 QByteArray foldName(const QString &name)
 {
-    const QString t = name.trimmed();
+    const QString t = storedName(name);
     for (QChar c : t) {
         if (c.unicode() >= 0x80)
             return t.toCaseFolded().toUtf8();
@@ -284,22 +317,32 @@ QByteArray Document::serialize() const
     out.reserve(utf16 ? 2 * size + kUtf16Bom.size() + oddByte.size() : size);
     if (utf16)
         out.append(kUtf16Bom);
-    auto put = [&](const Line &l) {
-        if (!utf16) {
-            out.append(l.text);
-            out.append(eolBytes(l.eol));
-            return;
+    const Line *pending = nullptr;
+    auto put = [&](const Line *next) {
+        if (const Line *l = std::exchange(pending, next)) {
+            Eol eol = l->eol;
+            // CR then the LF of an empty line would read as one line end: a line would be lost.
+            if (eol == Eol::Cr && next && next->text.isEmpty() && next->eol == Eol::Lf)
+                eol = Eol::CrLf;
+            if (!utf16) {
+                out.append(l->text);
+                out.append(eolBytes(eol));
+            } else {
+                // A byte-order mark starting a changed line is text: fromUtf8 would drop it.
+                QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+                out.append(l->raw.isNull() ? toUtf16Le(QString(utf8.decode(l->text))) : l->raw);
+                out.append(toUtf16Le(QString::fromLatin1(eolBytes(eol))));
+            }
         }
-        out.append(l.raw.isNull() ? toUtf16Le(QString::fromUtf8(l.text)) : l.raw);
-        out.append(toUtf16Le(QString::fromLatin1(eolBytes(l.eol))));
     };
     for (const Line &l : preamble)
-        put(l);
+        put(&l);
     for (const Section &s : sections) {
-        put(s.header);
+        put(&s.header);
         for (const Line &l : s.body)
-            put(l);
+            put(&l);
     }
+    put(nullptr);
     out.append(oddByte);
     return out;
 }
@@ -325,7 +368,7 @@ bool applyWrite(Document &doc, const QString &section, const QString &key,
             last->eol = doc.style;
         doc.addToIndex(foldName(section), qsizetype(doc.sections.size()));
         s = &doc.sections.emplace_back();
-        s->header.text = '[' + doc.encodeOneLine(section.trimmed()) + ']';
+        s->header.text = '[' + doc.encodeOneLine(storedName(section)) + ']';
         s->header.eol = doc.style;
     }
 
@@ -333,7 +376,8 @@ bool applyWrite(Document &doc, const QString &section, const QString &key,
     const qsizetype found = s->findKey(foldedKey);
     if (found >= 0) {
         if (!value) {
-            s->body.erase(s->body.begin() + found);
+            // A second line of the key would otherwise count from now on.
+            std::erase_if(s->body, [&](const Line &l) { return l.key == foldedKey; });
             return true;
         }
         Line &line = s->body[found];
@@ -357,7 +401,7 @@ bool applyWrite(Document &doc, const QString &section, const QString &key,
     if (before.eol == Eol::None)
         before.eol = doc.style;
     Line line;
-    line.text = doc.encodeOneLine(key.trimmed()) + '=';
+    line.text = doc.encodeOneLine(storedName(key)) + '=';
     line.eq = line.text.size() - 1;
     line.text += doc.encodeOneLine(*value);
     line.key = std::move(foldedKey);
@@ -500,7 +544,7 @@ bool flush(CachedFile &entry, const QString &path)
 bool write(const QString &section, const QString &key, const std::optional<QString> &value,
            const QString &file)
 {
-    if (file.isEmpty() || section.trimmed().isEmpty() || key.trimmed().isEmpty())
+    if (file.isEmpty() || storedName(section).isEmpty() || !isStorableKey(storedName(key)))
         return false;
     QMutexLocker lock(&cacheMutex);
     const QString path = cacheKey(file);
@@ -540,7 +584,7 @@ QString GetPrivateProfileString(const QString &section, const QString &key, cons
     QByteArrayView raw = QByteArrayView(line.text).sliced(line.eq + 1);
     if (const qsizetype nul = raw.indexOf('\0'); nul >= 0)
         raw = raw.first(nul);
-    QString value = StoredText::decode(trimmed(raw));
+    QString value = decodeText(trimmed(raw));
     if (value.size() > kMaxValue) {
         qsizetype keep = kMaxValue;
         if (value.at(keep - 1).isHighSurrogate())
@@ -563,7 +607,7 @@ QStringList GetPrivateProfileSectionNames(const QString &file)
         QByteArrayView t = trimmed(s.header.text);
         if (t.startsWith("\xEF\xBB\xBF"))
             t = trimmed(t.sliced(3));
-        const QString name = StoredText::decode(trimmed(t.sliced(1, t.lastIndexOf(']') - 1)));
+        const QString name = decodeText(trimmed(t.sliced(1, t.lastIndexOf(']') - 1)));
         if (entry.doc.find(name) == &s)
             names.append(name);
     }
@@ -585,7 +629,7 @@ QStringList GetPrivateProfileKeyNames(const QString &section, const QString &fil
     for (qsizetype i = 0; i < qsizetype(s->body.size()); ++i) {
         const Line &line = s->body[size_t(i)];
         if (!line.key.isEmpty() && s->findKey(line.key) == i)
-            names.append(StoredText::decode(trimmed(QByteArrayView(line.text).first(line.eq))));
+            names.append(decodeText(trimmed(QByteArrayView(line.text).first(line.eq))));
     }
     return names;
 }

@@ -7,7 +7,8 @@
 // functions the stored files were designed around:
 // - section and key names match without regard to case; a value runs to the end of its line;
 // - a write creates the file and the section when missing, replaces an existing key's value in
-//   place, otherwise adds the key at the end of its section;
+//   place, otherwise adds the key at the end of its section; a key name that holds '=' or starts
+//   with '[' or ';' would read back as another key, a section or a comment: it is not written;
 // - CR LF, LF and CR alone all end a line; lines written end as most lines of the file do (CR LF
 //   in a new file);
 // - every other line of the file (other sections, comments, blank lines) survives byte for byte;
@@ -34,7 +35,7 @@ QString ProfileFileProblem(const QString &file);
 bool WritePrivateProfileString(const QString &section, const QString &key, const QString &value,
                                const QString &file);
 
-// Removes a key; missing keys and files are not an error.
+// Removes a key, every line of it in its section; missing keys and files are not an error.
 bool DeletePrivateProfileKey(const QString &section, const QString &key, const QString &file);
 
 // Gathers the writes to one file made while it lives and writes the file once, at commit() or

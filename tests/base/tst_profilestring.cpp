@@ -74,6 +74,8 @@ private slots:
         row("mixed line ends", "[b]\r\nk=1\n[a]\rx=\r\nk=v\n", "a k", "v");
         row("UTF-16 LE with its byte-order mark", utf16(u"[Água]\r\nTítulo=Ċafé € 🎂\r\n"_qs),
             "água Título", "Ċafé € 🎂");
+        row("no-break spaces around names are part of them", "[\xa0\x61]\r\n\xa0k\xa0=v\r\n",
+            "\u00a0a \u00a0k\u00a0", "v");
     }
 
     void read_asWindowsDoes()
@@ -91,7 +93,8 @@ private slots:
     void write_asWindowsDoes_data()
     {
         QTest::addColumn<QByteArray>("before"); // "-": no file
-        QTest::addColumn<QStringList>("ops");   // "section|key|value" writes, "section|key" deletes
+        // "section|key|value" writes, "section|key" deletes; "!" before one that must fail
+        QTest::addColumn<QStringList>("ops");
         QTest::addColumn<QByteArray>("after");
         const auto row = [](const char *name, const QByteArray &before, const QStringList &ops,
                             const QByteArray &after) {
@@ -115,12 +118,20 @@ private slots:
             utf16(lone + u"[1]\r\nTitulo=café\r\nTop=1\r\n"_qs),
             {u"1|Titulo|Aniversário 🎂"_qs, u"1|Left|5"_qs, u"2|Tag|2"_qs},
             utf16(lone + u"[1]\r\nTitulo=Aniversário 🎂\r\nTop=1\r\nLeft=5\r\n[2]\r\nTag=2\r\n"_qs));
+        row("UTF-16 LE: a key that starts with U+FEFF keeps it", utf16(u"[1]\r\n\uFEFF[x=1\r\n"_qs),
+            {u"1|\uFEFF[x|2"_qs}, utf16(u"[1]\r\n\uFEFF[x=2\r\n"_qs));
         row("writes an empty value as such", "[1]\r\nAlarme=1\r\n", {u"1|Alarme|"_qs},
             "[1]\r\nAlarme=\r\n");
         row("a new file; line breaks in a value cannot split the line", "-",
             {u"1|Titulo|a\r\nb=c\nd"_qs}, "[1]\r\nTitulo=a  b=c d\r\n");
-        row("deleting a key removes its line only", "[1]\nTop=1\nLeft=2\n", {u"1|TOP"_qs},
+        row("deleting a key removes its lines only", "[1]\nTop=1\nLeft=2\ntop=3\n", {u"1|TOP"_qs},
             "[1]\nLeft=2\n");
+        row("CR alone before the LF of an empty line is not taken for CR LF",
+            "[1]\rA=1\n\n[2]\rB=2\n\n[3]\rC=3\rD=4\r", {u"1|E|5"_qs, u"2|B"_qs},
+            "[1]\rA=1\nE=5\r\n\n[2]\r\n\n[3]\rC=3\rD=4\r");
+        row("refuses keys that would read as another key, a section or a comment",
+            "[1]\r\nTop=1\r\n", {u"!1|a=b|v"_qs, u"!1| [2]|v"_qs, u"!1|;c|v"_qs, u"!1| |v"_qs},
+            "[1]\r\nTop=1\r\n");
     }
 
     void write_asWindowsDoes()
@@ -131,9 +142,11 @@ private slots:
         const QString file = freshFile();
         QVERIFY(before == "-" || writeBytes(file, before));
         for (const QString &op : ops) {
-            const QStringList f = op.split(u'|');
-            QVERIFY(f.size() == 3 ? WritePrivateProfileString(f[0], f[1], f[2], file)
-                                  : DeletePrivateProfileKey(f[0], f[1], file));
+            const QStringList f = QString(op).remove(0, op.startsWith(u'!')).split(u'|');
+            QVERIFY2((f.size() == 3
+                          ? WritePrivateProfileString(f[0], f[1], f[2], file)
+                          : DeletePrivateProfileKey(f[0], f[1], file)) != op.startsWith(u'!'),
+                     qPrintable(op));
         }
         QCOMPARE(readBytes(file), after);
     }
@@ -150,6 +163,7 @@ private slots:
         QTest::newRow("an emoji") << u"Aniversário 🎂 da Ana"_qs << false;
         // Written as 1252 it would read back as "été".
         QTest::newRow("1252 text that is also valid UTF-8") << u"Ã©tÃ©"_qs << false;
+        QTest::newRow("byte-order marks at the start") << u"\uFEFF\uFEFFReunião"_qs << false;
     }
 
     // The text names section and key too; a reader that never saw the write finds the same.

@@ -27,10 +27,11 @@ bool removeFile(const QString &path)
     return remover() ? remover()(path) : QFile::remove(path);
 }
 
+// Deleting takes an explicit Yes: Enter or Escape keeps the notes.
 bool confirmed(const QString &question)
 {
     return Services::messageBoxes().show(question, MessageBoxes::YesNo, MessageBoxes::NoIcon,
-                                         MessageBoxes::AnswerYes) == MessageBoxes::AnswerYes;
+                                         MessageBoxes::AnswerNo) == MessageBoxes::AnswerYes;
 }
 
 } // namespace

@@ -621,6 +621,9 @@ private slots:
         QVERIFY(readBytes(m_tmp->filePath(u"fora"_qs)) == "fora" && tried.removeDuplicates() == 0 &&
                 TrayReady);
         QVERIFY(stuck.isEmpty() || asked.last().text.count(u'\n' + stuck + u'\n') == 1);
+        // Enter on a question that deletes keeps the notes.
+        for (const auto &q : asked)
+            QVERIFY(q.buttons != MessageBoxes::YesNo || q.defaultAnswer == MessageBoxes::AnswerNo);
         QVERIFY(!SingleInstance(data).acquire());
         if (click.startsWith(u"Excluir 2") && yes) {
             m_popup->mnuNew->trigger();

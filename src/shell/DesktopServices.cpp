@@ -1,6 +1,7 @@
 #include "shell/DesktopServices.h"
 
 #include "base/Services.h"
+#include "note/ScreenColormap.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -138,6 +139,7 @@ void InstallDesktopServices()
     Services::setScreen(std::make_unique<PrimaryScreen>());
     Services::setMessageBoxes(std::make_unique<WidgetMessageBoxes>());
     Services::setSound(std::make_unique<EffectSoundPlayer>());
+    UseScreenColormapForAllWindows();
 }
 
 bool LoadQtTranslations()

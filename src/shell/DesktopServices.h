@@ -1,6 +1,7 @@
 #pragma once
 
-// The real screen, message boxes and sound of a desktop session; the program installs them once
+// The real screen, message boxes and sound of a desktop session, and its windows sharing the
+// screen's colormap; the program installs them once
 // its QApplication exists.
 void InstallDesktopServices();
 

@@ -4,6 +4,7 @@
 #include "base/Globals.h"
 #include "base/ProfileString.h"
 #include "base/Services.h"
+#include "note/CenterForm.h"
 #include "note/OpenForms.h"
 #include "note/TopMost.h"
 #include "note/frmNote.h"
@@ -67,6 +68,7 @@ FrmInserir::FrmInserir(QWidget *parent) : QDialog(parent)
     Command2 = place(new QPushButton(u"Cancelar"_qs, Picture1), "Command2", 2805, 465, 1110, 345);
     Command1->setDefault(true);
     setFixedSize(ClientWidthTwips / Twips, ClientHeightTwips / Twips);
+    CenterForm(this);
 
     // Fixed now: a dialog left open a while still inserts the moment it was opened.
     Lsttime->addItems(Formatos(Services::clock().now(), QLocale()));

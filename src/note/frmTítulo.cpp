@@ -1,11 +1,12 @@
 #include "note/frmTítulo.h"
 
-#include "note/frmNote.h"
 #include "base/DateFormat.h"
 #include "base/Globals.h"
-#include "note/OpenForms.h"
 #include "base/Services.h"
+#include "note/CenterForm.h"
+#include "note/OpenForms.h"
 #include "note/TopMost.h"
+#include "note/frmNote.h"
 
 #include <QEvent>
 #include <QGroupBox>
@@ -69,8 +70,7 @@ frmTítulo::frmTítulo(QWidget *parent)
 
     const QSize size(ClientWidthTwips / TwipsPerPixel, ClientHeightTwips / TwipsPerPixel);
     setFixedSize(size);
-    const QSize screen = Services::screen().primarySize();
-    move((screen.width() - size.width()) / 2, (screen.height() - size.height()) / 2);
+    CenterForm(this);
 
     if (m_note)
         Text1->setText(m_note->txtTitle->text());

@@ -279,20 +279,51 @@ bool RefuseWrite(const QString &path, const FileRead &read)
     return false;
 }
 
-bool WriteFileAtomic(const QString &path, const QByteArray &data)
+namespace {
+
+FileStamp stampOfOpen(int fd)
 {
+    FileStamp stamp;
+#ifdef Q_OS_UNIX
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        return stamp;
+    stamp.exists = true;
+    stamp.size = st.st_size;
+    stamp.mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp.ctimeNs = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    stamp.inode = st.st_ino;
+    stamp.device = st.st_dev;
+#else
+    Q_UNUSED(fd);
+#endif
+    return stamp;
+}
+
+WriteOutcome writeAtomic(const QString &path, const QByteArray &data, const FileStamp *expected,
+                         FileStamp *written)
+{
+    const auto fail = [&] {
+        failed(path);
+        return WriteOutcome::Failed;
+    };
 #ifdef Q_OS_UNIX
     // Whatever is not a regular file is not the program's to replace; through a link to a device
     // the replacement would even land in the device's folder.
-    if (FileRead refused; refuseNotRegular(QFile::encodeName(path), path, refused))
-        return RefuseWrite(path, refused);
+    if (FileRead refused; refuseNotRegular(QFile::encodeName(path), path, refused)) {
+        RefuseWrite(path, refused);
+        return WriteOutcome::Failed;
+    }
 #endif
     // A file that already holds these bytes is left alone: saving a thousand unchanged notes
     // must not flush a thousand files to disk.
-    if (FileStamp::of(path).size == data.size()) {
+    if (const FileStamp now = FileStamp::of(path); now.size == data.size()) {
         const FileRead current = ReadDataFile(path, data.size());
-        if (current.error == 0 && current.bytes == data)
-            return true;
+        if (current.error == 0 && current.bytes == data) {
+            if (written)
+                *written = now;
+            return WriteOutcome::Written;
+        }
     }
     [[maybe_unused]] const bool isNew = !QFileInfo::exists(path);
     QSaveFile file(path);
@@ -300,7 +331,7 @@ bool WriteFileAtomic(const QString &path, const QByteArray &data)
     file.setDirectWriteFallback(false);
     errno = 0;
     if (!file.open(QIODevice::WriteOnly))
-        return failed(path);
+        return fail();
 #ifdef Q_OS_UNIX
     // Notes are personal text: a new file is its owner's alone. An existing file keeps the mode its
     // user gave it, which QSaveFile carries over.
@@ -308,23 +339,50 @@ bool WriteFileAtomic(const QString &path, const QByteArray &data)
         ::fchmod(file.handle(), S_IRUSR | S_IWUSR);
 #endif
     if (file.write(data) != data.size() || !file.flush()) {
-        const bool result = failed(path);
+        const WriteOutcome result = fail();
         file.cancelWriting();
         return result;
     }
 #ifdef Q_OS_UNIX
     if (::fsync(file.handle()) != 0) {
-        const bool result = failed(path);
+        const WriteOutcome result = fail();
         file.cancelWriting();
         return result;
     }
 #endif
+    const FileStamp ours = stampOfOpen(file.handle());
+    // As late as can be: a synchronisation tool may have put its version there while this one
+    // was written and flushed.
+    if (const FileStamp now = expected ? FileStamp::of(path) : FileStamp();
+        now.exists && now != *expected) {
+        file.cancelWriting();
+        lastFailure = {path, 0, u"outro programa o alterou durante a gravação"_qs};
+        return WriteOutcome::ChangedOutside;
+    }
     if (!file.commit())
-        return failed(path);
+        return fail();
 #ifdef Q_OS_UNIX
     syncFolder(path);
 #endif
-    return true;
+    if (written) {
+        // A version that replaced this one at once is not taken for ours: it is seen as changed.
+        const FileStamp now = FileStamp::of(path);
+        *written = now.inode == ours.inode && now.device == ours.device ? now : ours;
+    }
+    return WriteOutcome::Written;
+}
+
+} // namespace
+
+bool WriteFileAtomic(const QString &path, const QByteArray &data)
+{
+    return writeAtomic(path, data, nullptr, nullptr) == WriteOutcome::Written;
+}
+
+WriteOutcome WriteFileAtomicIf(const QString &path, const QByteArray &data,
+                               const FileStamp &expected, FileStamp *written)
+{
+    return writeAtomic(path, data, &expected, written);
 }
 
 WriteFailure LastWriteFailure()

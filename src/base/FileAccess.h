@@ -16,6 +16,16 @@ QString ResolveFileCase(const QString &path);
 // the old file then stays as it was.
 bool WriteFileAtomic(const QString &path, const QByteArray &data);
 
+struct FileStamp;
+
+// As WriteFileAtomic, but an existing path is replaced only while it is still the version
+// `expected` stamps, checked just before the rename: a version another program wrote in the
+// meantime is never replaced. `written` gets the stamp of what path then
+// holds when the write succeeded.
+enum class WriteOutcome { Written, Failed, ChangedOutside };
+WriteOutcome WriteFileAtomicIf(const QString &path, const QByteArray &data,
+                               const FileStamp &expected, FileStamp *written);
+
 // The file and the system error number of the last write that failed.
 struct WriteFailure
 {

@@ -376,6 +376,13 @@ struct CachedFile
     // that time has passed, reads compare the content too.
     bool racy = false;
     bool dirty = false; // a batch holds writes not yet on disk
+    // The writes not yet on disk, made again on another program's version of the file.
+    struct Pending
+    {
+        QString section, key;
+        std::optional<QString> value;
+    };
+    std::vector<Pending> pending;
     int batchDepth = 0;
     FileRead refused; // why the file was not read: it is not written either
 };
@@ -455,20 +462,39 @@ void refresh(CachedFile &entry, const QString &path)
 
 bool flush(CachedFile &entry, const QString &path)
 {
-    QByteArray bytes = entry.doc.serialize();
-    const bool ok = WriteFileAtomic(path, bytes);
+    WriteOutcome outcome = WriteOutcome::Failed;
+    FileStamp written;
+    QByteArray bytes;
+    for (int attempt = 0;; ++attempt) {
+        bytes = entry.doc.serialize();
+        outcome = WriteFileAtomicIf(path, bytes, entry.stamp, &written);
+        if (outcome != WriteOutcome::ChangedOutside || attempt == 2)
+            break;
+        // Another program (a synchronisation tool, another computer's copy) wrote the file since
+        // it was read: these writes go on top of its version, not in place of it.
+        entry.dirty = false;
+        entry.loaded = false;
+        refresh(entry, path);
+        if (entry.refused.error != 0)
+            break;
+        for (const CachedFile::Pending &p : entry.pending)
+            applyWrite(entry.doc, p.section, p.key, p.value);
+    }
     entry.dirty = false;
-    if (ok) {
-        entry.stamp = FileStamp::of(path);
+    entry.pending.clear();
+    if (outcome == WriteOutcome::Written) {
+        entry.stamp = written;
         entry.bytes = std::move(bytes);
         entry.racy = true;
-    } else {
-        // What is on disk is the old file; the next read must see it, not the lost edit.
-        entry.loaded = false;
-        entry.bytes.clear();
-        entry.doc = Document();
+        return true;
     }
-    return ok;
+    if (entry.refused.error != 0)
+        RefuseWrite(path, entry.refused);
+    // What is on disk is not what this copy holds; the next read must see it, not the lost edit.
+    entry.loaded = false;
+    entry.bytes.clear();
+    entry.doc = Document();
+    return false;
 }
 
 bool write(const QString &section, const QString &key, const std::optional<QString> &value,
@@ -484,6 +510,7 @@ bool write(const QString &section, const QString &key, const std::optional<QStri
         return RefuseWrite(path, entry.refused);
     if (!applyWrite(entry.doc, section, key, value))
         return true;
+    entry.pending.push_back({section, key, value});
     if (entry.batchDepth > 0) {
         entry.dirty = true;
         return true;

@@ -57,6 +57,12 @@ public:
     void play(const QString &) override {}
 };
 
+class NoLinks : public LinkOpener
+{
+public:
+    void open(const QUrl &) override {}
+};
+
 template <typename Interface, typename Real> struct Slot
 {
     std::unique_ptr<Interface> service;
@@ -93,6 +99,11 @@ Slot<SoundPlayer, SilentSound> &soundSlot()
     static Slot<SoundPlayer, SilentSound> s;
     return s;
 }
+Slot<LinkOpener, NoLinks> &linkSlot()
+{
+    static Slot<LinkOpener, NoLinks> s;
+    return s;
+}
 
 } // namespace
 
@@ -118,6 +129,10 @@ SoundPlayer &sound()
 {
     return soundSlot().get();
 }
+LinkOpener &links()
+{
+    return linkSlot().get();
+}
 
 void setClock(std::unique_ptr<Clock> c)
 {
@@ -138,6 +153,10 @@ void setMessageBoxes(std::unique_ptr<MessageBoxes> m)
 void setSound(std::unique_ptr<SoundPlayer> s)
 {
     soundSlot().service = std::move(s);
+}
+void setLinks(std::unique_ptr<LinkOpener> l)
+{
+    linkSlot().service = std::move(l);
 }
 
 } // namespace Services

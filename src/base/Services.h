@@ -5,11 +5,12 @@
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <QUrl>
 
 #include <memory>
 
 // What the program needs from the machine, behind small interfaces so that tests can replace
-// the clock, chance, the screen, message boxes and sound.
+// the clock, chance, the screen, message boxes, sound and the browser.
 
 class Clock
 {
@@ -62,6 +63,13 @@ public:
     virtual void play(const QString &path) = 0;
 };
 
+class LinkOpener
+{
+public:
+    virtual ~LinkOpener() = default;
+    // Opens the address in the desktop's browser or mail program.
+    virtual void open(const QUrl &url) = 0;
+};
 
 namespace Services {
 
@@ -70,14 +78,16 @@ RandomSource &random();
 ScreenInfo &screen();
 MessageBoxes &messageBoxes();
 SoundPlayer &sound();
+LinkOpener &links();
 
 // Tests install fakes, the program the desktop's services; nullptr restores the built-in ones
 // (the system clock and random source, a fixed 1024 x 768 screen, message boxes that only log
-// their text and answer with their default, silence).
+// their text and answer with their default, silence, links that open nowhere).
 void setClock(std::unique_ptr<Clock> c);
 void setRandom(std::unique_ptr<RandomSource> r);
 void setScreen(std::unique_ptr<ScreenInfo> s);
 void setMessageBoxes(std::unique_ptr<MessageBoxes> m);
 void setSound(std::unique_ptr<SoundPlayer> s);
+void setLinks(std::unique_ptr<LinkOpener> l);
 
 } // namespace Services

@@ -280,14 +280,8 @@ void keepOutsideVersion(frmNote *w)
     w->SetStoredContent(now, theirs);
 }
 
-} // namespace
-
-bool SaveNotes(qint16 Id)
+bool saveNoteWindows(qint16 Id, bool *changedOutside)
 {
-    for (frmNote *w : noteWindowsNewestFirst()) {
-        if ((Id == 0 || w->NoteId() == Id) && w->ContentNeedsSaving())
-            keepOutsideVersion(w);
-    }
     const QList<frmNote *> notes = noteWindowsNewestFirst();
     QList<qint16> listed;
     // Listed as a whole load would have made them: the last loaded first.
@@ -315,12 +309,31 @@ bool SaveNotes(qint16 Id)
         const NoteRecord &r = records.at(i);
         if (r.contentSaved) {
             saved.at(i)->ContentSaved();
-            saved.at(i)->SetStoredContent(FileStamp::of(ContentFile(r.id)), *r.content);
+            saved.at(i)->SetStoredContent(r.contentStamp, *r.content);
         }
+        *changedOutside |= r.contentChangedOutside;
         if (ok)
             saved.at(i)->SetStoredKeys(r);
     }
     return ok;
+}
+
+} // namespace
+
+bool SaveNotes(qint16 Id)
+{
+    // A content file replaced outside between the check below and the write is seen by the write,
+    // which then leaves it alone: the check is made again, which keeps that version too.
+    for (int attempt = 0;; ++attempt) {
+        for (frmNote *w : noteWindowsNewestFirst()) {
+            if ((Id == 0 || w->NoteId() == Id) && w->ContentNeedsSaving())
+                keepOutsideVersion(w);
+        }
+        bool changedOutside = false;
+        const bool ok = saveNoteWindows(Id, &changedOutside);
+        if (!changedOutside || attempt == 2)
+            return ok;
+    }
 }
 
 void DeleteNote(qint16 Id, qint16 Index)

@@ -3,6 +3,7 @@
 #include "base/Cp1252.h"
 #include "base/FileAccess.h"
 #include "base/Log.h"
+#include "base/Services.h"
 #include "note/NoteControls.h"
 #include "note/WinColor.h"
 #include "rtf/Rtf.h"
@@ -17,6 +18,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QToolTip>
 #include <functional>
 
 namespace {
@@ -51,6 +53,7 @@ RichTextBox::RichTextBox(QWidget *parent) : QTextEdit(parent)
     setMouseTracking(true);
     viewport()->setMouseTracking(true);
     SetBackColor(m_backColor);
+    connect(this, &QTextEdit::cursorPositionChanged, this, &RichTextBox::keepEdgesOutsideResults);
 }
 
 bool RichTextBox::LoadFile(const QString &path, QString *why)
@@ -359,8 +362,62 @@ void RichTextBox::mousePressEvent(QMouseEvent *e)
     // The window acts first (a ringing alarm stops before the click edits), and may close itself.
     QPointer<RichTextBox> self(this);
     emit MouseDown(MouseButtonCode(e->button()), e->globalPosition().toPoint());
-    if (self)
-        QTextEdit::mousePressEvent(e);
+    if (!self)
+        return;
+    // A plain click on a link places the caret to edit it; with Ctrl the link opens.
+    if (e->button() == Qt::LeftButton && e->modifiers() == Qt::ControlModifier) {
+        if (const QUrl url = linkAt(e->position().toPoint()); !url.isEmpty()) {
+            Services::links().open(url);
+            return;
+        }
+    }
+    QTextEdit::mousePressEvent(e);
+}
+
+QUrl RichTextBox::linkAt(const QPoint &pos) const
+{
+    const QUrl url(anchorAt(pos));
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || (scheme != u"http" && scheme != u"https" && scheme != u"mailto"))
+        return {};
+    return url;
+}
+
+bool RichTextBox::viewportEvent(QEvent *e)
+{
+    if (e->type() == QEvent::ToolTip) {
+        const auto *help = static_cast<QHelpEvent *>(e);
+        if (const QUrl url = linkAt(help->pos()); !url.isEmpty()) {
+            QToolTip::showText(help->globalPos(),
+                               url.toDisplayString() + u"\nCtrl+clique para abrir"_qs, viewport());
+            return true;
+        }
+    }
+    return QTextEdit::viewportEvent(e);
+}
+
+// Text typed at the edge of a link's, a field's or an object's result is not part of it; typed
+// inside it, it is.
+void RichTextBox::keepEdgesOutsideResults()
+{
+    const QTextCursor c = textCursor();
+    if (c.hasSelection())
+        return;
+    const QTextCharFormat typing = c.charFormat();
+    const QString result = Rtf::resultOf(typing);
+    if (result.isEmpty())
+        return;
+    const auto partOf = [&](int pos) {
+        QTextCursor at(document());
+        at.setPosition(pos + 1);
+        return Rtf::resultOf(at.charFormat()) == result;
+    };
+    const QTextBlock block = c.block();
+    const int pos = c.position();
+    if (pos > block.position() && pos < block.position() + block.length() - 1 && partOf(pos - 1) &&
+        partOf(pos))
+        return;
+    setCurrentCharFormat(Rtf::outsideResult(typing));
 }
 
 void RichTextBox::mouseMoveEvent(QMouseEvent *e)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QTextEdit>
+#include <QUrl>
 
 #include <functional>
 #include <optional>
@@ -79,8 +80,12 @@ protected:
     void keyPressEvent(QKeyEvent *e) override;
     void mousePressEvent(QMouseEvent *e) override;
     void mouseMoveEvent(QMouseEvent *e) override;
+    bool viewportEvent(QEvent *e) override;
 
 private:
+    // The address of an openable link (web or mail) at a point of the viewport, or an empty one.
+    QUrl linkAt(const QPoint &pos) const;
+    void keepEdgesOutsideResults();
     QFont resolvedFont(const QTextCharFormat &format) const;
     template <typename T, typename Get> std::optional<T> selValue(Get get) const;
     void mergeFormat(const QTextCharFormat &format);

@@ -387,6 +387,7 @@ NoteRecord frmNote::Record(QPoint at) const
     r.alarm = tmrEvent.isActive();
     if (ContentNeedsSaving())
         r.content = Rtf::write(*txtNote->document());
+    r.contentStamp = m_storedStamp;
     return r;
 }
 

@@ -30,7 +30,9 @@ void frmNote::Imprimir()
         return;
     QPrinter &printer = CurrentPrinter();
     printer.setDocName(txtTitle->text());
-    const QString text = txtTitle->text() + u"\n\n"_qs + txtNote->Text();
+    // Pictures and what the note keeps unseen have no text.
+    const QString text =
+        txtTitle->text() + u"\n\n"_qs + txtNote->Text().remove(QChar::ObjectReplacementCharacter);
     if (!PrintPlainText(printer, text, PrintFont()))
         Services::messageBoxes().show(
             u"Aviso: Não foi possível localizar uma impressora padrão existente."_qs,

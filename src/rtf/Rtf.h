@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
+#include <QTextFormat>
 
 class QTextDocument;
 
@@ -18,5 +20,15 @@ qint64 read(const QByteArray &data, QTextDocument *doc, qint64 maxCharacters = -
 
 // One whole RTF document, in the style of a rich-edit control, lines ending CR LF.
 QByteArray write(const QTextDocument &doc);
+
+// Text that shows the result of a field (a link's text, a date) or of an embedded object names
+// what it came from in this property of its format; the writer writes it back inside that.
+inline constexpr int ResultOfProperty = QTextFormat::UserProperty + 1;
+
+// What a format's text is the result of, a link's address for a link without a field of its own;
+// empty when it is plain text.
+QString resultOf(const QTextCharFormat &format);
+// The format without what makes its text part of a result, and without a link's look.
+QTextCharFormat outsideResult(QTextCharFormat format);
 
 } // namespace Rtf

@@ -60,7 +60,11 @@ const std::unordered_map<std::string_view, KwInfo> &keywords()
             {"shppict", {Kw::ShpPict}},
             {"object", {Kw::Object}},
             {"result", {Kw::Result}},
-            {"fldrslt", {Kw::Result}}, // a field's result is the text it shows
+            {"objw", {Kw::ObjW}},
+            {"objh", {Kw::ObjH}},
+            {"field", {Kw::Field}},
+            {"fldinst", {Kw::FldInst}},
+            {"fldrslt", {Kw::FldRslt}}, // a field's result is the text it shows
             {"emdash", {Kw::Char, 0x2014}},
             {"endash", {Kw::Char, 0x2013}},
             {"bullet", {Kw::Char, 0x2022}},
@@ -100,7 +104,6 @@ const std::unordered_map<std::string_view, KwInfo> &keywords()
                                  "atnauthor",
                                  "atndate",
                                  "atnref",
-                                 "fldinst",
                                  "themedata",
                                  "colorschememapping",
                                  "datastore",
@@ -179,6 +182,9 @@ bool isDestination(Kw kw)
     case Kw::SkipDest:
     case Kw::Object:
     case Kw::Result:
+    case Kw::Field:
+    case Kw::FldInst:
+    case Kw::FldRslt:
         return true;
     default:
         return false;

@@ -56,6 +56,11 @@ enum class Kw {
     SkipDest,
     Object,
     Result,
+    ObjW,
+    ObjH,
+    Field,
+    FldInst,
+    FldRslt,
     Char,
     Cell
 };

@@ -72,6 +72,7 @@ void Reader::run()
     if (m_fontOpen)
         commitFont();
     flushRun();
+    commitMark();
     finishBlock();
     m_cursor.endEditBlock();
 }
@@ -80,14 +81,18 @@ void Reader::openGroup()
 {
     m_skip = 0;
     if (m_stack.size() >= size_t(kMaxDepth)) {
-        // A picture read with shared group states may read differently elsewhere: not kept.
+        // A group read with shared group states may read differently elsewhere: not kept.
         if (m_pictLevel != 0)
             m_pictStart = -1;
+        if (m_overflowDepth == 0)
+            for (Kept &kept : m_open)
+                kept.start = -1;
         ++m_overflowDepth;
         return;
     }
     m_stack.push_back(m_stack.back());
     m_stack.back().open = m_pos - 1;
+    m_stack.back().instruction = false;
 }
 
 void Reader::closeGroup()
@@ -103,12 +108,18 @@ void Reader::closeGroup()
         return;
     if (state().dest == Dest::FontTable && m_fontOpen)
         commitFont();
-    if (m_stack.size() == m_pictLevel) {
-        m_stack.pop_back();
-        finishPicture();
-        return;
-    }
+    if (state().instruction)
+        readInstruction();
+    const size_t closing = m_stack.size();
     m_stack.pop_back();
+    if (closing == m_pictLevel)
+        finishPicture();
+    if (!m_open.empty() && closing == m_open.back().level)
+        finishKept();
+    if (!m_open.empty() && closing == m_open.back().resultLevel) {
+        m_open.back().resultEnd = m_pos;
+        m_open.back().resultLevel = 0;
+    }
 }
 
 void Reader::controlWord()
@@ -160,10 +171,10 @@ void Reader::controlSymbol(char c)
     case '*': {
         if (consumeFallback())
             return;
-        // An optional destination we do not know is skipped whole; one we know is read as
-        // itself (a field's result is text, pictures saved for newer readers are shown). The
-        // \nonshppict beside those pictures is the same picture for older readers: it is skipped
-        // and not written back.
+        // An optional destination we know is read as itself (a field's result is text, pictures
+        // saved for newer readers are shown). The \nonshppict beside those pictures is the same
+        // picture for older readers: it is skipped and not written back. One we do not know is
+        // kept as it came, unseen.
         qsizetype p = m_pos;
         while (p < m_size && (m_data[p] == '\r' || m_data[p] == '\n' || m_data[p] == ' '))
             ++p;
@@ -173,6 +184,12 @@ void Reader::controlSymbol(char c)
                 ++end;
             const auto it = keywords().find(std::string_view(m_data + p + 1, size_t(end - p - 1)));
             if (it != keywords().end() && isDestination(it->second.kw))
+                return;
+        }
+        if (state().dest == Dest::Text) {
+            m_wordStart = m_pos - 2;
+            // In the document's group it would hide the rest of the text: read on as text.
+            if (m_stack.size() <= 2 || startKept(Kept::Destination))
                 return;
         }
         state().dest = Dest::Skip;
@@ -246,11 +263,8 @@ void Reader::word(std::string_view name, bool hasParam, int param)
     GroupState &st = state();
     if (st.dest == Dest::Skip)
         return;
-    if (st.dest == Dest::Object) {
-        if (kw == Kw::Result)
-            st.dest = Dest::Text;
-        else if (kw == Kw::SkipDest)
-            st.dest = Dest::Skip;
+    if (st.dest == Dest::Wrapper) {
+        wrapperWord(kw, param);
         return;
     }
     if (st.dest == Dest::Picture) {
@@ -331,7 +345,7 @@ void Reader::word(std::string_view name, bool hasParam, int param)
         chr.colour = hasParam ? param : 0;
         break;
     case Kw::Plain:
-        chr = CharState{};
+        chr = CharState{.wrap = chr.wrap};
         break;
     case Kw::Pard:
         st.align = Qt::AlignLeft;
@@ -406,12 +420,19 @@ void Reader::word(std::string_view name, bool hasParam, int param)
     case Kw::ShpPict:
         break;
     case Kw::SkipDest:
+    case Kw::FldInst: // outside a field
         st.dest = Dest::Skip;
         break;
     case Kw::Object:
-        st.dest = Dest::Object;
+        startKept(Kept::Object);
         break;
-    case Kw::Result:
+    case Kw::Field:
+        startKept(Kept::Field);
+        break;
+    case Kw::Result: // outside an object or field: its text is shown
+    case Kw::FldRslt:
+    case Kw::ObjW:
+    case Kw::ObjH:
     case Kw::Bin:
         break;
     }

@@ -21,7 +21,12 @@ class QTextDocument;
 // defined in a file per concern.
 namespace Rtf::detail {
 
-enum class Dest : std::uint8_t { Text, Skip, Object, FontTable, ColorTable, Picture };
+// Wrapper: a field's or an object's group outside the result it shows.
+enum class Dest : std::uint8_t { Text, Skip, Wrapper, FontTable, ColorTable, Picture };
+
+// Each kept picture, object, field or destination costs the document about a kilobyte whatever its
+// size: a file of nothing but empty groups keeps no more than these.
+constexpr int kMaxKept = 10000;
 
 struct CharState
 {
@@ -32,6 +37,7 @@ struct CharState
     bool italic = false;
     bool underline = false;
     bool strike = false;
+    int wrap = 0; // the field or object result the text shows, index in Reader::m_wraps + 1
 
     bool operator==(const CharState &) const = default;
 };
@@ -42,7 +48,34 @@ struct GroupState
     Qt::Alignment align = Qt::AlignLeft;
     int uc = 1;
     Dest dest = Dest::Text;
-    qsizetype open = -1; // offset of the group's opening brace
+    qsizetype open = -1;      // offset of the group's opening brace
+    bool instruction = false; // the group of a field's instruction
+};
+
+// A group being read that is kept as it came: an unknown destination, or a field or object. A
+// field or object whose result shows something keeps the bytes around its result, the result
+// itself being the text shown; one whose result shows nothing is kept whole.
+struct Kept
+{
+    enum Kind : std::uint8_t { Destination, Field, Object } kind = Destination;
+    size_t level = 0;       // stack size inside the group
+    qsizetype start = -1;   // where its bytes start, -1: it cannot be kept
+    bool ownBrace = false;  // it starts inside a group of other text: a brace of its own goes first
+    int parent = 0;         // the result it lies in, as CharState::wrap
+    size_t resultLevel = 0; // stack size inside its result while that is read
+    qsizetype resultOpen = -1, resultEnd = -1;
+    int wrap = 0; // its result, as CharState::wrap; 0: none yet
+    bool instructionSeen = false;
+    QString href;
+    int objW = 0, objH = 0; // twips
+};
+
+struct Wrap
+{
+    QString name; // of its document resource
+    QString href; // of the link it shows, its own or its parent's
+    int parent = 0;
+    bool used = false; // something was shown in it
 };
 
 struct Font
@@ -81,6 +114,7 @@ private:
     void controlSymbol(char c);
     void word(std::string_view name, bool hasParam, int param);
     void pictureWord(Kw kw, bool hasParam, int param);
+    void wrapperWord(Kw kw, int param);
     void textBytes(qsizetype from, qsizetype to);
     void textByte(char c);
     void unicodeChar(int value);
@@ -106,6 +140,20 @@ private:
     QSizeF goalSize(QSizeF natural) const;
     void keepPicture();
     QImage placeholder(const QSizeF &shown);
+    QSizeF placeholderSize(QSizeF goal) const;
+    // Typed beside the box, text takes the format of the text around it.
+    void insertBox(const QByteArray &group, QSizeF goal, int wrap);
+
+    bool opensGroup() const;
+    QByteArray keptBytes(qsizetype start, bool ownBrace) const;
+    bool startKept(Kept::Kind kind);
+    void startResult(Kept &kept);
+    void readInstruction();
+    void finishKept();
+    void keepWrap(const Kept &kept);
+    void markUsed(int wrap);
+    void addMark(const QByteArray &group, int wrap);
+    void commitMark();
 
     const char *m_data;
     qsizetype m_size;
@@ -158,8 +206,14 @@ private:
     // brace of its own.
     qsizetype m_pictStart = -1;
     bool m_pictOwnBrace = false;
-    int m_kept = 0;                        // pictures kept undecoded
+    int m_kept = 0;                        // groups kept undecoded
     QHash<quint64, QImage> m_placeholders; // by drawn width << 32 | height
+
+    std::vector<Kept> m_open; // innermost last
+    std::vector<Wrap> m_wraps;
+    // Groups that show nothing, waiting to be inserted as one mark before what comes next.
+    QByteArray m_mark;
+    int m_markWrap = 0;
 
     // What the current block was created with.
     Qt::Alignment m_blockAlign = Qt::AlignLeft;

@@ -1,3 +1,4 @@
+#include "rtf/Rtf.h"
 #include "rtf/RtfImages.h"
 #include "rtf/RtfReader.h"
 
@@ -26,9 +27,6 @@ constexpr double kMinPlaceholderSide = 8;
 constexpr double kMaxPlaceholderSide = 2000;
 constexpr int kMaxPlaceholderDrawn = 256;
 constexpr int kMaxPlaceholderSizes = 16;
-// Each kept picture costs the document about a kilobyte whatever its size: a file of nothing but
-// empty picture groups keeps no more than these.
-constexpr int kMaxKeptPictures = 10000;
 
 } // namespace
 
@@ -96,6 +94,7 @@ void Reader::finishPicture()
     flushRun();
     // Beyond the limit a picture is not even decoded; it counts as the one character it would be.
     if (m_limit >= 0 && m_count >= m_limit) {
+        markUsed(state().chr.wrap);
         ++m_count;
         return;
     }
@@ -105,8 +104,10 @@ void Reader::finishPicture()
         return;
     }
     const QSizeF shown = goalSize(image.size());
-    flushRun();
+    commitMark();
     QTextImageFormat fmt = RtfImages::addImage(m_doc, image, data);
+    fmt.merge(charFormat(state().chr));
+    markUsed(state().chr.wrap);
     if (qAbs(shown.width() - image.width()) > 0.01 ||
         qAbs(shown.height() - image.height()) > 0.01) {
         fmt.setWidth(shown.width());
@@ -161,25 +162,37 @@ QSizeF Reader::goalSize(QSizeF natural) const
 // A picture that is not shown keeps its group, written back as it came, and a box stands for it.
 void Reader::keepPicture()
 {
-    if (m_pictStart < 0 || m_kept >= kMaxKeptPictures)
+    if (m_pictStart < 0 || m_kept >= kMaxKept)
         return;
-    QByteArray group;
-    if (m_pictOwnBrace)
-        group.append('{');
-    group.append(m_data + m_pictStart, m_pos - m_pictStart);
-    int open = 0;
-    if (m_atEnd && groupEnd(group, &open) < 0)
-        group.append(QByteArray(open, '}'));
-    // Kept only when it reads back as the same one group, wherever it is written.
-    if (groupEnd(group, nullptr) != group.size())
-        return;
+    const QByteArray group = keptBytes(m_pictStart, m_pictOwnBrace);
+    if (!group.isEmpty())
+        insertBox(group, goalSize(QSizeF(kPlaceholderSide, kPlaceholderSide)), state().chr.wrap);
+}
 
-    const QSizeF goal = goalSize(QSizeF(kPlaceholderSide, kPlaceholderSide));
-    const QSizeF shown(std::clamp(goal.width(), kMinPlaceholderSide, kMaxPlaceholderSide),
-                       std::clamp(goal.height(), kMinPlaceholderSide, kMaxPlaceholderSide));
+QSizeF Reader::placeholderSize(QSizeF goal) const
+{
+    if (goal.isEmpty())
+        goal = QSizeF(kPlaceholderSide, kPlaceholderSide);
+    return QSizeF(std::clamp(goal.width(), kMinPlaceholderSide, kMaxPlaceholderSide),
+                  std::clamp(goal.height(), kMinPlaceholderSide, kMaxPlaceholderSide));
+}
+
+// A box of about goal's size stands for the group, which is written back in its place.
+void Reader::insertBox(const QByteArray &group, QSizeF goal, int wrap)
+{
+    const QSizeF shown = placeholderSize(goal);
     ++m_kept;
     flushRun();
+    commitMark();
+    markUsed(wrap);
+    if (m_limit >= 0 && m_count >= m_limit) {
+        ++m_count;
+        return;
+    }
+    CharState chr = state().chr;
+    chr.wrap = wrap;
     QTextImageFormat fmt = RtfImages::addKept(m_doc, placeholder(shown), group);
+    fmt.merge(charFormat(chr));
     fmt.setWidth(shown.width());
     fmt.setHeight(shown.height());
     m_cursor.insertImage(fmt);

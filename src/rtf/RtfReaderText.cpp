@@ -1,3 +1,4 @@
+#include "rtf/Rtf.h"
 #include "rtf/RtfCodePages.h"
 #include "rtf/RtfReader.h"
 
@@ -95,7 +96,7 @@ void Reader::textByte(char c)
         return;
     }
     case Dest::Skip:
-    case Dest::Object:
+    case Dest::Wrapper:
         return;
     }
 }
@@ -184,6 +185,18 @@ QTextCharFormat Reader::charFormat(const CharState &chr)
         fmt.setForeground(m_colours[chr.colour]);
     else if (chr.colour == 0 && !m_colours.empty() && m_colours[0].isValid())
         fmt.setForeground(m_colours[0]);
+    if (chr.wrap) {
+        const Wrap &wrap = m_wraps[chr.wrap - 1];
+        fmt.setProperty(Rtf::ResultOfProperty, wrap.name);
+        if (!wrap.href.isEmpty()) {
+            // Looks like a link, in its own colour when it has one.
+            fmt.setAnchor(true);
+            fmt.setAnchorHref(wrap.href);
+            fmt.setFontUnderline(true);
+            if (!fmt.hasProperty(QTextFormat::ForegroundBrush))
+                fmt.setForeground(QColor(0, 0, 255));
+        }
+    }
     m_format = fmt;
     m_formatKey = chr;
     m_formatValid = true;
@@ -194,6 +207,8 @@ void Reader::flushRun()
 {
     flushBytes();
     if (!m_run.isEmpty()) {
+        commitMark();
+        markUsed(m_runState.wrap);
         const qint64 room = m_limit < 0 ? m_run.size() : std::max<qint64>(0, m_limit - m_count);
         if (room >= m_run.size())
             m_cursor.insertText(m_run, charFormat(m_runState));
@@ -206,13 +221,15 @@ void Reader::flushRun()
 }
 
 // The paragraph properties in effect at its end are the paragraph's. Blocks are created with the
-// state of their start, so most need no change here.
+// state of their start, so most need no change here. A paragraph mark is never part of a result.
 void Reader::finishBlock()
 {
     if (state().align != m_blockAlign)
         m_cursor.setBlockFormat(blockFormat(state().align));
-    if (!(m_blockCharValid && m_blockChar == state().chr) && m_cursor.block().length() <= 1)
-        m_cursor.setBlockCharFormat(charFormat(state().chr));
+    CharState chr = state().chr;
+    chr.wrap = 0;
+    if (!(m_blockCharValid && m_blockChar == chr) && m_cursor.block().length() <= 1)
+        m_cursor.setBlockCharFormat(charFormat(chr));
 }
 
 void Reader::paragraph()
@@ -220,6 +237,8 @@ void Reader::paragraph()
     if (state().dest != Dest::Text)
         return;
     flushRun();
+    commitMark();
+    markUsed(state().chr.wrap);
     if (m_limit >= 0 && m_count >= m_limit) {
         ++m_count;
         return;
@@ -228,6 +247,7 @@ void Reader::paragraph()
     finishBlock();
     m_blockAlign = state().align;
     m_blockChar = state().chr;
+    m_blockChar.wrap = 0;
     m_blockCharValid = true;
     m_cursor.insertBlock(blockFormat(m_blockAlign), charFormat(m_blockChar));
 }

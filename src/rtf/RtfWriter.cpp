@@ -1,6 +1,7 @@
-#include "rtf/Rtf.h"
-#include "rtf/RtfImages.h"
 #include "base/Cp1252.h"
+#include "rtf/Rtf.h"
+#include "rtf/RtfFields.h"
+#include "rtf/RtfImages.h"
 
 #include <QColor>
 #include <QHash>
@@ -8,6 +9,8 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 // Sizes are stored in half points: a fractional size is rounded to the nearest half point (9.75
 // becomes \fs20), so a size that is not a multiple of 0.5 comes back slightly changed.
@@ -27,6 +30,9 @@ struct CharFormat
     bool strike = false;
 };
 
+// The fields and objects a fragment is the result of, outermost first, by name.
+using Chain = std::vector<std::pair<QString, RtfFields::Wrap>>;
+
 class Writer
 {
 public:
@@ -44,6 +50,8 @@ private:
     void text(QStringView text);
     void picture(const QTextImageFormat &fmt);
     void escapedName(QByteArray &out, QStringView name);
+    const Chain &chainOf(const QTextCharFormat &fmt);
+    void enterChain(const Chain &chain);
 
     const QTextDocument &m_doc;
     const QFont m_defaultFont;
@@ -57,6 +65,18 @@ private:
 
     CharFormat m_current;
     bool m_started = false;
+
+    struct Open
+    {
+        QString name;
+        QByteArray tail;
+        CharFormat outside; // the format around the field or object
+        bool started;
+    };
+    std::vector<Open> m_open; // results being written, innermost last
+    QString m_lastName; // the last chain looked up, for the fragments after it
+    Chain m_lastChain;
+    const Chain m_none;
 };
 
 int Writer::fontIndex(const QString &family)
@@ -226,12 +246,75 @@ void Writer::escapedName(QByteArray &out, QStringView name)
     }
 }
 
+const Chain &Writer::chainOf(const QTextCharFormat &fmt)
+{
+    QString name = fmt.stringProperty(Rtf::ResultOfProperty);
+    if (name.isEmpty() && !fmt.isAnchor())
+        return m_none;
+    if (!name.isEmpty() && name == m_lastName)
+        return m_lastChain;
+    m_lastName = name;
+    Chain &chain = m_lastChain;
+    chain.clear();
+    while (!name.isEmpty() && chain.size() < 256) {
+        std::optional<RtfFields::Wrap> wrap = RtfFields::wrap(m_doc, name);
+        if (!wrap)
+            break;
+        QString parent = wrap->parent;
+        chain.emplace(chain.begin(), std::move(name), std::move(*wrap));
+        name = std::move(parent);
+    }
+    if (chain.empty() && fmt.isAnchor() && !fmt.anchorHref().isEmpty()) {
+        // A link that came without a field (pasted) gets one.
+        QString href = fmt.anchorHref();
+        href.replace(u'\\', u"\\\\"_qs).replace(u'"', u"\\\""_qs);
+        RtfFields::Wrap link;
+        link.head = "{\\field{\\*\\fldinst HYPERLINK \"";
+        escapedName(link.head, href);
+        link.head.append("\"}");
+        link.opener = "{\\fldrslt";
+        link.tail = "}";
+        chain.emplace_back(u"href:"_qs + fmt.anchorHref(), std::move(link));
+    }
+    return chain;
+}
+
+// Closes the results the next fragment is not part of and opens those it is. A result starts
+// from the plain format, whatever the group around it set.
+void Writer::enterChain(const Chain &chain)
+{
+    // A chain is known by its innermost name.
+    if (chain.size() == m_open.size() &&
+        (chain.empty() || chain.back().first == m_open.back().name))
+        return;
+    size_t common = 0;
+    while (common < m_open.size() && common < chain.size() &&
+           m_open[common].name == chain[common].first)
+        ++common;
+    while (m_open.size() > common) {
+        m_body.append('}').append(m_open.back().tail);
+        m_current = m_open.back().outside;
+        m_started = m_open.back().started;
+        m_open.pop_back();
+        m_needSpace = false;
+    }
+    for (size_t i = common; i < chain.size(); ++i) {
+        const RtfFields::Wrap &wrap = chain[i].second;
+        m_body.append(wrap.head).append(wrap.opener).append("\\plain");
+        m_open.push_back(Open{chain[i].first, wrap.tail, m_current, m_started});
+        m_current = CharFormat{};
+        m_started = false;
+        m_needSpace = true;
+    }
+}
+
 QByteArray Writer::run()
 {
     m_body.reserve(m_doc.characterCount() + m_doc.characterCount() / 4 + 256);
     Qt::Alignment currentAlign = Qt::AlignLeft;
     bool firstBlock = true;
     for (QTextBlock block = m_doc.begin(); block.isValid(); block = block.next()) {
+        enterChain({});
         if (!firstBlock) {
             m_body.append("\\par\r\n");
             m_needSpace = false;
@@ -260,6 +343,7 @@ QByteArray Writer::run()
             const QTextFragment frag = it.fragment();
             const QTextCharFormat fmt = frag.charFormat();
             const QString str = frag.text();
+            enterChain(chainOf(fmt));
             if (fmt.isImageFormat()) {
                 for (qsizetype i = 0; i < str.size(); ++i)
                     picture(fmt.toImageFormat());
@@ -269,6 +353,7 @@ QByteArray Writer::run()
             text(str);
         }
     }
+    enterChain({});
     m_body.append("}\r\n");
 
     QByteArray out;

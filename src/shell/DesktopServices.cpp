@@ -4,6 +4,7 @@
 #include "note/ScreenColormap.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLibraryInfo>
@@ -132,6 +133,12 @@ private:
     QPointer<QSoundEffect> m_effect;
 };
 
+class DesktopLinks : public LinkOpener
+{
+public:
+    void open(const QUrl &url) override { QDesktopServices::openUrl(url); }
+};
+
 } // namespace
 
 void InstallDesktopServices()
@@ -139,6 +146,7 @@ void InstallDesktopServices()
     Services::setScreen(std::make_unique<PrimaryScreen>());
     Services::setMessageBoxes(std::make_unique<WidgetMessageBoxes>());
     Services::setSound(std::make_unique<EffectSoundPlayer>());
+    Services::setLinks(std::make_unique<DesktopLinks>());
     UseScreenColormapForAllWindows();
 }
 

@@ -168,10 +168,13 @@ bool SaveNoteRecords(const QList<qint16> &listed, QList<NoteRecord> &records)
             write(u"Visivel", r.visible ? key(u"True") : key(u"False"));
             write(u"Color1", QString::number(r.color1));
             write(u"Color2", QString::number(r.color2));
-            r.contentSaved = false;
+            r.contentSaved = r.contentChangedOutside = false;
             if (r.content) {
-                r.contentSaved = WriteFileAtomic(ContentFile(r.id), *r.content);
-                ok &= r.contentSaved;
+                const WriteOutcome outcome =
+                    WriteFileAtomicIf(ContentFile(r.id), *r.content, r.contentStamp, &r.contentStamp);
+                r.contentSaved = outcome == WriteOutcome::Written;
+                r.contentChangedOutside = outcome == WriteOutcome::ChangedOutside;
+                ok &= outcome != WriteOutcome::Failed;
             }
         }
         ok &= batch.commit();

@@ -34,8 +34,13 @@ struct NoteRecord
     // missing, could not be read, or is not to be written.
     std::optional<QByteArray> content;
     QString contentProblem;    // why a file in the content file's place was not read, in words
-    FileStamp contentStamp;    // the content file as it was when read
+    // The content file as it was when read; at a save, the version the content may replace, and
+    // then the version written.
+    FileStamp contentStamp;
     bool contentSaved = false; // set by SaveNoteRecords when content was written
+    // Set by SaveNoteRecords when another program had replaced the version the content was to
+    // replace: nothing was written over it.
+    bool contentChangedOutside = false;
 };
 
 // The note's keys with their defaults, and its content file.

@@ -249,6 +249,23 @@ private slots:
         QCOMPARE(disk.count("\r\n"), 3 + 2 * 1000);
     }
 
+    // A synchronisation tool that puts its version in place while a batch gathers keys: the batch's
+    // keys go on top of that version, whose other keys and sections stay.
+    void batch_keepsAVersionWrittenMeanwhile()
+    {
+        const QString file = freshFile();
+        QVERIFY(writeBytes(file, "[1]\r\nTop=1\r\nTitulo=um\r\n"));
+        {
+            ProfileBatch batch(file);
+            QVERIFY(WritePrivateProfileString(u"1"_qs, u"Top"_qs, u"2"_qs, file));
+            QVERIFY(writeBytes(file, "[1]\r\nTop=9\r\nTitulo=outro\r\n[5]\r\nTitulo=cinco\r\n"));
+            QVERIFY(WritePrivateProfileString(u"1"_qs, u"Left"_qs, u"3"_qs, file));
+            QVERIFY(batch.commit());
+        }
+        QCOMPARE(readBytes(file),
+                 QByteArray("[1]\r\nTop=2\r\nTitulo=outro\r\nLeft=3\r\n[5]\r\nTitulo=cinco\r\n"));
+    }
+
     // A file size limit stands in for a full disk; a missing folder is not made.
     void write_failureLeavesTheOldFile_data()
     {

@@ -209,18 +209,22 @@ wait_windows() { # pid, count, seconds (20 unless given)
     return 1
 }
 
-# Lines of the program's windows inside the tray panel, as xwininfo prints them.
-tray_icons() {
-    local panel
+# Lines of the program's windows inside the tray panel, as xwininfo prints them; only those of
+# one copy when its pid is given.
+tray_icons() { # [pid]
+    local panel line
     panel=$(xwininfo -root -tree 2>/dev/null | awk '/\("panel" "trayer"\)/ {print $1; exit}')
     [ -n "$panel" ] || return 0
-    xwininfo -tree -id "$panel" 2>/dev/null | grep '("notavex" "Notavex")'
+    xwininfo -tree -id "$panel" 2>/dev/null | grep '("notavex" "Notavex")' | while read -r line; do
+        [ -z "${1:-}" ] || [ "$(xdotool getwindowpid "${line%% *}" 2>/dev/null)" = "$1" ] &&
+            echo "$line"
+    done
 }
 
-click_tray_icon() { # button
+click_tray_icon() { # button, [pid]
     local size pos w h rest x y
     # The line ends with the icon's absolute position, "+X+Y", after its size "WxH+x+y".
-    read -r size pos < <(tray_icons | head -n1 | awk '{print $(NF-1), $NF}')
+    read -r size pos < <(tray_icons "${2:-}" | head -n1 | awk '{print $(NF-1), $NF}')
     [ -n "$pos" ] || return 1
     w=${size%%x*}
     rest=${size#*x}

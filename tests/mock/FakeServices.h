@@ -8,7 +8,7 @@
 
 #include <optional>
 
-// Stand-ins for the machine's services. FakeServices installs all five for its lifetime (so a
+// Stand-ins for the machine's services. FakeServices installs all of them for its lifetime (so a
 // test's next fakes must come after its last are gone); its members stay owned by Services.
 
 class FakeClock : public Clock
@@ -75,6 +75,13 @@ public:
     QStringList played;
 };
 
+class FakeLinks : public LinkOpener
+{
+public:
+    void open(const QUrl &url) override { opened.append(url); }
+    QList<QUrl> opened;
+};
+
 class FakeServices
 {
 public:
@@ -86,6 +93,7 @@ public:
         Services::setMessageBoxes(
             std::unique_ptr<MessageBoxes>(messageBoxes = new FakeMessageBoxes));
         Services::setSound(std::unique_ptr<SoundPlayer>(sound = new FakeSound));
+        Services::setLinks(std::unique_ptr<LinkOpener>(links = new FakeLinks));
     }
     ~FakeServices()
     {
@@ -94,6 +102,7 @@ public:
         Services::setScreen(nullptr);
         Services::setMessageBoxes(nullptr);
         Services::setSound(nullptr);
+        Services::setLinks(nullptr);
     }
     FakeServices(const FakeServices &) = delete;
     FakeServices &operator=(const FakeServices &) = delete;
@@ -103,4 +112,5 @@ public:
     FakeScreen *screen;
     FakeMessageBoxes *messageBoxes;
     FakeSound *sound;
+    FakeLinks *links;
 };

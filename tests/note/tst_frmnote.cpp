@@ -9,6 +9,7 @@
 #include "note/OpenForms.h"
 #include "note/TopMost.h"
 #include "note/frmNote.h"
+#include "rtf/Rtf.h"
 #include "store/NoteFiles.h"
 
 #include <QClipboard>
@@ -18,6 +19,8 @@
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QWindow>
 
 namespace {
@@ -58,6 +61,17 @@ bool storeOnTop(int id, const QString &value)
 QString key(const char *name) // "-" when missing
 {
     return GetPrivateProfileString(u"1"_qs, QString::fromLatin1(name), u"-"_qs, IndexFile());
+}
+
+const QByteArray kLinkField = "{\\field{\\*\\fldinst HYPERLINK \"https://exemplo.com.br\"}";
+
+// A box shown with the text before, then a link to href reading "o exemplo", then ".".
+void showLink(RichTextBox &box, const QByteArray &before, const QByteArray &field = kLinkField)
+{
+    box.resize(300, 100);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    box.LoadData("{\\rtf1 " + before + field + "{\\fldrslt o exemplo}}.}");
 }
 
 // Note 1, hidden, with a daily alarm at 08:00 with sound and the keys given, loaded as at start.
@@ -240,6 +254,74 @@ private slots:
         QGuiApplication::clipboard()->setText(u"d\ne"_qs);
         box.paste();
         QCOMPARE(box.Text(), u"abcd\r\ne"_qs);
+    }
+
+    // Typed inside a link's text, text is part of the link; at its edges, it is not. The link is
+    // written back as the field it came from.
+    void link_editedInsideOrBeside_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<int>("at");
+        QTest::addColumn<QString>("link"); // its text once "X" is typed at at
+        QTest::newRow("inside") << QByteArray("Veja ") << 7 << u"o Xexemplo"_qs;
+        QTest::newRow("at its end") << QByteArray("Veja ") << 14 << u"o exemplo"_qs;
+        QTest::newRow("at its start") << QByteArray("Veja ") << 5 << u"o exemplo"_qs;
+        QTest::newRow("at its paragraph's start") << QByteArray() << 0 << u"o exemplo"_qs;
+    }
+
+    void link_editedInsideOrBeside()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(int, at);
+        QFETCH(QString, link);
+        RichTextBox box;
+        showLink(box, before);
+        box.SetSelStart(at);
+        QTest::keyClicks(&box, u"X"_qs);
+        QTextCursor typed(box.document());
+        typed.setPosition(at + 1);
+        const bool inside = link.contains(u'X');
+        QCOMPARE(typed.charFormat().fontUnderline(), inside);
+        const QByteArray written = Rtf::write(*box.document());
+        QCOMPARE(written.count(kLinkField), 1);
+        QTextDocument back;
+        Rtf::read(written, &back);
+        QString shown;
+        for (auto it = back.begin().begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().anchorHref() == u"https://exemplo.com.br")
+                shown += it.fragment().text();
+        QCOMPARE(shown, link);
+    }
+
+    // Ctrl+click opens a web or mail link; a plain click places the caret, and no other kind of
+    // address opens.
+    void link_ctrlClickOpens_data()
+    {
+        QTest::addColumn<QString>("href");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<bool>("opens");
+        const QString web = u"https://exemplo.com.br/a?b=1"_qs;
+        QTest::newRow("web") << web << Qt::KeyboardModifiers(Qt::ControlModifier) << true;
+        QTest::newRow("mail") << u"mailto:ana@exemplo.com.br"_qs
+                              << Qt::KeyboardModifiers(Qt::ControlModifier) << true;
+        QTest::newRow("plain click") << web << Qt::KeyboardModifiers() << false;
+        QTest::newRow("a local file")
+            << u"file:///etc/passwd"_qs << Qt::KeyboardModifiers(Qt::ControlModifier) << false;
+    }
+
+    void link_ctrlClickOpens()
+    {
+        QFETCH(QString, href);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(bool, opens);
+        RichTextBox box;
+        showLink(box, "Veja ", "{\\field{\\*\\fldinst HYPERLINK \"" + href.toLatin1() + "\"}");
+        QTextCursor at(box.document());
+        at.setPosition(9);
+        QTest::mouseClick(box.viewport(), Qt::LeftButton, modifiers, box.cursorRect(at).center());
+        QCOMPARE(m_fakes->links->opened, opens ? QList{QUrl(href)} : QList<QUrl>{});
+        if (!modifiers)
+            QCOMPARE(box.SelStart(), 9);
     }
 
     // A day of a daily alarm on a hidden note that sits across two screens, not pinned. (Its

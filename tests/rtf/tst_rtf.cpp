@@ -7,7 +7,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QProcess>
 #include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -16,6 +19,7 @@
 namespace {
 
 using TestFiles::readBytes;
+using TestFiles::writeBytes;
 
 const QString kData = QStringLiteral(NOTAVEX_TEST_DATA "/rtf/");
 
@@ -77,6 +81,24 @@ QList<QTextImageFormat> imagesOf(const QTextDocument &doc)
     return out;
 }
 
+// Each link as "text → address".
+QStringList linksOf(const QTextDocument &doc)
+{
+    QStringList out;
+    QString href;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next(), href.clear()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat fmt = it.fragment().charFormat();
+            if (fmt.isAnchor() && fmt.anchorHref() == href)
+                out.last().insert(out.last().indexOf(u" → "_qs), it.fragment().text());
+            else if (fmt.isAnchor())
+                out << it.fragment().text() + u" → "_qs + fmt.anchorHref();
+            href = fmt.isAnchor() ? fmt.anchorHref() : QString();
+        }
+    }
+    return out;
+}
+
 QImage imageOf(const QTextDocument &doc, const QTextImageFormat &fmt)
 {
     return doc.resource(QTextDocument::ImageResource, QUrl(fmt.name())).value<QImage>();
@@ -111,6 +133,7 @@ void checkRoundTrip(const QTextDocument &doc, bool formatsSet = true)
     QVERIFY(textOf(back).startsWith(textOf(part)));
     if (formatsSet)
         QCOMPARE(describe(back), describe(doc));
+    QCOMPARE(linksOf(back), linksOf(doc));
     const QList<QTextImageFormat> images = imagesOf(doc), imagesBack = imagesOf(back);
     for (qsizetype i = 0; i < images.size(); ++i)
         QCOMPARE(imageOf(back, imagesBack.value(i)), imageOf(doc, images[i]));
@@ -181,13 +204,12 @@ private slots:
             "{\\rtf1\\deff1{\\fonttbl{\\f0\\fcharset0 A;}{\\f1\\fcharset204 B;}}\\'e4}", "д");
         row("uc is scoped to its group, its skip ends at a brace",
             "{\\rtf1\\uc1{\\uc2 \\u8364xx}\\u8364?{\\uc3 \\u8364{x}y}}", "€€€xy");
-        row("unknown destinations, headers and footnotes skipped",
-            "{\\rtf1 a{\\*\\unknown {x}y}b{\\header H}c{\\footnote N}}", "abc");
+        row("headers and footnotes skipped", "{\\rtf1 a{\\header H}b{\\footnote {N}}c}", "abc");
         row("field result in an optional group",
             "{\\rtf1 Veja {\\field{\\*\\fldinst HYPERLINK \"x\"}{\\*\\fldrslt o exemplo}}.}",
             "Veja o exemplo.");
         row("no text comes back inside a skipped group",
-            "{\\rtf1 a{\\*\\unknown {\\*\\fldrslt x}}{\\*\\fldinst {\\*\\fldrslt y}}b}", "ab");
+            "{\\rtf1 a{\\*\\generator {\\*\\fldrslt x}}{\\*\\fldinst {\\*\\fldrslt y}}b}", "ab");
         row("fonttbl without groups",
             "{\\rtf1{\\fonttbl\\f0\\fnil Arial;\\f1\\fnil Courier;}\\f1 x}", "x");
         row("backslash line end is a paragraph", "{\\rtf1 a\\\nb}", "a\nb");
@@ -240,16 +262,21 @@ private slots:
     }
 
     // A picture is one character of the text, shown at its size (0x0: its natural one). One that
-    // cannot be shown is a box, its group written back byte for byte, also when copied.
-    void read_picturesShownOrKept_data()
+    // cannot be shown is a box, its group written back byte for byte, also when copied. So are
+    // objects without a result; unknown destinations and fields without a result are kept unseen.
+    // A field or object with a result shows it as text, a link as a link, and keeps the bytes
+    // around it.
+    void read_shownOrKept_data()
     {
         QTest::addColumn<QByteArray>("rtf");
-        QTest::addColumn<QByteArray>("group"); // empty: the 6x4 test picture, shown
+        QTest::addColumn<QByteArrayList>("groups"); // none: the 6x4 test picture, shown
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QSizeF>("shown");
-        const auto row = [](const char *name, const QByteArray &rtf, const QByteArray &group,
-                            const QString &text,
-                            QSizeF shown) { QTest::newRow(name) << rtf << group << text << shown; };
+        QTest::addColumn<QSizeF>("shown"); // invalid: no picture
+        QTest::addColumn<QStringList>("links");
+        const auto row = [](const char *name, const QByteArray &rtf, const QByteArrayList &groups,
+                            const QString &text, QSizeF shown, const QStringList &links = {}) {
+            QTest::newRow(name) << rtf << groups << text << shown << links;
+        };
         const QByteArray hex = png(6, 4).toHex();
         row("hex with line breaks",
             "{\\rtf1 a{\\pict\\pngblip\\picw6\\pich4\r\n" + hex.left(9) + "\r\n" + hex.mid(9) +
@@ -259,49 +286,111 @@ private slots:
             u"\ufffc"_qs, {12, 10});
         QByteArray group = "{\\pict\\emfblip\\picscalex50\\picscaley200\\bin8 " +
                            QByteArray("\x01\x00}{\x00\x00\xff\\", 8) + '}';
-        row("emf in bin, braces in the data", "{\\rtf1 a" + group + "b}", group, u"a\ufffcb"_qs,
+        row("emf in bin, braces in the data", "{\\rtf1 a" + group + "b}", {group}, u"a\ufffcb"_qs,
             {16, 64});
         group = "{\\pict\\pngblip\\picwgoal150\\pichgoal150 " + hex.left(40) + '}';
-        row("truncated png", "{\\rtf1 a" + group + "b}", group, u"a\ufffcb"_qs, {10, 10});
+        row("truncated png", "{\\rtf1 a" + group + "b}", {group}, u"a\ufffcb"_qs, {10, 10});
         group = "{\\pict\\pngblip " + png(20001, 1).toHex() + '}';
-        row("oversized png", "{\\rtf1 a" + group + "b}", group, u"a\ufffcb"_qs, {32, 32});
+        row("oversized png", "{\\rtf1 a" + group + "b}", {group}, u"a\ufffcb"_qs, {32, 32});
         group = "{\\pict\\dibitmap0\\picwgoal99999999\\pichgoal1 28000000}";
         row("dib in shppict, size bounded",
-            "{\\rtf1 a{\\*\\shppict" + group + "}{\\nonshppict{\\pict\\wmetafile8 0304}}b}", group,
-            u"a\ufffcb"_qs, {2000, 8});
+            "{\\rtf1 a{\\*\\shppict" + group + "}{\\nonshppict{\\pict\\wmetafile8 0304}}b}",
+            {group}, u"a\ufffcb"_qs, {2000, 8});
         group = "{\\pict\\macpict 0102}";
-        row("text after the group", "{\\rtf1 a" + group + "\\b b\\b0\\par c}", group,
+        row("text after the group", "{\\rtf1 a" + group + "\\b b\\b0\\par c}", {group},
             u"a\ufffcb\nc"_qs, {32, 32});
-        row("text before pict in its group", "{\\rtf1 a{x\\pict\\macpict 0102}b}", group,
+        row("text before pict in its group", "{\\rtf1 a{x\\pict\\macpict 0102}b}", {group},
             u"ax\ufffcb"_qs, {32, 32});
-        row("never closed", "{\\rtf1 a{\\pict\\macpict 0102", group, u"a\ufffc"_qs, {32, 32});
+        row("never closed", "{\\rtf1 a{\\pict\\macpict 0102", {group}, u"a\ufffc"_qs, {32, 32});
         group = "{\\pict\\wmetafile8\\ansicpg1251 0102}";
-        row("no effect on the text around", "{\\rtf1 a" + group + "\\'e9}", group,
+        row("no effect on the text around", "{\\rtf1 a" + group + "\\'e9}", {group},
             u"a\ufffc\u00e9"_qs, {32, 32});
+
+        group = "{\\field{\\*\\fldinst{HYPERLINK \"https://exemplo.com.br/a?b=1\" }}";
+        row("link", "{\\rtf1 Veja " + group + "{\\fldrslt{\\ul\\cf1 o exemplo}}}.}", {group},
+            u"Veja o exemplo."_qs, {}, {u"o exemplo → https://exemplo.com.br/a?b=1"_qs});
+        group = "\\field{\\*\\fldinst HYPERLINK \"http://x.org/p\" \\\\l \"sec\" \\\\o \"dica\"}";
+        row("link with a location, after text in its group",
+            "{\\rtf1 {a" + group + "\r\n{\\fldrslt b}}c}", {group}, u"abc"_qs, {},
+            {u"b → http://x.org/p#sec"_qs});
+        group = "{\\field{\\*\\fldinst DATE \\\\@ \"dd/MM/yyyy\"}";
+        row("date field", "{\\rtf1 a" + group + "{\\fldrslt 05/12/2026}}b}", {group},
+            u"a05/12/2026b"_qs, {});
+        const QByteArray object =
+            "{\\object\\objemb{\\*\\objclass Desenho.Figura}\\objw300\\objh150"
+            "{\\*\\objdata 0102}";
+        group = "{\\pict\\wmetafile8\\picwgoal300\\pichgoal150 0102}";
+        row("object with a result", "{\\rtf1 a" + object + "{\\result " + group + "}}b}",
+            {object, group}, u"a\ufffcb"_qs, {20, 10});
+        group = "{\\object\\objemb\\objw600\\objh300{\\*\\objdata 0304}}";
+        row("object without a result", "{\\rtf1 a" + group + "b}", {group}, u"a\ufffcb"_qs,
+            {40, 20});
+        group = "{\\*\\notavexnovo {x}\\'e9\\bin3 }{}}{\\field{\\*\\fldinst PAGE}}";
+        row("unknown destination and field without a result", "{\\rtf1 a" + group + "b}", {group},
+            u"a\ufffcb"_qs, {0, 0});
     }
 
-    void read_picturesShownOrKept()
+    void read_shownOrKept()
     {
         QFETCH(QByteArray, rtf);
-        QFETCH(QByteArray, group);
+        QFETCH(QByteArrayList, groups);
         QFETCH(QString, text);
         QFETCH(QSizeF, shown);
+        QFETCH(QStringList, links);
         QTextDocument doc;
         QCOMPARE(textOf(*read(rtf, &doc)), text);
+        QCOMPARE(linksOf(doc), links);
         const QList<QTextImageFormat> images = imagesOf(doc);
-        QCOMPARE(images.size(), 1);
-        QCOMPARE(QSizeF(images[0].width(), images[0].height()), shown);
-        const QImage image = imageOf(doc, images[0]);
-        if (group.isEmpty()) {
+        QCOMPARE(images.size(), shown.isValid() ? 1 : 0);
+        if (shown.isValid())
+            QCOMPARE(QSizeF(images[0].width(), images[0].height()), shown);
+        const QImage image = shown.isValid() ? imageOf(doc, images[0]) : QImage();
+        if (groups.isEmpty()) {
             QCOMPARE(image.size(), QSize(6, 4));
             QCOMPARE(image.pixel(5, 3), qRgb(150, 120, 200));
             return;
         }
-        QVERIFY(!image.isNull() && image.width() <= 256 && image.height() <= 256);
-        QCOMPARE(Rtf::write(doc).count(group), 1);
+        QVERIFY(image.width() <= 256 && image.height() <= 256);
+        // Each group once, in their order.
+        const QByteArray written = Rtf::write(doc);
+        for (qsizetype i = 0, at = 0; i < groups.size(); at += groups[i++].size()) {
+            QCOMPARE(written.count(groups[i]), 1);
+            QVERIFY((at = written.indexOf(groups[i], at)) >= 0);
+        }
         checkRoundTrip(doc, false);
-        QTextCursor(&doc).insertImage(images[0]);
-        QCOMPARE(Rtf::write(doc).count(group), 2);
+        if (shown.isValid()) {
+            QTextCursor(&doc).insertImage(images[0]);
+            for (const QByteArray &group : groups)
+                QCOMPARE(Rtf::write(doc).count(group), 2);
+        }
+    }
+
+    // Another program reads what the writer wrote as the same text: what the note kept of links,
+    // fields, objects and unknown destinations does not get in its way. Only where soffice is.
+    void write_otherProgramReadsTheText()
+    {
+        const QString soffice = QStandardPaths::findExecutable(u"soffice"_qs);
+        if (soffice.isEmpty())
+            QSKIP("soffice is not installed");
+        QTextDocument doc;
+        read("{\\rtf1 Veja {\\field{\\*\\fldinst{HYPERLINK \"https://exemplo.com.br/a?b=1\" }}"
+             "{\\fldrslt{\\ul\\cf1 o exemplo}}}, {\\field{\\*\\fldinst NOTAVEX}{\\fldrslt o "
+             "resultado}}."
+             "\\par Objetos: {\\object\\objemb{\\*\\objdata 0102}{\\result{\\pict\\pngblip " +
+                 png(6, 4).toHex() +
+                 "}}} e {\\object\\objemb\\objw600\\objh300{\\*\\objdata 0304}} fim."
+                 "\\par Destino: {\\*\\notavexnovo {x}\\'e9}depois.}",
+             &doc);
+        const QTemporaryDir dir;
+        QVERIFY(writeBytes(dir.filePath(u"nota.rtf"_qs), Rtf::write(doc)));
+        QProcess office;
+        office.start(soffice, {u"-env:UserInstallation=file://"_qs + dir.filePath(u"perfil"_qs),
+                               u"--headless"_qs, u"--convert-to"_qs, u"txt:Text"_qs, u"--outdir"_qs,
+                               dir.path(), dir.filePath(u"nota.rtf"_qs)});
+        QVERIFY(office.waitForFinished(180000));
+        const QString text = QString::fromUtf8(readBytes(dir.filePath(u"nota.txt"_qs)));
+        QCOMPARE(text.trimmed().remove(QChar(0xFEFF)),
+                 textOf(doc).remove(QChar::ObjectReplacementCharacter));
     }
 
     void read_brokenInputRecovered_data()

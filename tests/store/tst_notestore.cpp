@@ -251,6 +251,17 @@ private slots:
         QVERIFY(SaveNoteRecords({1}, records));
         QVERIFY(records[0].contentSaved);
         QCOMPARE(SaveFailureText(), QString());
+        // Another program's version, written since, is not replaced; once it is known, it is.
+        QVERIFY(writeBytes(ContentFile(1), "{\\rtf1 deles}"));
+        records[0].content = "{\\rtf1 nosso}";
+        QVERIFY(SaveNoteRecords({1}, records));
+        QVERIFY(!records[0].contentSaved && records[0].contentChangedOutside);
+        QCOMPARE(readBytes(ContentFile(1)), QByteArray("{\\rtf1 deles}"));
+        records[0].contentStamp = FileStamp::of(ContentFile(1));
+        QVERIFY(SaveNoteRecords({1}, records));
+        QVERIFY(records[0].contentSaved && !records[0].contentChangedOutside);
+        QCOMPARE(records[0].contentStamp, FileStamp::of(ContentFile(1)));
+        QCOMPARE(readBytes(ContentFile(1)), QByteArray("{\\rtf1 nosso}"));
         // A data folder that went away is made again, owner-only.
         QVERIFY(QDir(DataPath).removeRecursively());
         QVERIFY(SaveNoteRecords({1}, records));

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# Dialogs under openbox, with a pinned note in the middle of the screen: each opens centred at its
-# designed size, above the pinned note and the window it came from, and a screenshot with xwd shows
-# it (and the notes) painted; questions that delete keep the notes on Enter; a new note from the
-# tray takes what is typed.
+# Dialogs under openbox, a pinned note in the middle of the screen: each opens centred at its size,
+# above the pinned note and the window it came from, painted in an xwd picture; Enter on a question
+# that deletes keeps the notes; a new note from the tray takes what is typed.
 source "$(dirname "$0")/common.bash" "$@"
 
 start_x
@@ -19,41 +18,30 @@ start_notavex
 check "program becomes ready" wait_ready "$NV_PID"
 check "both notes are mapped" wait_windows "$NV_PID" 2
 check "the icon docks" within 5 eval '[ -n "$(tray_icons)" ]'
-pinned=$(for w in $(note_window_ids "$NV_PID"); do
-    xwininfo -id "$w" | grep -q 'upper-left X:  440' && echo "$w"; done)
-
 stacking() { xprop -root _NET_CLIENT_LIST_STACKING | cut -d'#' -f2 | tr -d ',' | xargs printf '%d\n'; }
-geometry() { # window: client x y width height, then the frame's left right top bottom
-    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-        /Width:/ {w=$NF} /Height:/ {h=$NF} END {printf "%s %s %s %s ", x, y, w, h}'
-    xprop -id "$1" _NET_FRAME_EXTENTS | cut -d= -f2 | tr -d ,
-}
-# Share of black pixels in the window's rectangle of an xwd -root picture, in percent.
-black() { # window
-    local x y w h
-    read -r x y w h _ < <(geometry "$1")
+# Share of black pixels in a rectangle of an xwd -root picture, in percent.
+black() { # x y width height
     xwd -root -silent | python3 -c '
 import struct, sys
 x0, y0, w, h = map(int, sys.argv[1:5])
 d = sys.stdin.buffer.read()
-hdr = struct.unpack(">25I", d[:100])
-size, order, bits, per_line, ncolors = hdr[0], hdr[7], hdr[11], hdr[12], hdr[19]
+size, order, bits, per_line, ncolors = (struct.unpack(">25I", d[:100])[i] for i in (0, 7, 11, 12, 19))
 pixels, n = d[size + 12 * ncolors:], bits // 8
 at = lambda i: int.from_bytes(pixels[i:i + n], "little" if order == 0 else "big") & 0xFFFFFF
-dark = sum(at(y * per_line + x * n) == 0 for y in range(y0, y0 + h) for x in range(x0, x0 + w))
-print(dark * 100 // (w * h))' "$x" "$y" "$w" "$h"
+print(sum(at(y * per_line + x * n) == 0 for y in range(y0, y0 + h) for x in range(x0, x0 + w))
+      * 100 // (w * h))' "$@"
 }
-# The dialog on top of every window, above the pinned note, readable in a screenshot; with a
-# size, centred on the 1024x768 screen with that client size.
+# The dialog on top of every window (the pinned note too) and painted in an xwd -root picture;
+# with a size, centred with its frame on the 1024x768 screen at that client size.
 check_dialog() { # title, [width height]
     local top x y w h l r t b
     top=$(stacking | tail -n1)
+    read -r x y w h < <(xwininfo -id "$top" | awk '/Absolute upper-left X/ {x=$NF}
+        /Absolute upper-left Y/ {y=$NF} /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}')
     check "\"$1\" is on top" [ "$(xprop -id "$top" WM_NAME | cut -d'"' -f2)" = "$1" ]
-    check "\"$1\" is above the pinned note" [ "$(stacking | grep -n "^$pinned$" | cut -d: -f1)" \
-        -lt "$(stacking | grep -c .)" ]
-    check "\"$1\" is painted in an xwd -root picture" [ "$(black "$top")" -lt 50 ]
+    check "\"$1\" is painted in an xwd -root picture" [ "$(black "$x" "$y" "$w" "$h")" -lt 50 ]
     [ $# -eq 3 ] || return 0
-    read -r x y w h l r t b < <(geometry "$top")
+    read -r l r t b < <(xprop -id "$top" _NET_FRAME_EXTENTS | cut -d= -f2 | tr -d ,)
     check "\"$1\" is ${2}x$3 (got ${w}x$h)" [ "$w $h" = "$2 $3" ]
     local dx=$(((x - l) * 2 + w + l + r - 1024)) dy=$(((y - t) * 2 + h + t + b - 768))
     check "\"$1\" is centred with its frame (off by $dx/2,$dy/2)" \
@@ -87,7 +75,7 @@ check_dialog " Data e hora" 278 168
 close
 note_menu Up Up Return
 check_dialog "Salvar como"
-check "the pinned note is painted in an xwd -root picture" [ "$(black "$pinned")" -lt 50 ]
+check "the pinned note is painted in an xwd -root picture" [ "$(black 440 300 182 198)" -lt 50 ]
 close
 xdotool mousemove 290 288 click 1 && sleep 1.5 # the note's "[Cor]"
 check_dialog "Selecionar cor"

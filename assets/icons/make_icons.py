@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Draws the program icon, a small yellow note, as PNG files (standard library only).
 
-Without arguments it writes the two icons kept here; with a folder and sizes, as the build runs
-it, the desktop's icon theme tree: FOLDER/<size>x<size>/apps/notavex.png.
+Without arguments it writes the icons kept here: the program's and the one the tray icon
+alternates with while an alarm rings, a red bell over the note. With a folder and sizes, as the
+build runs it, the desktop's icon theme tree: FOLDER/<size>x<size>/apps/notavex.png.
 """
 
 import os
@@ -17,6 +18,9 @@ FOLD = (230, 194, 30, 255)
 EDGE = (138, 109, 0, 255)
 LINE = (154, 128, 32, 255)
 CLEAR = (0, 0, 0, 0)
+BELL = (210, 35, 25, 255)
+BELL_EDGE = (110, 15, 5, 255)
+BELL_LIGHT = (250, 140, 120, 255)
 
 
 def pixel(x, y, size):
@@ -40,12 +44,37 @@ def pixel(x, y, size):
     return PAPER
 
 
-def png(size):
+def in_bell(fx, fy):
+    """Whether a point of the 16-unit grid lies in the bell: knob, dome, flared body, rim, clapper."""
+    dx = abs(fx - 8)
+    if (fx - 8) ** 2 + (fy - 3.2) ** 2 <= 1.1 ** 2 or (fx - 8) ** 2 + (fy - 13.4) ** 2 <= 1.2 ** 2:
+        return True
+    if 3.8 <= fy < 7.5:
+        return (fx - 8) ** 2 + (fy - 7.5) ** 2 <= 3.7 ** 2
+    if 7.5 <= fy < 11.5:
+        return dx <= 3.7 + (fy - 7.5) * 0.55
+    return 11.5 <= fy < 12.6 and dx <= 6.3
+
+
+def ringing_pixel(x, y, size):
+    """The note with a red bell over it."""
+    u = 16.0 / size
+    fx, fy = (x + 0.5) * u, (y + 0.5) * u
+    if not in_bell(fx, fy):
+        return pixel(x, y, size)
+    if not all(in_bell(fx + ex, fy + ey) for ex, ey in ((u, 0), (-u, 0), (0, u), (0, -u))):
+        return BELL_EDGE
+    if 5.6 <= fx < 6.6 and 6 <= fy < 11:
+        return BELL_LIGHT
+    return BELL
+
+
+def png(size, draw=pixel):
     raw = bytearray()
     for y in range(size):
         raw.append(0)  # filter: none
         for x in range(size):
-            raw.extend(pixel(x, y, size))
+            raw.extend(draw(x, y, size))
 
     def chunk(kind, data):
         body = kind + data
@@ -62,6 +91,9 @@ def main(args):
         targets = [(os.path.join(folder, "%dx%d" % (s, s), "apps", "notavex.png"), s) for s in sizes]
     else:
         targets = [(os.path.join(HERE, "notavex.png"), 64), (os.path.join(HERE, "notavex-32.png"), 32)]
+        for name, size in (("notavex-tocando.png", 64), ("notavex-tocando-32.png", 32)):
+            with open(os.path.join(HERE, name), "wb") as f:
+                f.write(png(size, ringing_pixel))
     for path, size in targets:
         os.makedirs(os.path.dirname(path), exist_ok=True)
         with open(path, "wb") as f:

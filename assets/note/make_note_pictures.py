@@ -160,6 +160,28 @@ def buttons():
         alpha=True)
 
 
+# 12 x 12 bell shown beside "[Alarme]" while the note's alarm is armed.
+BELL = [
+    ".....##.....",
+    "....#rr#....",
+    "...#rRrr#...",
+    "..#rRrrrr#..",
+    "..#rRrrrr#..",
+    "..#rRrrrr#..",
+    ".#rRrrrrrr#.",
+    ".#rrrrrrrr#.",
+    "#rrrrrrrrrr#",
+    "############",
+    ".....##.....",
+    "............",
+]
+
+
+def bell():
+    pal = {"#": (64, 64, 64, 255), "r": (200, 40, 40, 255), "R": (250, 150, 150, 255)}
+    png(os.path.join(HERE, "bell.png"), 12, 12, from_art(BELL, pal, 12, 12), alpha=True)
+
+
 # 32 x 32 pointing hand; the hot spot is the tip of the index finger, (9, 1).
 CURSOR = [
     "........##......................",
@@ -197,4 +219,5 @@ if __name__ == "__main__":
     window_picture()
     buttons()
     cursor()
+    bell()
     print("cursor.png hot spot:", CURSOR_HOTSPOT)

@@ -30,7 +30,7 @@ private:
 
 // Without a desktop (tests, a program that has not installed the desktop services yet): a
 // screen of a common size, questions answered with their default and written to the log,
-// silence.
+// silence, no printer.
 class FixedScreen : public ScreenInfo
 {
 public:
@@ -55,6 +55,13 @@ class SilentSound : public SoundPlayer
 {
 public:
     void play(const QString &) override {}
+};
+
+class NoPrintSystem : public PrintSystem
+{
+public:
+    QStringList printerNames() override { return {}; }
+    std::optional<QList<Job>> jobs(const QString &) override { return std::nullopt; }
 };
 
 class NoLinks : public LinkOpener
@@ -105,6 +112,12 @@ Slot<LinkOpener, NoLinks> &linkSlot()
     return s;
 }
 
+Slot<PrintSystem, NoPrintSystem> &printSlot()
+{
+    static Slot<PrintSystem, NoPrintSystem> s;
+    return s;
+}
+
 } // namespace
 
 namespace Services {
@@ -128,6 +141,10 @@ MessageBoxes &messageBoxes()
 SoundPlayer &sound()
 {
     return soundSlot().get();
+}
+PrintSystem &printSystem()
+{
+    return printSlot().get();
 }
 LinkOpener &links()
 {
@@ -153,6 +170,10 @@ void setMessageBoxes(std::unique_ptr<MessageBoxes> m)
 void setSound(std::unique_ptr<SoundPlayer> s)
 {
     soundSlot().service = std::move(s);
+}
+void setPrintSystem(std::unique_ptr<PrintSystem> p)
+{
+    printSlot().service = std::move(p);
 }
 void setLinks(std::unique_ptr<LinkOpener> l)
 {

@@ -1,15 +1,14 @@
 #include "dialogs/FrmAbout.h"
 
 #include "base/Globals.h"
+#include "dialogs/ModAjuda.h"
 #include "note/CenterForm.h"
 #include "note/TopMost.h"
 
-#include <QDesktopServices>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QUrl>
 
 namespace {
 
@@ -117,15 +116,16 @@ bool FrmAbout::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
+// The program has no web pages of its own; its questions and contact topics are in the help,
+// which is always there. The box stays open.
 void FrmAbout::Label11_Click()
 {
-    // Whether a browser opened is not the box's concern; it stays open either way.
-    QDesktopServices::openUrl(QUrl(QString::fromUtf16(FaqAddress)));
+    AbrirAjuda(QString::fromUtf16(FaqTopic), HelpMissing::Short);
 }
 
 void FrmAbout::Label6_Click()
 {
-    QDesktopServices::openUrl(QUrl(QString::fromUtf16(ContatoAddress)));
+    AbrirAjuda(QString::fromUtf16(ContatoTopic), HelpMissing::Short);
 }
 
 void FrmAbout::Command1_Click()

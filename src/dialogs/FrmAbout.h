@@ -6,7 +6,8 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 
-// " Sobre o Notavex": the program's name, version and systems, and two links to its web pages.
+// " Sobre o Notavex": the program's name, version and systems, and two links to the help's
+// questions and contact topics.
 // Modal and above every other window; the tray icon does nothing while it exists.
 class FrmAbout : public QDialog
 {
@@ -15,8 +16,9 @@ class FrmAbout : public QDialog
 public:
     static constexpr int ClientWidthTwips = 4680;
     static constexpr int ClientHeightTwips = 2880;
-    static constexpr const char16_t *FaqAddress = u"https://notavex.example.org/faq";
-    static constexpr const char16_t *ContatoAddress = u"https://notavex.example.org/contato";
+    // The topics the links open in the help window.
+    static constexpr const char16_t *FaqTopic = u"perguntas.htm";
+    static constexpr const char16_t *ContatoTopic = u"contato.htm";
 
     explicit FrmAbout(QWidget *parent = nullptr);
     ~FrmAbout() override;
@@ -24,8 +26,8 @@ public:
     // Opens the box and returns when it is closed.
     static void ShowModal();
 
-    void Label11_Click(); // the questions page
-    void Label6_Click();  // the contact page
+    void Label11_Click(); // the questions topic
+    void Label6_Click();  // the contact topic
     void Command1_Click();
 
     QLabel *Label2 = nullptr;

@@ -1,14 +1,17 @@
 #include "note/NotePrinter.h"
 
 #include "base/Globals.h"
+#include "base/Services.h"
 #include "note/ModCmnDlg.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QPrinterInfo>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTextLayout>
 
 #include <memory>
@@ -47,6 +50,39 @@ void copySettings(const QPrinter &from, QPrinter &to)
     to.setPaperSource(from.paperSource());
 }
 
+// A printer's queue: its name without the instance part.
+QString queueOf(const QPrinter &printer)
+{
+    if (printer.outputFormat() != QPrinter::NativeFormat)
+        return {};
+    return printer.printerName().section(u'/', 0, 0);
+}
+
+// The number of this user's newest job on the queue; 0 when there is none or the print system
+// does not answer.
+int newestJob(const QString &queue)
+{
+    int newest = 0;
+    for (const PrintSystem::Job &job :
+         Services::printSystem().jobs(queue).value_or(QList<PrintSystem::Job>()))
+        newest = std::max(newest, job.id);
+    return newest;
+}
+
+// Whether the queue took the document: Qt hands it over without saying whether the print system
+// accepted it, so the queue is asked for this user's job of that name made since.
+bool jobTaken(const QString &queue, int before, const QString &docName)
+{
+    const std::optional<QList<PrintSystem::Job>> jobs = Services::printSystem().jobs(queue);
+    if (!jobs)
+        return false;
+    const PrintSystem::Job *sent = nullptr;
+    for (const PrintSystem::Job &job : *jobs)
+        if (job.id > before && job.name == docName && (!sent || job.id > sent->id))
+            sent = &job;
+    return sent && !sent->failed;
+}
+
 } // namespace
 
 QPrinter &CurrentPrinter()
@@ -66,7 +102,30 @@ QPrinter &CurrentPrinter()
 
 bool AnyPrinterInstalled()
 {
-    return !QPrinterInfo::availablePrinterNames().isEmpty();
+    return !Services::printSystem().printerNames().isEmpty();
+}
+
+void PresetPrintFile(const QString &docName)
+{
+    QPrinter &printer = CurrentPrinter();
+    if (printer.outputFileName().isEmpty() && AnyPrinterInstalled())
+        return;
+    QString folder = QFileInfo(printer.outputFileName()).absolutePath();
+    if (printer.outputFileName().isEmpty() || !QFileInfo(folder).isDir()) {
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        if (!QFileInfo(folder).isDir())
+            folder = QDir::homePath();
+    }
+    // A title may hold anything; a file name may not hold a separator or control characters.
+    QString name = docName.simplified().left(100);
+    static const QRegularExpression unsafe(u"[/\\\\\\x00-\\x1f\\x7f]"_qs);
+    name.replace(unsafe, u"_"_qs);
+    if (name.isEmpty() || name.startsWith(u'.'))
+        name.prepend(u"Notavex"_qs);
+    QString path = QDir(folder).filePath(name + u".pdf"_qs);
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = QDir(folder).filePath(u"%1 (%2).pdf"_qs.arg(name).arg(n));
+    printer.setOutputFileName(path);
 }
 
 void SetPrinterDialogAnswer(std::function<bool(QPrinter &)> answer)
@@ -103,7 +162,7 @@ bool ShowPrinterDialog(qint32 Flags)
         // Printer names are compared as the print service does, without case; when several
         // match, the last one listed wins, and when none does the current printer stays.
         QString match;
-        for (const QString &installed : QPrinterInfo::availablePrinterNames())
+        for (const QString &installed : Services::printSystem().printerNames())
             if (installed.compare(chosen.printerName(), Qt::CaseInsensitive) == 0)
                 match = installed;
         if (!match.isEmpty() &&
@@ -119,6 +178,8 @@ bool ShowPrinterDialog(qint32 Flags)
 
 bool PrintPlainText(QPrinter &printer, const QString &text, const QFont &font)
 {
+    const QString queue = queueOf(printer);
+    const int before = queue.isEmpty() ? 0 : newestJob(queue);
     QPainter painter;
     if (!printer.isValid() || !painter.begin(&printer))
         return false;
@@ -151,5 +212,7 @@ bool PrintPlainText(QPrinter &printer, const QString &text, const QFont &font)
         }
     }
     ok = painter.end() && ok;
-    return ok && printer.printerState() != QPrinter::Error;
+    if (!ok || printer.printerState() == QPrinter::Error)
+        return false;
+    return queue.isEmpty() || jobTaken(queue, before, printer.docName());
 }

@@ -14,6 +14,11 @@ QPrinter &CurrentPrinter();
 // Whether the system has any printer at all.
 bool AnyPrinterInstalled();
 
+// Without a printer, or when the last printout went to a file, the next one goes to a new PDF
+// file named after the document, in the last one's folder (at first the documents folder); the
+// printer dialog shows it and the user may choose otherwise. An existing file is never chosen.
+void PresetPrintFile(const QString &docName);
+
 // The platform's printer dialog flags that mean something here; 0 prints the whole document.
 constexpr qint32 PD_SELECTION = 0x1; // offer printing the selection only
 constexpr qint32 PD_PAGENUMS = 0x2;  // offer a page range
@@ -29,5 +34,6 @@ bool ShowPrinterDialog(qint32 Flags);
 void SetPrinterDialogAnswer(std::function<bool(QPrinter &)> answer);
 
 // Prints plain text in one font: its line breaks start new lines, a line wider than the page
-// wraps, and text longer than a page goes on to new pages. False when the printer failed.
+// wraps, and text longer than a page goes on to new pages. False when the printer failed, and
+// when a printer's queue refused the job, lost it or could not be asked about it.
 bool PrintPlainText(QPrinter &printer, const QString &text, const QFont &font);

@@ -154,6 +154,7 @@ frmNote::frmNote(QWidget *parent)
     connect(&tmrEvent, &QTimer::timeout, this, &frmNote::tmrEvent_Timer);
     connect(&Piscar, &QTimer::timeout, this, &frmNote::Piscar_Timer);
     connect(&TimerToca, &QTimer::timeout, this, &frmNote::TimerToca_Timer);
+    watchAlarmTimers();
 
     connect(ImTop, &NoteImage::Click, this, &frmNote::ImTop_Click);
     connect(ImTop, &NoteImage::MouseMove, this, &frmNote::ImTop_MouseMove);
@@ -183,6 +184,8 @@ frmNote::frmNote(QWidget *parent)
 frmNote::~frmNote()
 {
     OpenForms::remove(this);
+    if (Piscar.isActive())
+        emit RingingNotes::instance().changed();
 }
 
 void frmNote::Form_Load()

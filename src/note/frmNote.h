@@ -7,13 +7,27 @@
 #include <QCursor>
 #include <QDateTime>
 #include <QPixmap>
+#include <QProperty>
 #include <QTimer>
 #include <QWidget>
 
 #include <array>
 #include <functional>
 
+class QLabel;
 class QLineEdit;
+
+// Tells whoever shows the program's state (the tray icon) that a note began or stopped ringing.
+class RingingNotes : public QObject
+{
+    Q_OBJECT
+
+public:
+    static RingingNotes &instance();
+
+signals:
+    void changed();
+};
 
 // The title a new note gets: "05/dez - 14:30" under Brazilian settings (the system's month
 // abbreviation and separators, hour 00-23).
@@ -112,6 +126,7 @@ public:
     PictureBox *Picture2 = nullptr;
     RichTextBox *txtNote = nullptr;
     std::array<NoteLabel *, 3> Label1{};
+    QLabel *imSino = nullptr; // the bell beside "[Alarme]", shown while the alarm is armed
 
     // The stored pictures: hide button normal and hover, pin not pinned, hover, pinned.
     const QPixmap Image2;
@@ -166,6 +181,7 @@ public:
     qint16 ContaToque = 0;
     void Piscar_Timer();    // blink: title strip and text area trade colours
     void TimerToca_Timer(); // repeat the alarm sound
+    bool Ringing() const { return Piscar.isActive(); }
 
 signals:
     // A right press in the text asks for the note menu; onTop is the note's stored pin state.
@@ -204,6 +220,9 @@ private:
     void showRinging();
     void playAlarmSound();
     bool askToDelete();
+    // The bell and the tray follow the alarm timers, whoever starts or stops them.
+    void watchAlarmTimers();
+    void showAlarmArmed();
 
     quint32 m_backColor = 0xFF80FF;
     QPixmap m_windowPicture;
@@ -219,6 +238,10 @@ private:
     bool m_titleEdited = false;
     QString m_titleBeforeEdit; // what Escape in the title editor goes back to
     QTimer m_autosave;
+
+    // After the timers, so that they are let go of before the timers stop in destruction.
+    QPropertyNotifier m_armedWatch;
+    QPropertyNotifier m_ringingWatch;
 
     // Dragging by hand, where the window manager offers no move of its own.
     bool m_manualDrag = false;

@@ -2,14 +2,15 @@
 // the acknowledging click.
 #include "note/frmNote.h"
 
-#include "store/AlarmRules.h"
 #include "base/Globals.h"
 #include "base/ProfileString.h"
 #include "base/Services.h"
 #include "note/TopMost.h"
+#include "store/AlarmRules.h"
 #include "store/Ini.h"
 #include "store/NoteFiles.h"
 
+#include <QLabel>
 #include <QWindow>
 
 #include <algorithm>
@@ -41,6 +42,38 @@ QRect fullyOnScreen(const QRect &window, const QList<QRect> &screens)
 }
 
 } // namespace
+
+RingingNotes &RingingNotes::instance()
+{
+    static RingingNotes notes;
+    return notes;
+}
+
+void frmNote::watchAlarmTimers()
+{
+    imSino = new QLabel(Picture1);
+    imSino->setObjectName(u"imSino"_qs);
+    imSino->setPixmap(QPixmap(u":/note/bell.png"_qs));
+    imSino->setToolTip(u"Alarme ligado"_qs);
+    imSino->hide();
+    m_armedWatch = tmrEvent.bindableActive().addNotifier([this] { showAlarmArmed(); });
+    m_ringingWatch =
+        Piscar.bindableActive().addNotifier([] { emit RingingNotes::instance().changed(); });
+}
+
+void frmNote::showAlarmArmed()
+{
+    if (!tmrEvent.isActive()) {
+        imSino->hide();
+        return;
+    }
+    // Just right of the link, however wide its font made it, and inside the window.
+    const QRect link = Label1[2]->geometry();
+    const QSize bell = imSino->pixmap().size();
+    imSino->setGeometry(std::min(link.right() + 3, Picture1->width() - bell.width() - 2),
+                        link.center().y() - bell.height() / 2, bell.width(), bell.height());
+    imSino->show();
+}
 
 void frmNote::tmrEvent_Timer()
 {

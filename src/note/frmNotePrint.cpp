@@ -4,7 +4,9 @@
 
 #include "base/Services.h"
 #include "note/NotePrinter.h"
+#include "store/NoteFiles.h"
 
+#include <QDir>
 #include <QPrinter>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -26,10 +28,24 @@ QFont frmNote::PrintFont() const
 
 void frmNote::Imprimir()
 {
-    if (!AnyPrinterInstalled() || !ShowPrinterDialog(0))
+    // Only the beginning of a very large note is in the window; its printout would look whole.
+    if (txtNote->PreviewOf() != 0) {
+        Services::messageBoxes().show(
+            u"Esta nota é grande demais para ser impressa pelo Notavex. O texto inteiro dela está "
+            u"em \"%1\"."_qs.arg(QDir::toNativeSeparators(ContentFile(NoteId()))),
+            MessageBoxes::Ok, MessageBoxes::Information, MessageBoxes::AnswerOk, u"imprimir"_qs);
+        return;
+    }
+    // Without a printer the dialog offers a PDF file rather than nothing at all.
+    PresetPrintFile(txtTitle->text());
+    if (!ShowPrinterDialog(0))
         return;
     QPrinter &printer = CurrentPrinter();
-    printer.setDocName(txtTitle->text());
+    // The print system refuses a job whose name is longer than 255 bytes.
+    QString jobName = txtTitle->text();
+    while (jobName.toUtf8().size() > 255)
+        jobName.chop(1);
+    printer.setDocName(jobName);
     // Pictures and what the note keeps unseen have no text.
     const QString text =
         txtTitle->text() + u"\n\n"_qs + txtNote->Text().remove(QChar::ObjectReplacementCharacter);

@@ -1,6 +1,7 @@
 #include "shell/DesktopServices.h"
 
 #include "base/Services.h"
+#include "note/CupsPrintSystem.h"
 #include "note/ScreenColormap.h"
 
 #include <QApplication>
@@ -146,6 +147,7 @@ void InstallDesktopServices()
     Services::setScreen(std::make_unique<PrimaryScreen>());
     Services::setMessageBoxes(std::make_unique<WidgetMessageBoxes>());
     Services::setSound(std::make_unique<EffectSoundPlayer>());
+    Services::setPrintSystem(MakeCupsPrintSystem());
     Services::setLinks(std::make_unique<DesktopLinks>());
     UseScreenColormapForAllWindows();
 }

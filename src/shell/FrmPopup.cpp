@@ -33,6 +33,7 @@
 namespace {
 
 constexpr int trayRetryMs = 2000;
+constexpr int ringBlinkMs = 500;
 // How long a panel starting with the session may take before the program is taken to have no
 // notification area at all.
 constexpr int noTrayGraceMs = 5000;
@@ -59,17 +60,20 @@ QPixmap drawnIcon(int size)
     return pixmap;
 }
 
-QIcon programIcon()
+// The program's icon, or with ringing the one it alternates with while an alarm rings.
+QIcon programIcon(bool ringing = false)
 {
     QIcon icon;
-    for (const char *name : {"icons/notavex.png", "icons/notavex-32.png"}) {
-        const QString path = AppPath + QLatin1String(name);
+    for (const char *name : {"icons/notavex%1.png", "icons/notavex%1-32.png"}) {
+        const QString path = AppPath + QLatin1String(name).arg(ringing ? u"-tocando" : u"");
         if (QFileInfo(path).isFile())
             icon.addFile(path);
     }
-    if (icon.isNull()) {
-        icon.addPixmap(drawnIcon(32));
-        icon.addPixmap(drawnIcon(64));
+    for (int size = 32; icon.isNull() && size <= 64; size += 32) {
+        QPixmap drawn = drawnIcon(size);
+        if (ringing)
+            QPainter(&drawn).fillRect(drawn.rect(), QColor(210, 35, 25, 150));
+        icon.addPixmap(drawn);
     }
     return icon;
 }
@@ -255,6 +259,44 @@ void FrmPopup::createTrayIcon()
     // No context menu of the icon's own: every click goes through trayClick and its gate.
     connect(m_tray, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) { trayActivated(reason); });
+
+    // A ringing note may be hidden behind other windows or on another desktop; the tray icon
+    // alternates with a bell as long as one rings. Queued: a note that stops ringing as it is
+    // destroyed is gone by then.
+    m_programIcon = icon;
+    m_bellIcon = programIcon(true);
+    m_ringBlink = new QTimer(this);
+    m_ringBlink->setInterval(ringBlinkMs);
+    connect(m_ringBlink, &QTimer::timeout, this, [this] { showBell(!m_bellShown); });
+    connect(&RingingNotes::instance(), &RingingNotes::changed, this, &FrmPopup::ringingChanged,
+            Qt::QueuedConnection);
+}
+
+void FrmPopup::ringingChanged()
+{
+    if (!m_tray)
+        return;
+    QStringList titles;
+    for (int i = 1; i < OpenForms::count(); ++i)
+        if (const auto *note = qobject_cast<const frmNote *>(OpenForms::at(i));
+            note && note->Ringing())
+            titles << (note->txtTitle->text().trimmed().isEmpty() ? u"[Em Branco]"_qs
+                                                                  : note->txtTitle->text());
+    m_tray->setToolTip(titles.isEmpty() ? u"Notavex"_qs
+                                        : u"Notavex - alarme: "_qs + titles.join(u", "_qs));
+    if (titles.isEmpty() && m_ringBlink->isActive()) {
+        m_ringBlink->stop();
+        showBell(false);
+    } else if (!titles.isEmpty() && !m_ringBlink->isActive()) {
+        showBell(true);
+        m_ringBlink->start();
+    }
+}
+
+void FrmPopup::showBell(bool bell)
+{
+    m_bellShown = bell;
+    m_tray->setIcon(bell ? m_bellIcon : m_programIcon);
 }
 
 void FrmPopup::showTrayIconWhenPossible()

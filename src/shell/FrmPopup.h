@@ -2,6 +2,7 @@
 
 #include "dialogs/NotePlacement.h"
 
+#include <QIcon>
 #include <QRect>
 #include <QWidget>
 
@@ -134,6 +135,9 @@ private:
     // With no notification area after a while and every note hidden, shows the notes.
     void showNotesWithoutTray();
     void trayActivated(int reason);
+    // The tray icon's picture and tip follow the notes that ring.
+    void ringingChanged();
+    void showBell(bool bell);
     // Takes the single-copy guard of dataPath into m_instance; false, after saying so, when
     // another copy holds it.
     bool guardFolder(const QString &dataPath);
@@ -149,5 +153,9 @@ private:
     QuitSignals *m_quitSignals = nullptr;
     QSystemTrayIcon *m_tray = nullptr;
     QTimer *m_trayRetry = nullptr;
+    QTimer *m_ringBlink = nullptr;
+    QIcon m_programIcon;
+    QIcon m_bellIcon;
+    bool m_bellShown = false;
     TwipRect m_lastPlacedAt; // where LastPlaced was put, in twips, not rounded to pixels
 };

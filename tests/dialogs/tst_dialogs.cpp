@@ -2,6 +2,7 @@
 #include "mock/StartProgram.h"
 #include "mock/Warnings.h"
 
+#include "base/Cp1252.h"
 #include "dialogs/ChmFile.h"
 #include "dialogs/FrmAbout.h"
 #include "dialogs/FrmExcluir.h"
@@ -41,11 +42,11 @@ using namespace TestFiles;
 namespace {
 
 const QString BuiltHelp = QStringLiteral(NOTAVEX_BUILD_DIR "/Notavex.chm");
-const QMap<QString, QString> Titles{{u"notavex.htm"_qs, u"O Notavex"_qs},
-                                    {u"opcoes.htm"_qs, u"Opções"_qs},
-                                    {u"mostrar.htm"_qs, u"Mostrar notas"_qs},
-                                    {u"excluir_notas.htm"_qs, u"Excluir notas"_qs},
-                                    {u"alarme.htm"_qs, u"Alarme"_qs}};
+const QMap<QString, QString> Titles{
+    {u"notavex.htm"_qs, u"O Notavex"_qs},     {u"opcoes.htm"_qs, u"Opções"_qs},
+    {u"mostrar.htm"_qs, u"Mostrar notas"_qs}, {u"excluir_notas.htm"_qs, u"Excluir notas"_qs},
+    {u"alarme.htm"_qs, u"Alarme"_qs},         {u"perguntas.htm"_qs, u"Perguntas frequentes"_qs},
+    {u"contato.htm"_qs, u"Fale conosco"_qs}};
 
 constexpr int Note = 3;
 
@@ -204,14 +205,24 @@ private slots:
         m_popup.reset();
     }
 
-    // Each topic is in the file with its pictures and links to all the others; the window follows
-    // a link.
+    // Each topic is in the file with its pictures and links to all the others, and in its
+    // contents and index, which are in the code page of the file's language (Portuguese: 1252)
+    // as help viewers read them; the file is searchable; the window follows a link.
     void topics()
     {
         const ChmFile chm(BuiltHelp);
+        const QString toc = Cp1252::decode(chm.read(u"/Notavex.hhc"_qs).value_or(""));
+        const QString index = Cp1252::decode(chm.read(u"/Notavex.hhk"_qs).value_or(""));
+        QVERIFY(chm.read(u"/$FIftiMain"_qs) && toc.contains(u"charset=windows-1252"));
+        for (const QString &topic : Titles.keys()) {
+            QVERIFY2(toc.contains(
+                         u"\"%1\"><param name=\"Local\" value=\"%2\""_qs.arg(Titles[topic], topic)),
+                     qPrintable(toc));
+            QVERIFY2(index.contains(u"value=\""_qs + topic), qPrintable(topic));
+        }
         HelpViewer *viewer = nullptr;
         QTextCursor anchor;
-        for (const QString &topic : Titles.keys()) { // "opcoes.htm" last
+        for (const QString &topic : Titles.keys()) { // "perguntas.htm" last
             viewer = HelpViewer::ShowTopic(BuiltHelp, topic);
             QCOMPARE(viewer->windowTitle(), Titles[topic]);
             QStringList links{topic};
@@ -220,7 +231,7 @@ private slots:
                     const QTextCharFormat f = it.fragment().charFormat();
                     if (const QString to = f.anchorHref().section(u'#', 0, 0); !to.contains(u':'))
                         links << to; // web links aside
-                    if (f.anchorHref() == u"notavex.htm#menunota" && topic == u"opcoes.htm") {
+                    if (f.anchorHref() == u"notavex.htm#pasta" && topic == u"perguntas.htm") {
                         anchor = QTextCursor(b);
                         anchor.setPosition(it.fragment().position() + it.fragment().length() / 2);
                     }
@@ -267,16 +278,21 @@ private slots:
                  u"Ajuda do Notavex|Ajuda do Notavex\nO arquivo de ajuda não pôde ser aberto."_qs);
     }
 
+    // The links open the help's topics, not web pages; the box stays open.
     void aboutBox()
     {
+        AppPath = QFileInfo(BuiltHelp).absolutePath() + u'/';
         FrmAbout box;
         box.show();
         QVERIFY(centred(&box) && box.size() == QSize(312, 192));
         QCOMPARE(box.Label8->text(), QStringLiteral(NOTAVEX_VERSION)); // major.minor.revision
-        QTest::mouseClick(box.Label11, Qt::LeftButton);
-        QTest::mouseClick(box.Label6, Qt::LeftButton);
-        QCOMPARE(m_opened, (QStringList{u"https://notavex.example.org/faq"_qs,
-                                        u"https://notavex.example.org/contato"_qs}));
+        QStringList seen;
+        for (QLabel *link : {box.Label11, box.Label6}) {
+            QTest::mouseClick(link, Qt::LeftButton);
+            seen << HelpViewer::Current()->windowTitle();
+        }
+        QCOMPARE(seen, (QStringList{u"Perguntas frequentes"_qs, u"Fale conosco"_qs}));
+        QVERIFY(m_opened.isEmpty() && box.isVisible());
     }
 
     // The fifteen texts under the Brazilian locale.

@@ -2,10 +2,14 @@
 #include "mock/Warnings.h"
 
 #include "base/Globals.h"
+#include "note/CupsPrintSystem.h"
 #include "note/NotePrinter.h"
 #include "note/frmNote.h"
 
+#include "store/NoteFiles.h"
+
 #include <QApplication>
+#include <QDir>
 #include <QPrinter>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -56,14 +60,15 @@ class tst_print : public QObject
         m_cupsd.start(
             u"sh"_qs,
             {u"-c"_qs,
-             Path + u"cd %1 && mkdir -m 1777 tmp && mkdir out && chmod 755 . && printf 'Listen "
-                    "%1/sock\n<Policy default>\n<Limit All>\n</Limit>\n</Policy>\n' >cupsd.conf "
-                    "&& printf 'ServerRoot %1\nStateDir %1\nCacheDir %1\nRequestRoot %1/spool\n"
-                    "TempDir %1/tmp\nPageLog %1/page_log\nPrintcap %1/printcap\nAccessLog "
-                    "stderr\nErrorLog stderr\nUser lp\nGroup lp\n' >files.conf && printf 'Out "
-                    "%1/out\nSpool %1/tmp\nAnonDirName %1/out\nLog %1\n' >cups-pdf.conf && exec "
-                    "unshare -m sh -c 'mount --bind %1/cups-pdf.conf /etc/cups/cups-pdf.conf && "
-                    "exec cupsd -f -c %1/cupsd.conf -s %1/files.conf'"_qs.arg(m_dir)});
+             Path +
+                 u"cd %1 && mkdir -p -m 1777 tmp && mkdir -p out && chmod 755 . && printf 'Listen "
+                 "%1/sock\n<Policy default>\n<Limit All>\n</Limit>\n</Policy>\n' >cupsd.conf "
+                 "&& printf 'ServerRoot %1\nStateDir %1\nCacheDir %1\nRequestRoot %1/spool\n"
+                 "TempDir %1/tmp\nPageLog %1/page_log\nPrintcap %1/printcap\nAccessLog "
+                 "stderr\nErrorLog stderr\nUser lp\nGroup lp\n' >files.conf && printf 'Out "
+                 "%1/out\nSpool %1/tmp\nAnonDirName %1/out\nLog %1\n' >cups-pdf.conf && exec "
+                 "unshare -m sh -c 'mount --bind %1/cups-pdf.conf /etc/cups/cups-pdf.conf && "
+                 "exec cupsd -f -c %1/cupsd.conf -s %1/files.conf'"_qs.arg(m_dir)});
         if (!sh(u"for i in $(seq 100); do test -S $CUPS_SERVER && break; sleep 0.1; done; "
                 "for q in A B; do lpadmin -p $q -E -v cups-pdf:/ -P %1 || exit; done; "
                 "lpadmin -d A"_qs.arg(ppd)))
@@ -78,6 +83,8 @@ public:
 private slots:
     void initTestCase() { m_whyNot = startScheduler(); }
 
+    void cleanup() { Services::setPrintSystem(nullptr); }
+
     void cleanupTestCase()
     {
         m_cupsd.terminate();
@@ -90,8 +97,11 @@ private slots:
         m_tmp = std::make_unique<QTemporaryDir>();
         ResetProgramState(m_tmp->path());
         m_fakes.emplace();
+        Services::setPrintSystem(MakeCupsPrintSystem());
         m_note = std::make_unique<frmNote>();
         m_note->SetTag(u"1"_qs);
+        // A slow printout outlasts the typing pause: its save is not what is tested here.
+        m_note->SetSaver([](qint16) { return true; });
         m_note->Form_Load();
         m_note->txtTitle->setText(u"Compras"_qs);
         m_note->txtNote->SetText(u"leite"_qs);
@@ -100,9 +110,10 @@ private slots:
     }
 
     // The printer and copies chosen hold for every later printout; a cancel changes nothing and
-    // prints nothing.
+    // prints nothing. A title longer than a job name may be still prints.
     void printer_chosenLastIsUsed()
     {
+        m_note->txtTitle->setText(u"Compras ção "_qs.repeated(30));
         QCOMPARE(CurrentPrinter().printerName(), u"A"_qs); // the system's default at first
         int asked = 0; // B with 2 copies, then A with 3 cancelled, then as it was
         SetPrinterDialogAnswer([&](QPrinter &p) {
@@ -121,7 +132,64 @@ private slots:
         // The queue made its PDF (the second, of the same title, takes the first one's name).
         QTRY_COMPARE_WITH_TIMEOUT(sh(u"ls %1/out | wc -l"_qs.arg(m_dir)).value_or(QString()),
                                   u"1\n"_qs, 30000);
-        QVERIFY(m_fakes->messageBoxes->asked.isEmpty());
+        const auto &shown = m_fakes->messageBoxes->asked;
+        QVERIFY2(shown.isEmpty(), qPrintable(shown.value(0).caption + u": "_qs + shown.value(0).text));
+    }
+
+    // A job the print system refuses, or cannot take any more after the dialog, is reported:
+    // nothing is printed.
+    void printer_jobNotTaken_data()
+    {
+        QTest::addColumn<QString>("after"); // what happens after the dialog; "stop" the scheduler
+        QTest::addColumn<QString>("undo");
+        QTest::newRow("queue rejects jobs") << u"cupsreject A"_qs << u"cupsaccept A"_qs;
+        QTest::newRow("scheduler stopped") << u"stop"_qs << QString();
+    }
+    void printer_jobNotTaken()
+    {
+        QFETCH(QString, after);
+        QFETCH(QString, undo);
+        SetPrinterDialogAnswer([&](QPrinter &) {
+            if (after != u"stop")
+                return bool(sh(after));
+            m_cupsd.terminate();
+            return m_cupsd.waitForFinished();
+        });
+        const QString before = sh(u"cat %1/page_log"_qs.arg(m_dir)).value_or(QString());
+        m_note->Imprimir();
+        const bool restored = after == u"stop" ? startScheduler().isEmpty() : bool(sh(undo));
+        const auto &asked = m_fakes->messageBoxes->asked;
+        QVERIFY(asked.size() == 1 && asked[0].caption == u"imprimir");
+        QCOMPARE(asked[0].text,
+                 u"Aviso: Não foi possível localizar uma impressora padrão existente."_qs);
+        QTest::qWait(1000); // a job would be logged by now
+        QCOMPARE(sh(u"cat %1/page_log"_qs.arg(m_dir)).value_or(QString()), before);
+        QVERIFY(restored);
+    }
+
+    // Without a printer the dialog offers a PDF file named after the note, never one that exists;
+    // a note shown only in part is not printed as if it were whole.
+    void withoutPrinter()
+    {
+        Services::setPrintSystem(nullptr); // none installed
+        const QString docs = QDir::home().filePath(u"Documents"_qs);
+        QVERIFY(QDir().mkpath(docs));
+        QStringList offered;
+        SetPrinterDialogAnswer([&](QPrinter &p) {
+            offered << p.outputFileName();
+            return true;
+        });
+        m_note->Imprimir();
+        m_note->Imprimir();
+        QCOMPARE(offered, QStringList({docs + u"/Compras.pdf"_qs, docs + u"/Compras (2).pdf"_qs}));
+        QCOMPARE(sh(u"pdftotext '%1' -"_qs.arg(offered[1])).value_or(QString()).simplified(),
+                 u"Compras leite"_qs);
+        m_note->txtNote->LoadData(QByteArray(RichTextBox::MaxEditableCharacters + 1, 'x'));
+        m_note->Imprimir();
+        QCOMPARE(offered.size(), 2);
+        QCOMPARE(m_fakes->messageBoxes->asked.value(0).text,
+                 u"Esta nota é grande demais para ser impressa pelo Notavex. O texto inteiro dela "
+                 u"está em \"%1\"."_qs.arg(ContentFile(1)));
     }
 
     // Title, an empty line and the text, long lines wrapped and pages added; a printout that

@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
@@ -213,6 +214,33 @@ private slots:
                  u"3 Arial 9.75"_qs);
         QCOMPARE(readBytes(ListFile()), QByteArray(",1,2,4,3,\r\n"));
         QCOMPARE(m_fakes->sound->played, QStringList{AppPath + u"novo.wav"_qs});
+    }
+
+    // A note with an armed alarm shows a bell beside "[Alarme]", inside the note; while notes ring
+    // the tray icon alternates with another picture and its tip names them, and both come back
+    // when the ringing stops.
+    void alarm_bellAndRingingTray()
+    {
+        QVERIFY(start("[Indice]\r\nTotalForms=2\r\n[1]\r\nVisivel=True\r\nTitulo=Compras\r\n"
+                      "Alarme=1\r\nData=Diariamente\r\nHora=08:00:00\r\n[2]\r\nVisivel=True\r\n",
+                      ",1,2,\r\n"));
+        frmNote *note = noteAt(1);
+        const QRect bell = note->imSino->geometry(), link = note->Label1[2]->geometry();
+        QVERIFY(note->imSino->isVisible() && !noteAt(2)->imSino->isVisible());
+        QVERIFY(note->Picture1->rect().contains(bell) && !bell.intersects(link) &&
+                bell.left() - link.right() < 8);
+        const QSystemTrayIcon *tray = m_popup->trayIcon();
+        const qint64 idle = tray->icon().cacheKey();
+        note->tmrEvent_Timer(); // 10:00, due since 08:00
+        QTRY_COMPARE(tray->toolTip(), u"Notavex - alarme: Compras"_qs);
+        QVERIFY(tray->icon().cacheKey() != idle);
+        QTRY_COMPARE(tray->icon().cacheKey(), idle); // and back, while it rings
+        QTRY_VERIFY(tray->icon().cacheKey() != idle);
+        QVERIFY(!note->AplicaClick());
+        QTRY_COMPARE(tray->toolTip(), u"Notavex"_qs);
+        QCOMPARE(tray->icon().cacheKey(), idle);
+        note->tmrEvent.stop(); // the alarm switched off
+        QVERIFY(!note->imSino->isVisible());
     }
 
     // "Não", the default answer, keeps the note; "Sim" deletes its window, file and listing.

@@ -301,7 +301,7 @@ FileStamp stampOfOpen(int fd)
 }
 
 WriteOutcome writeAtomic(const QString &path, const QByteArray &data, const FileStamp *expected,
-                         FileStamp *written)
+                         FileStamp *written, NewFileAccess access)
 {
     const auto fail = [&] {
         failed(path);
@@ -333,9 +333,10 @@ WriteOutcome writeAtomic(const QString &path, const QByteArray &data, const File
     if (!file.open(QIODevice::WriteOnly))
         return fail();
 #ifdef Q_OS_UNIX
-    // Notes are personal text: a new file is its owner's alone. An existing file keeps the mode its
-    // user gave it, which QSaveFile carries over.
-    if (isNew)
+    // Notes are personal text: a new data file is its owner's alone. An existing file keeps the
+    // mode its user gave it, which QSaveFile carries over; a new one otherwise gets what the
+    // user's mask allows, as QSaveFile creates it.
+    if (isNew && access == NewFileAccess::OwnerOnly)
         ::fchmod(file.handle(), S_IRUSR | S_IWUSR);
 #endif
     if (file.write(data) != data.size() || !file.flush()) {
@@ -374,18 +375,25 @@ WriteOutcome writeAtomic(const QString &path, const QByteArray &data, const File
 
 } // namespace
 
-bool WriteFileAtomic(const QString &path, const QByteArray &data)
+bool WriteFileAtomic(const QString &path, const QByteArray &data, NewFileAccess access)
 {
-    return writeAtomic(path, data, nullptr, nullptr) == WriteOutcome::Written;
+    return writeAtomic(path, data, nullptr, nullptr, access) == WriteOutcome::Written;
 }
 
 WriteOutcome WriteFileAtomicIf(const QString &path, const QByteArray &data,
                                const FileStamp &expected, FileStamp *written)
 {
-    return writeAtomic(path, data, &expected, written);
+    return writeAtomic(path, data, &expected, written, NewFileAccess::OwnerOnly);
 }
 
 WriteFailure LastWriteFailure()
 {
     return lastFailure;
+}
+
+bool MoveToTrash(const QString &path)
+{
+    // QFile::moveToTrash renames into the Trash and never copies: a Trash on another file system
+    // refuses the file, which is then deleted as it would be without a Trash.
+    return QFile::moveToTrash(path) || QFile::remove(path);
 }

@@ -12,9 +12,20 @@
 // path itself when it exists or no file of another case matches; otherwise the existing file.
 QString ResolveFileCase(const QString &path);
 
+// Who may read a file that WriteFileAtomic creates: the owner alone (the program's data files), or
+// whoever the user's file-creation mask lets (a file written out for the user). A file replaced
+// keeps its own mode either way.
+enum class NewFileAccess { OwnerOnly, UserDefault };
+
 // Writes data to path atomically: the old content or the new one, never a mix. False on failure,
 // the old file then stays as it was.
-bool WriteFileAtomic(const QString &path, const QByteArray &data);
+bool WriteFileAtomic(const QString &path, const QByteArray &data,
+                     NewFileAccess access = NewFileAccess::OwnerOnly);
+
+// Deletes a file the way the user can take back: into the desktop's Trash (that of the file's own
+// file system), from where a file manager restores it; where no Trash can take it, the file is
+// deleted outright. True when nothing is left at path.
+bool MoveToTrash(const QString &path);
 
 struct FileStamp;
 

@@ -1,5 +1,6 @@
 #include "dialogs/FrmExcluir.h"
 
+#include "base/FileAccess.h"
 #include "base/Globals.h"
 #include "base/Services.h"
 #include "dialogs/ModAjuda.h"
@@ -24,7 +25,8 @@ std::function<bool(const QString &)> &remover()
 
 bool removeFile(const QString &path)
 {
-    return remover() ? remover()(path) : QFile::remove(path);
+    // Into the Trash, from where the user can put a file back.
+    return remover() ? remover()(path) : MoveToTrash(path);
 }
 
 // Deleting takes an explicit Yes: Enter or Escape keeps the notes.

@@ -4,6 +4,7 @@
 #include "base/Globals.h"
 #include "base/ProfileString.h"
 #include "base/Services.h"
+#include "dialogs/FrmListaNotas.h"
 #include "note/CenterForm.h"
 #include "note/OpenForms.h"
 #include "note/TopMost.h"
@@ -15,6 +16,9 @@
 #include <QListWidget>
 #include <QLocale>
 #include <QPushButton>
+#include <QStyle>
+
+#include <algorithm>
 
 namespace {
 
@@ -72,6 +76,25 @@ FrmInserir::FrmInserir(QWidget *parent) : QDialog(parent)
 
     // Fixed now: a dialog left open a while still inserts the moment it was opened.
     Lsttime->addItems(Formatos(Services::clock().now(), QLocale()));
+    // The longest entry (a long date in the user's language) and the captions are seen whole,
+    // without scrolling: where the designed list or buttons are too narrow in the desktop's font,
+    // they and the dialog grow by as much.
+    const int needed = Lsttime->sizeHintForColumn(0) + 2 * Lsttime->frameWidth() +
+                       Lsttime->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, Lsttime);
+    const int listGrows = std::max(0, needed - Lsttime->width());
+    const int buttonsGrow = std::max({0, CaptionWidth(Command1) - Command1->width(),
+                                      CaptionWidth(Command2) - Command2->width()});
+    Lsttime->resize(Lsttime->width() + listGrows, Lsttime->height());
+    for (QPushButton *b : {Command1, Command2})
+        b->setGeometry(b->x() + listGrows, b->y(), b->width() + buttonsGrow, b->height());
+    for (QWidget *w : {static_cast<QWidget *>(Picture1), static_cast<QWidget *>(Frame1)})
+        w->resize(w->width() + listGrows + buttonsGrow, w->height());
+    // The frame's caption keeps its room above the list likewise.
+    const int lower =
+        std::max(0, Frame1->fontMetrics().height() + 2 - (Picture1->y() + Lsttime->y()));
+    Picture1->move(Picture1->x(), Picture1->y() + lower);
+    Frame1->resize(Frame1->width(), Frame1->height() + lower);
+    setFixedSize(width() + listGrows + buttonsGrow, height() + lower);
     bool ok = false;
     const int stored =
         ReadIni(u"Config"_qs, u"Formato"_qs, u"0"_qs, IndexFile()).trimmed().toShort(&ok);

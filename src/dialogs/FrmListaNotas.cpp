@@ -9,6 +9,9 @@
 
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyle>
+
+#include <algorithm>
 
 namespace {
 
@@ -19,6 +22,15 @@ QRect pixels(const QRect &twips)
 }
 
 } // namespace
+
+int CaptionWidth(const QPushButton *button)
+{
+    // As QPushButton::sizeHint counts, without the smallest width some styles give every button.
+    const QStyle *style = button->style();
+    return button->fontMetrics().size(Qt::TextShowMnemonic, button->text()).width() +
+           style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button) +
+           2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
+}
 
 FrmListaNotas::FrmListaNotas(const QString &caption, int clientWidthTwips, int clientHeightTwips,
                              const QRect &listTwips, bool markVisible, QWidget *parent)
@@ -86,5 +98,14 @@ QPushButton *FrmListaNotas::AddButton(const char *name, const QString &caption, 
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(pixels(twips));
     button->setAutoDefault(false);
+    const int column = m_buttons.isEmpty() ? button->width() : m_buttons.constFirst()->width();
+    const int grow = std::max(CaptionWidth(button), column) - column;
+    if (grow > 0) {
+        for (QPushButton *b : std::as_const(m_buttons))
+            b->resize(b->width() + grow, b->height());
+        setFixedSize(width() + grow, height());
+    }
+    button->resize(column + grow, button->height());
+    m_buttons.append(button);
     return button;
 }

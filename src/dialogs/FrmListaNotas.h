@@ -8,6 +8,9 @@ class QListWidget;
 class QPushButton;
 class frmNote;
 
+// The width a button needs to show its caption whole in its own font and style.
+int CaptionWidth(const QPushButton *button);
+
 // What "Mostrar Notas" and "Excluir Notas..." share: a modal, always-on-top dialog with the list
 // List1 of every note window in OpenForms order, each entry marked or not on its own. While it
 // exists the tray icon does nothing. Sizes and places are given in twips, 15 to a pixel.
@@ -35,8 +38,11 @@ protected:
     // is visible and markVisible is set.
     FrmListaNotas(const QString &caption, int clientWidthTwips, int clientHeightTwips,
                   const QRect &listTwips, bool markVisible, QWidget *parent);
+    // A button of the column right of the list. A caption wider than the designed button, in the
+    // font the desktop gives, widens the whole column, and the dialog by as much.
     QPushButton *AddButton(const char *name, const QString &caption, const QRect &twips);
 
 private:
     QList<QPointer<frmNote>> m_notes;
+    QList<QPushButton *> m_buttons;
 };

@@ -123,8 +123,13 @@ private:
             if (passed != m_passedOver.constEnd() && *passed == FileStamp::of(path))
                 continue;
             m_passedOver.remove(name);
+            // A deleted note's file put back from the Trash: its keys are written at once, or a
+            // later save of Indice.cfg would leave it passing for the leftover of a deletion.
+            const bool putBack = DeletedSection(id);
             OpenStoredNote(id);
             openSet.insert(id);
+            if (putBack)
+                SaveNotes(qint16(id));
         }
     }
 

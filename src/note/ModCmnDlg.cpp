@@ -3,9 +3,12 @@
 #include "base/Globals.h"
 #include "note/FontDialog.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QQueue>
+#include <QSettings>
+#include <QStandardPaths>
 
 FileDialogRecord FileDialogSettings;
 FontRecord FontChoice;
@@ -52,9 +55,33 @@ QStringList nameFilters(const QString &filter)
 
 } // namespace
 
+std::unique_ptr<QSettings> UserSettings()
+{
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, u"Notavex"_qs,
+                                       u"notavex"_qs);
+}
+
 void SetNextFileName(const QString &answer)
 {
     nextAnswers().enqueue(answer);
+}
+
+namespace {
+
+const QString LastFolderKey = u"cDialog/InitDir"_qs;
+
+} // namespace
+
+// Not the folder the program was started from, which means nothing to the user.
+QString FileDialogFolder()
+{
+    if (!FileDialogSettings.InitDir.isEmpty())
+        return FileDialogSettings.InitDir;
+    const QString last = UserSettings()->value(LastFolderKey).toString();
+    if (!last.isEmpty() && QFileInfo(last).isDir())
+        return last;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
 
 namespace {
@@ -68,7 +95,7 @@ void runFileDialog(QFileDialog::AcceptMode mode)
     if (!nextAnswers().isEmpty()) {
         chosen = nextAnswers().dequeue();
     } else {
-        QFileDialog dialog(s.Owner, s.DialogTitle, s.InitDir);
+        QFileDialog dialog(s.Owner, s.DialogTitle, FileDialogFolder());
         dialog.setAcceptMode(mode);
         // Without the flag the platform's open dialog takes a name that does not exist yet.
         dialog.setFileMode((s.Flags & OFN_FILEMUSTEXIST) ? QFileDialog::ExistingFile
@@ -91,6 +118,9 @@ void runFileDialog(QFileDialog::AcceptMode mode)
     s.FileName = chosen;
     s.FileTitle = QFileInfo(chosen).fileName();
     s.FilterIndex = filterIndex;
+    const std::unique_ptr<QSettings> store = UserSettings();
+    store->setValue(LastFolderKey, QFileInfo(chosen).absolutePath());
+    store->sync();
 }
 
 } // namespace

@@ -5,7 +5,15 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <optional>
+
+class QSettings;
+
+// The per-user settings store of the executable "notavex" (~/.config/Notavex/notavex.conf),
+// whatever the running file is called: the colour dialog's custom colours and the file dialogs'
+// folder.
+std::unique_ptr<QSettings> UserSettings();
 
 // The common file dialogs, with one set of values shared by every caller: what the alarm dialog
 // leaves in it (a filter index, a starting folder) is still there for the note's own commands.
@@ -31,9 +39,12 @@ struct FileDialogRecord
 extern FileDialogRecord FileDialogSettings;
 
 // Run the open or save dialog on FileDialogSettings. On OK they set FileName, FileTitle and
-// FilterIndex; a cancel changes nothing.
+// FilterIndex; a cancel changes nothing. Without an InitDir the dialog opens in the folder of the
+// file last chosen in any of them, kept in UserSettings, or else in the documents folder.
 void ShowOpenDialog();
 void ShowSaveDialog();
+// The folder they open in now.
+QString FileDialogFolder();
 
 // Tests answer the next open or save dialog without showing it: a path as if chosen, or "" as a
 // cancel.

@@ -2,12 +2,15 @@
 
 #include "note/WinColor.h"
 
-#include <QHelpEvent>
 #include <QHash>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QToolTip>
+#include <QValidator>
+
+#include <algorithm>
 
 int MouseButtonCode(Qt::MouseButtons buttons)
 {
@@ -138,8 +141,17 @@ void NoteLabel::mouseMoveEvent(QMouseEvent *e)
     emit MouseMove(MouseButtonCode(e->buttons()), e->globalPosition().toPoint());
 }
 
+void NoteLabel::SetAutoSize(bool on)
+{
+    m_autoSize = on;
+    if (on)
+        resize(sizeHint());
+}
+
 QString NoteLabel::DisplayedText() const
 {
+    if (m_autoSize)
+        return text();
     const int width = contentsRect().width();
     if (width == m_shownWidth && text() == m_shownFor)
         return m_shown;
@@ -176,9 +188,53 @@ bool NoteLabel::event(QEvent *e)
 {
     if (e->type() == QEvent::FontChange)
         m_shownWidth = -1;
+    if (m_autoSize && (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange)) {
+        const bool handled = QLabel::event(e);
+        resize(sizeHint());
+        return handled;
+    }
     if (e->type() == QEvent::ToolTip && toolTip().isEmpty() && DisplayedText() != text()) {
         QToolTip::showText(static_cast<QHelpEvent *>(e)->globalPos(), text(), this);
         return true;
     }
     return QLabel::event(e);
+}
+
+namespace {
+
+class TitleLimit : public QValidator
+{
+public:
+    explicit TitleLimit(TitleEdit *edit) : QValidator(edit), m_edit(edit) {}
+    State validate(QString &input, int &) const override
+    {
+        return m_edit->Allows(input.size()) ? Acceptable : Invalid;
+    }
+
+private:
+    const TitleEdit *m_edit;
+};
+
+} // namespace
+
+TitleEdit::TitleEdit(int maxTyped, QWidget *parent) : QLineEdit(parent), m_maxTyped(maxTyped)
+{
+    // The length limit cuts a paste to what fits; the check refuses a typed character beyond it
+    // in a title that is longer already.
+    setMaxLength(m_maxTyped);
+    setValidator(new TitleLimit(this));
+    connect(this, &QLineEdit::textChanged, this, [this](const QString &t) { m_length = t.size(); });
+}
+
+void TitleEdit::SetText(const QString &text)
+{
+    // Changing the limit puts the text in again: only here, where the text is replaced anyway.
+    setMaxLength(std::max(m_maxTyped, int(text.size())));
+    m_length = text.size();
+    setText(text);
+}
+
+bool TitleEdit::Allows(qsizetype length) const
+{
+    return length <= std::max<qsizetype>(m_maxTyped, m_length);
 }

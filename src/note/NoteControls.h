@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QWidget>
 
@@ -63,7 +64,8 @@ private:
 
 // A transparent label that reports presses, moves and left-button clicks. Its plain text is shown
 // centred; a text too wide for it is shown from its start and cut with "…", the whole text in its
-// tool tip.
+// tool tip. Sized to its text (AutoSize), it keeps its left edge and is never cut, whatever font
+// stands in for the one asked for.
 class NoteLabel : public QLabel
 {
     Q_OBJECT
@@ -71,6 +73,7 @@ class NoteLabel : public QLabel
 public:
     explicit NoteLabel(const QString &text, QWidget *parent = nullptr);
 
+    void SetAutoSize(bool on);
     QString DisplayedText() const;
 
 signals:
@@ -87,8 +90,28 @@ protected:
 
 private:
     bool m_pressed = false;
+    bool m_autoSize = false;
     // What was shown last, for which text and width: most paints show the same again.
     mutable QString m_shownFor;
     mutable int m_shownWidth = -1;
     mutable QString m_shown;
+};
+
+// A title editor whose limit holds for what is typed: a longer title given to it is kept whole,
+// and typing may shorten it but never make it longer than the limit or than it already is.
+class TitleEdit : public QLineEdit
+{
+    Q_OBJECT
+
+public:
+    TitleEdit(int maxTyped, QWidget *parent = nullptr);
+
+    // Shows text whole, however long (QLineEdit::setText cuts it at the limit).
+    void SetText(const QString &text);
+    // Whether an edit may leave length characters.
+    bool Allows(qsizetype length) const;
+
+private:
+    const int m_maxTyped;
+    qsizetype m_length = 0; // of the text before the edit being checked
 };

@@ -17,12 +17,12 @@ class RichTextBox : public QTextEdit
 public:
     explicit RichTextBox(QWidget *parent = nullptr);
 
-    // Replaces the whole content. RTF keeps its formatting; any other file shows as plain text,
-    // read as UTF-8 when it is valid UTF-8 and as code page 1252 otherwise. A file that cannot be
-    // read (not a regular file, or larger than a note file may be) leaves the content as it was;
-    // why then says why.
+    // Replaces the whole content by a file the user chose, as one step that undo takes back. RTF
+    // keeps its formatting; any other file shows as plain text, read as UTF-8 when it is valid
+    // UTF-8 and as code page 1252 otherwise. A file that cannot be read (not a regular file, or
+    // larger than a note file may be) leaves the content as it was; why then says why.
     bool LoadFile(const QString &path, QString *why = nullptr);
-    // The same with the file's bytes.
+    // Replaces the whole content by the note's stored bytes, decoded as above; nothing to undo.
     void LoadData(const QByteArray &data);
     // Writes the whole content as one RTF document, atomically.
     bool SaveFile(const QString &path) const;
@@ -91,6 +91,9 @@ private:
     void mergeFormat(const QTextCharFormat &format);
     // Each returns the whole content's length in characters, as the document would count it.
     qint64 setPlainContent(QString text);
+    // Replace doc's content by data as LoadData reads it, or by plain text in the typing format.
+    qint64 readInto(QTextDocument *doc, const QByteArray &data) const;
+    qint64 plainInto(QTextDocument *doc, QString text) const;
     void replaceContent(const std::function<qint64()> &fill);
 
     quint32 m_backColor = 0xFFFFFF;

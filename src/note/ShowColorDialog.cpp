@@ -1,6 +1,7 @@
 #include "note/ShowColorDialog.h"
 
 #include "base/Globals.h"
+#include "note/ModCmnDlg.h"
 #include "note/WinColor.h"
 #include "store/NoteColors.h"
 
@@ -23,18 +24,11 @@ std::function<qint64(quint32)> &answer()
     return true;
 }();
 
-// The per-user store of the executable "notavex", whatever the running file is called.
-std::unique_ptr<QSettings> colorStore()
-{
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, u"Notavex"_qs,
-                                       u"notavex"_qs);
-}
-
 const QString RegColors = u"cDialog/RegColors"_qs;
 
 ColorList readCustomColors()
 {
-    const std::unique_ptr<QSettings> store = colorStore();
+    const std::unique_ptr<QSettings> store = UserSettings();
     const QVariant stored = store->value(RegColors, u"Key"_qs);
     // Unquoted commas in the file read back as a list.
     const QString text = stored.typeId() == QMetaType::QStringList
@@ -45,7 +39,7 @@ ColorList readCustomColors()
 
 void writeCustomColors(const ColorList &colors)
 {
-    const std::unique_ptr<QSettings> store = colorStore();
+    const std::unique_ptr<QSettings> store = UserSettings();
     store->setValue(RegColors, CustomColorsText(colors));
     store->sync();
 }

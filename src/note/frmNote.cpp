@@ -143,6 +143,8 @@ frmNote::frmNote(QWidget *parent)
         label->setObjectName(u"Label1_"_qs + QString::number(i));
         label->setGeometry(places[i]);
         label->setFont(makeFont(u"Arial"_qs, 8.25, false));
+        // Sized to the text in the font that stands in for Arial, which may be wider.
+        label->SetAutoSize(true);
         label->setEnabled(false); // until its operation is given
         connect(label, &NoteLabel::Click, this, [this, i] { Label1_Click(i); });
         Label1[size_t(i)] = label;
@@ -528,18 +530,18 @@ void frmNote::txtNote_MouseDown(int button, const QPoint &globalPos)
     emit noteMenuRequested(globalPos, onTop);
 }
 
-QLineEdit *frmNote::titleEditor()
+TitleEdit *frmNote::titleEditor()
 {
     // Made on the first edit: most notes never have their title edited in place, and a line
     // editor is the dearest control of the window to create.
     if (Text1)
         return Text1;
-    Text1 = new QLineEdit(Picture1);
+    // 22 characters may be typed; a longer title from elsewhere stays whole.
+    Text1 = new TitleEdit(22, Picture1);
     Text1->setObjectName(u"Text1"_qs);
     Text1->setGeometry(twipsRect(300, 30, 2070, 255));
     Text1->setFont(makeFont(u"Tahoma"_qs, 8.25, true));
     Text1->setFrame(false);
-    Text1->setMaxLength(22);
     Text1->hide();
 
     connect(Text1, &QLineEdit::textChanged, txtTitle, &QLabel::setText);
@@ -557,7 +559,7 @@ QLineEdit *frmNote::titleEditor()
     Text1->addAction(cancelTitle);
     connect(cancelTitle, &QAction::triggered, this, [this] {
         if (Text1->text() != m_titleBeforeEdit) {
-            Text1->setText(m_titleBeforeEdit);
+            Text1->SetText(m_titleBeforeEdit);
             // What was typed may have been saved already: the old title must be saved again.
             m_titleEdited = true;
             noteEdited();
@@ -577,7 +579,7 @@ void frmNote::txtTitle_Click()
     p.setColor(QPalette::Base, WinColor::toQColor(Picture1->BackColor()));
     Text1->setPalette(p);
     m_titleBeforeEdit = txtTitle->text();
-    Text1->setText(m_titleBeforeEdit);
+    Text1->SetText(m_titleBeforeEdit);
     Text1->show();
     Text1->raise();
     Text1->selectAll();

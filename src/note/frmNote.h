@@ -15,7 +15,6 @@
 #include <functional>
 
 class QLabel;
-class QLineEdit;
 
 // Tells whoever shows the program's state (the tray icon) that a note began or stopped ringing.
 class RingingNotes : public QObject
@@ -121,7 +120,7 @@ public:
     PictureBox *Picture1 = nullptr;
     NoteImage *ImTop = nullptr;
     NoteLabel *txtTitle = nullptr;
-    QLineEdit *Text1 = nullptr; // the in-place title editor, made when first needed
+    TitleEdit *Text1 = nullptr; // the in-place title editor, made when first needed
     NoteImage *Image3 = nullptr;
     PictureBox *Picture2 = nullptr;
     RichTextBox *txtNote = nullptr;
@@ -211,7 +210,7 @@ private:
     void txtNote_MouseDown(int button, const QPoint &globalPos);
     void txtTitle_MouseDown(int button, const QPoint &globalPos);
     void txtTitle_MouseMove(int buttons, const QPoint &globalPos);
-    QLineEdit *titleEditor();
+    TitleEdit *titleEditor();
     void hideTitleEditor();
     void saveWithMessage();
     void noteEdited();

@@ -145,7 +145,8 @@ void frmNote::Salvar()
 
     QString text = txtNote->Text();
     text.remove(QChar::ObjectReplacementCharacter); // a picture has no text
-    if (!WriteFileAtomic(path, (text + u"\r\n"_qs).toUtf8())) {
+    // The user's own file, readable as any file the user makes.
+    if (!WriteFileAtomic(path, (text + u"\r\n"_qs).toUtf8(), NewFileAccess::UserDefault)) {
         reportFileError(u"Não foi possível salvar o arquivo \"%1\" (%2)."_qs, path,
                         LastWriteFailure().text());
         return;

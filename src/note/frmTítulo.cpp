@@ -4,6 +4,7 @@
 #include "base/Globals.h"
 #include "base/Services.h"
 #include "note/CenterForm.h"
+#include "note/NoteControls.h"
 #include "note/OpenForms.h"
 #include "note/TopMost.h"
 #include "note/frmNote.h"
@@ -13,6 +14,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace {
 
 QRect twips(int left, int top, int width, int height)
@@ -20,6 +23,9 @@ QRect twips(int left, int top, int width, int height)
     return QRect(left / TwipsPerPixel, top / TwipsPerPixel, width / TwipsPerPixel,
                  height / TwipsPerPixel);
 }
+
+// Pixels between the frame's caption and the text box below it.
+constexpr int CaptionGap = 2;
 
 QPushButton *button(const QString &caption, const QRect &place, QWidget *parent)
 {
@@ -46,10 +52,10 @@ frmTítulo::frmTítulo(QWidget *parent)
     Picture1 = new QWidget(Frame1);
     Picture1->setObjectName(u"Picture1"_qs);
     Picture1->setGeometry(twips(30, 165, 3795, 870));
-    Text1 = new QLineEdit(Picture1);
+    // The limit is on typing: a longer title stored before is shown and kept whole.
+    Text1 = new TitleEdit(MaxTitleLength, Picture1);
     Text1->setObjectName(u"Text1"_qs);
     Text1->setGeometry(twips(45, 75, 3690, 300));
-    Text1->setMaxLength(MaxTitleLength);
 
     const char16_t *const captions[3] = {u"Data", u"Hora", u"Data e hora"};
     const QRect places[3] = {twips(45, 495, 1080, 315), twips(1140, 495, 1020, 315),
@@ -68,12 +74,20 @@ frmTítulo::frmTítulo(QWidget *parent)
     connect(Command4, &QPushButton::clicked, this, &frmTítulo::Command4_Click);
     connect(Command5, &QPushButton::clicked, this, &frmTítulo::Command5_Click);
 
-    const QSize size(ClientWidthTwips / TwipsPerPixel, ClientHeightTwips / TwipsPerPixel);
+    // The frame's caption keeps its room above the text box in a font taller than designed: what
+    // it needs more moves the controls below it down, and the dialog grows by as much.
+    const int lower =
+        std::max(0, Frame1->fontMetrics().height() + CaptionGap - (Picture1->y() + Text1->y()));
+    Picture1->move(Picture1->x(), Picture1->y() + lower);
+    Frame1->resize(Frame1->width(), Frame1->height() + lower);
+    for (QPushButton *b : {Command4, Command5})
+        b->move(b->x(), b->y() + lower);
+    const QSize size(ClientWidthTwips / TwipsPerPixel, ClientHeightTwips / TwipsPerPixel + lower);
     setFixedSize(size);
     CenterForm(this);
 
     if (m_note)
-        Text1->setText(m_note->txtTitle->text());
+        Text1->SetText(m_note->txtTitle->text());
 }
 
 frmTítulo::~frmTítulo()

@@ -6,8 +6,8 @@
 #include <array>
 
 class QGroupBox;
-class QLineEdit;
 class QPushButton;
+class TitleEdit;
 class frmNote;
 
 // "Título": the title of the current note (OpenForms window CurrentFormIndex), edited in a small
@@ -38,7 +38,7 @@ public:
     // Controls, by their names.
     QGroupBox *Frame1 = nullptr;
     QWidget *Picture1 = nullptr;
-    QLineEdit *Text1 = nullptr;
+    TitleEdit *Text1 = nullptr;
     std::array<QPushButton *, 3> Button{};
     QPushButton *Command5 = nullptr;
     QPushButton *Command4 = nullptr;

@@ -18,6 +18,10 @@ bool looksLikeRtf(const QByteArray &data);
 // as QTextDocument::characterCount() counts them.
 qint64 read(const QByteArray &data, QTextDocument *doc, qint64 maxCharacters = -1);
 
+// Gives to the pictures from's text shows the same pictures in to, so that from's content can be
+// put into to as a fragment.
+void copyPictures(const QTextDocument &from, QTextDocument *to);
+
 // One whole RTF document, in the style of a rich-edit control, lines ending CR LF.
 QByteArray write(const QTextDocument &doc);
 

@@ -1,5 +1,7 @@
 #include "rtf/RtfImages.h"
 
+#include "rtf/Rtf.h"
+
 #include <QBuffer>
 #include <QImage>
 #include <QImageReader>
@@ -140,3 +142,21 @@ Encoded encoded(const QTextDocument &doc, const QTextImageFormat &format)
 }
 
 } // namespace RtfImages
+
+void Rtf::copyPictures(const QTextDocument &from, QTextDocument *to)
+{
+    const QList<QTextFormat> formats = from.allFormats();
+    for (const QTextFormat &f : formats) {
+        if (!f.isImageFormat())
+            continue;
+        const QString name = f.toImageFormat().name();
+        const std::pair<int, QUrl> resources[] = {
+            {QTextDocument::ImageResource, QUrl(name)},
+            {QTextDocument::UserResource, RtfImages::encodedUrl(name)},
+            {QTextDocument::UserResource, RtfImages::keptUrl(name)}};
+        for (const auto &[type, url] : resources) {
+            if (const QVariant v = from.resource(type, url); v.isValid())
+                to->addResource(type, url, v);
+        }
+    }
+}

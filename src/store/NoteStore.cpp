@@ -76,13 +76,12 @@ QList<int> contentFileNumbers()
 }
 
 // A deleted note keeps its section with Tag and emptied values; its content file is gone, or
-// was meant to be.
+// was meant to be. A file put back after that (restored from the Trash) is the note again: it
+// was moved there after Indice.cfg was last written, while a leftover was last changed before.
 bool wasDeleted(int id, const QString &file)
 {
-    const QString section = QString::number(id);
-    return !ReadIni(section, key(u"Tag"), QString(), file).isEmpty() &&
-           ReadIni(section, key(u"Top"), QString(), file).isEmpty() &&
-           ReadIni(section, key(u"Visivel"), QString(), file).isEmpty();
+    return DeletedSection(id) &&
+           QFileInfo(ContentFile(id)).metadataChangeTime() <= QFileInfo(file).lastModified();
 }
 
 double fontSize(const QString &text, double fallback)
@@ -103,6 +102,15 @@ std::optional<int> position(const QString &text)
 }
 
 } // namespace
+
+bool DeletedSection(int id)
+{
+    const QString file = IndexFile();
+    const QString section = QString::number(id);
+    return !ReadIni(section, key(u"Tag"), QString(), file).isEmpty() &&
+           ReadIni(section, key(u"Top"), QString(), file).isEmpty() &&
+           ReadIni(section, key(u"Visivel"), QString(), file).isEmpty();
+}
 
 NoteRecord ReadNoteKeys(qint16 id)
 {
@@ -209,9 +217,10 @@ void DeleteNoteData(qint16 Id, bool whole)
     }
     if (!whole)
         return;
+    // Into the Trash: a note deleted by mistake can be put back from there.
     const QString content = ContentFile(Id);
     if (QFileInfo::exists(content))
-        QFile::remove(content);
+        MoveToTrash(content);
 }
 
 void UnlistNote(qint16 Id, int remaining)

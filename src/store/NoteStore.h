@@ -53,8 +53,11 @@ NoteRecord ReadNoteKeys(qint16 id);
 // False when a file could not be written; SaveFailureText() then tells why.
 bool SaveNoteRecords(const QList<qint16> &listed, QList<NoteRecord> &records);
 
-// Clears the note's alarm keys; with whole also its other keys and its content file.
+// Clears the note's alarm keys; with whole also its other keys and moves its content file to the
+// desktop's Trash.
 void DeleteNoteData(qint16 Id, bool whole);
+// The note's section is that of a deleted note: Tag kept, its other keys emptied.
+bool DeletedSection(int id);
 // Takes a removed note out of indice.dat; remaining is the number of notes still open.
 void UnlistNote(qint16 Id, int remaining);
 

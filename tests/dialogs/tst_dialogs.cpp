@@ -3,10 +3,12 @@
 #include "mock/Warnings.h"
 
 #include "base/Cp1252.h"
+#include "base/FileAccess.h"
 #include "dialogs/ChmFile.h"
 #include "dialogs/FrmAbout.h"
 #include "dialogs/FrmExcluir.h"
 #include "dialogs/FrmInserir.h"
+#include "dialogs/FrmMostrar.h"
 #include "dialogs/FrmOpc.h"
 #include "dialogs/HelpViewer.h"
 #include "dialogs/ModAjuda.h"
@@ -15,6 +17,7 @@
 #include "note/ModCmnDlg.h"
 #include "note/NoteWindows.h"
 #include "note/TopMost.h"
+#include "note/frmTítulo.h"
 #include "shell/SingleInstance.h"
 #include "store/Ini.h"
 #include "store/NoteFiles.h"
@@ -25,11 +28,13 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -342,6 +347,47 @@ private slots:
         QCOMPARE(keys("Formato", u"Config"_qs), QString::number(chosen));
     }
 
+    // With the desktop's font larger than designed, every caption and the longest date (a long
+    // weekday and month) are seen whole: the buttons and the list grow, the dialog with them.
+    void textsWhole_data()
+    {
+        QTest::addColumn<int>("dialog");
+        QTest::newRow(" Mostrar Notas") << 0;
+        QTest::newRow(" Excluir Notas...") << 1;
+        QTest::newRow(" Data e hora") << 2;
+        QTest::newRow("Título") << 3;
+    }
+
+    void textsWhole()
+    {
+        QFETCH(int, dialog);
+        m_fakes->clock->time = QDateTime(QDate(2026, 9, 30), QTime(10, 0));
+        start();
+        const QFont before = QApplication::font();
+        QApplication::setFont(QFont(u"DejaVu Sans"_qs, 11));
+        const std::function<QDialog *()> make[] = {
+            [] { return new FrmMostrar; }, [] { return new FrmExcluir; },
+            [] { return new FrmInserir; }, [] { return new frmTítulo; }};
+        const std::unique_ptr<QDialog> d(make[dialog]());
+        d->show();
+        QVERIFY(QTest::qWaitForWindowExposed(d.get()));
+        for (const QPushButton *b : d->findChildren<QPushButton *>())
+            QVERIFY2(CaptionWidth(b) <= b->width() &&
+                         b->mapTo(d.get(), QPoint(b->width(), 0)).x() < d->width(),
+                     qPrintable(b->text()));
+        // A frame's caption is not covered by what the frame holds (but bare containers).
+        for (const QGroupBox *frame : d->findChildren<QGroupBox *>()) {
+            for (const QWidget *w : frame->findChildren<QWidget *>())
+                QVERIFY(w->metaObject() == &QWidget::staticMetaObject ||
+                        w->mapTo(frame, QPoint()).y() >= frame->fontMetrics().height());
+        }
+        if (const auto *list = d->findChild<QListWidget *>(u"Lsttime"_qs)) {
+            QTRY_VERIFY(list->verticalScrollBar()->maximum() > 0); // laid out
+            QCOMPARE(list->horizontalScrollBar()->maximum(), 0);
+        }
+        QApplication::setFont(before);
+    }
+
     // What the options dialog shows of the stored default font, what OK stores, and when it says
     // that only new notes change. The font dialog answers Tahoma 12, italic, struck through, red.
     void options_data()
@@ -608,7 +654,7 @@ private slots:
         QStringList tried;
         FrmExcluir::SetFileRemover([&](const QString &path) {
             tried << QFileInfo(path).fileName();
-            return tried.last() != stuck && QFile::remove(path);
+            return tried.last() != stuck && MoveToTrash(path);
         });
         bool open = false; // after the button; the dialog is then cancelled
         WhenModal(this, [&](QWidget *w) {
@@ -637,6 +683,8 @@ private slots:
         QStringList gone = before;
         for (const QString &file : files())
             gone.removeOne(file);
+        // What is deleted can be put back from the Trash; the running copy's lock is not there.
+        QCOMPARE(QDir(m_fakes->trash() + u"/files"_qs).entryList(QDir::Files | QDir::System), gone);
         const auto &asked = m_fakes->messageBoxes->asked;
         QTEST(notes(!button) + u'|' + m_closed.join(u' ') + u'|' + gone.join(u' ') + u'|' +
                   ReadListLine() + u'|' + QString::number(asked.size()) +

@@ -73,6 +73,10 @@ for pair in "Arial:/LiberationSans-Regular.ttf" "Times New Roman:/LiberationSeri
     got=$(font_file "$name")
     check "fc-match \"$name\" gives ${pair#*:} (got $got)" ends_with "$got" "${pair#*:}"
 done
+# Wine's tahomabd.ttf has the regular strokes: bold is tahoma.ttf made bold by fontconfig.
+bold=$(fc-match -f '%{file} %{embolden}' 'Tahoma:bold')
+check "fc-match \"Tahoma:bold\" gives tahoma.ttf emboldened (got $bold)" \
+    [ "$bold" = "/usr/share/wine/fonts/tahoma.ttf True" ]
 check "Wine's other fonts stay out (Symbol: $(font_file Symbol))" \
     eval '[[ "$(font_file Symbol)" != /usr/share/wine/* ]]'
 

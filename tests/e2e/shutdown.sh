@@ -46,6 +46,22 @@ for signal in TERM HUP; do
     check "SIG$signal saved the notes" saved_state_ok
 done
 
+echo "-- SIGTERM while a thousand notes load"
+new_home many
+make_folder small 1000
+sums=$(cd "$DATA" && md5sum notavex*.arl)
+start_notavex
+running=$NV_PID
+check "program becomes ready" wait_ready "$running"
+t0=$(now_ms)
+kill -TERM "$running"
+check "SIGTERM ends it" ended_within "$running" 5
+took=$(($(now_ms) - t0))
+check "within a second, mid-load (${took} ms)" [ "$took" -lt 1000 ]
+check "the thousand notes are still listed" \
+    [ "$(tr -d '\r' <"$DATA/indice.dat" | tr ',' '\n' | grep -c .)" = 1000 ]
+check "no note file changed" [ "$sums" = "$(cd "$DATA" && md5sum notavex*.arl)" ]
+
 echo "-- uninstall with no copy running writes nothing"
 new_home nobody
 touch "$E2E_TMP/marker"

@@ -73,7 +73,7 @@ stop_syncthing() {
         ended_within "$p" 10 || kill -KILL "$p" 2>/dev/null
     done
 }
-trap '[ -n "${SP_KEEP:-}" ] && { rest a "events?since=0&limit=2000" >$E2E_TMP/ev-a.json; rest b "events?since=0&limit=2000" >$E2E_TMP/ev-b.json; cp -a "$E2E_TMP" "$SP_KEEP"; }; stop_syncthing; cleanup' EXIT
+trap 'stop_syncthing; cleanup' EXIT
 for s in a b; do
     HOME=$E2E_TMP STNORESTART=1 syncthing serve --home "$E2E_TMP/st-$s" --no-browser --no-upgrade \
         --gui-address "127.0.0.1:${GUI[$s]}" >>"$E2E_TMP/st-$s.log" 2>&1 &
@@ -117,8 +117,6 @@ done
 text_of() { "$RTFDUMP" "$1" 2>/dev/null | tr -d '\r'; }
 place_of() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
     END {print x "," y}'; }
-shot() { xwd -silent -id "$1" | md5sum; }
-shot_differs() { [ "$(shot "$1")" != "$2" ]; }
 texts_of() { # side: each note file's name and text, one a line
     local f
     for f in "${HOMES[$1]}"/Documents/Notavex/notavex*.arl; do
@@ -150,17 +148,6 @@ check "each copy's icon docks" within 10 eval '[ -n "$(tray_icons "${PIDS[a]}")"
 a1=$(note_window_ids "${PIDS[a]}")
 b1=$(note_window_ids "${PIDS[b]}")
 echo "Syncthing's file watcher delay: ${WATCH_DELAY} s"
-
-echo "-- a types into note 1"
-xdotool windowraise "$b1"
-before=$(shot "$b1")
-type_into "$a1" " primeiro"
-xdotool windowraise "$b1" # a keeps the focus: its note saves on the typing pause
-check "a saves it within 10 s" within 10 has_text a primeiro notavex1.arl
-t0=$(now_ms)
-check "b's note 1 shows the change within 30 s" within 30 shot_differs "$b1" "$before"
-echo "   (a's save to b's screen: $(($(now_ms) - t0)) ms)"
-check "b's file holds it" has_text b primeiro notavex1.arl
 
 echo "-- a makes a note"
 new_note a

@@ -5,11 +5,14 @@
 #include <QList>
 #include <QQueue>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <optional>
 
 // Stand-ins for the machine's services. FakeServices installs all of them for its lifetime (so a
-// test's next fakes must come after its last are gone); its members stay owned by Services.
+// test's next fakes must come after its last are gone); its members stay owned by Services. It
+// also gives the desktop's Trash a temporary place, so that what a test deletes never lands in
+// the Trash of whoever runs it.
 
 class FakeClock : public Clock
 {
@@ -85,8 +88,9 @@ public:
 class FakeServices
 {
 public:
-    FakeServices()
+    FakeServices() : m_dataHome(qgetenv("XDG_DATA_HOME"))
     {
+        qputenv("XDG_DATA_HOME", dataHome.path().toUtf8());
         Services::setClock(std::unique_ptr<Clock>(clock = new FakeClock));
         Services::setRandom(std::unique_ptr<RandomSource>(random = new FakeRandom));
         Services::setScreen(std::unique_ptr<ScreenInfo>(screen = new FakeScreen));
@@ -103,6 +107,10 @@ public:
         Services::setMessageBoxes(nullptr);
         Services::setSound(nullptr);
         Services::setLinks(nullptr);
+        if (m_dataHome.isEmpty())
+            qunsetenv("XDG_DATA_HOME");
+        else
+            qputenv("XDG_DATA_HOME", m_dataHome);
     }
     FakeServices(const FakeServices &) = delete;
     FakeServices &operator=(const FakeServices &) = delete;
@@ -113,4 +121,10 @@ public:
     FakeMessageBoxes *messageBoxes;
     FakeSound *sound;
     FakeLinks *links;
+    QTemporaryDir dataHome;
+    // The Trash: files/ holds what was deleted, info/ where each came from.
+    QString trash() const { return dataHome.path() + u"/Trash"_qs; }
+
+private:
+    QByteArray m_dataHome;
 };

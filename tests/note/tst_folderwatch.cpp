@@ -8,6 +8,7 @@
 #include "note/OpenForms.h"
 #include "note/frmNote.h"
 #include "store/NoteFiles.h"
+#include "store/NoteStore.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -92,13 +93,15 @@ private slots:
         QTest::newRow("the user saves before the change is seen: both kept")
             << u"type rewrite save"_qs
             << u"1:Um:digitado primeira | 2:Dois:segunda | 3:Um (conflito):de fora"_qs;
-        QTest::newRow("the program's own save") << u"type save"_qs
-                                                << u"1:Um:digitado primeira | 2:Dois:segunda"_qs;
+        QTest::newRow("the program's own save")
+            << u"type save"_qs << u"1:Um:digitado primeira | 2:Dois:segunda"_qs;
         QTest::newRow("file deleted: the note stays")
             << u"delete"_qs << u"1:Um:primeira | 2:Dois:segunda"_qs;
-        QTest::newRow("note added") << u"add"_qs
-                                    << u"1:Um:primeira | 2:Dois:segunda | 7:Sete:nova"_qs;
+        QTest::newRow("note added")
+            << u"add"_qs << u"1:Um:primeira | 2:Dois:segunda | 7:Sete:nova"_qs;
         QTest::newRow("title changed") << u"title"_qs << u"1:Um:primeira | 2:Outro:segunda"_qs;
+        QTest::newRow("a deleted note put back from the Trash")
+            << u"trash restore"_qs << u"1::primeira | 2:Dois:segunda"_qs;
         QTest::newRow("conflict copy of a synchronisation")
             << u"conflict"_qs << u"1:Um:primeira | 2:Dois:segunda | 3:Dois (conflito):de la"_qs;
     }
@@ -122,14 +125,25 @@ private slots:
                 QVERIFY(writeBytes(DataPath + u"notavex7.arl"_qs, "{\\rtf1 nova}"));
                 QVERIFY(replaceFile(IndexFile(), startingIndex + "[7]\r\nTitulo=Sete\r\n"));
             } else if (step == u"title") {
-                QVERIFY(replaceFile(IndexFile(), QByteArray(startingIndex).replace("Dois", "Outro")));
+                QVERIFY(
+                    replaceFile(IndexFile(), QByteArray(startingIndex).replace("Dois", "Outro")));
+            } else if (step == u"trash") {
+                DeleteNote(1, qint16(FindNoteFormIndex(1)));
+                QVERIFY(!QFile::exists(ContentFile(1)));
+            } else if (step == u"restore") { // as a file manager does it
+                QVERIFY(
+                    QFile::rename(m_fakes->trash() + u"/files/notavex1.arl"_qs, ContentFile(1)));
             } else if (step == u"conflict") {
-                QVERIFY(writeBytes(DataPath + u"notavex2.sync-conflict-20261207-101010-ABCDEFG.arl"_qs,
-                                   "{\\rtf1 de la}"));
+                QVERIFY(
+                    writeBytes(DataPath + u"notavex2.sync-conflict-20261207-101010-ABCDEFG.arl"_qs,
+                               "{\\rtf1 de la}"));
             }
         }
         CheckDataFolder();
         QCOMPARE(notes(), shown);
+        // Shown, and kept a note from now on whatever is saved next.
+        if (steps.contains(u"restore"))
+            QVERIFY(note(1)->isVisible() && !DeletedSection(1));
         // Its own writes are not taken for another program's: the note is not loaded again.
         if (action == u"type save")
             QVERIFY(note(1)->txtNote->document()->isUndoAvailable());

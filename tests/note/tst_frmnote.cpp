@@ -46,11 +46,15 @@ public:
     bool saveSucceeds = true;
 };
 
-// One key event per character, accents included, the way a keyboard types them.
+// One key event per character, accents included, the way a keyboard types them; \b is Backspace.
 void typeText(QWidget *w, const QString &text)
 {
-    for (const QChar ch : text)
-        QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(ch), {});
+    for (const QChar ch : text) {
+        if (ch == u'\b')
+            QTest::keyClick(w, Qt::Key_Backspace);
+        else
+            QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(ch), {});
+    }
 }
 
 bool storeOnTop(int id, const QString &value)
@@ -150,19 +154,26 @@ private slots:
         QVERIFY(IsWindowTopmost(&one) && IsWindowTopmost(&three) && !IsWindowTopmost(&two));
     }
 
-    // Clicked, the title is edited in place, up to 22 characters; Enter keeps the new title,
-    // Escape the old one.
+    // Clicked, the title is edited in place, up to 22 characters typed; Enter keeps the new title,
+    // Escape the old one. A longer title stored before stays whole, but grows no further.
     void titleEditor_limitAndKeys_data()
     {
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("key"); // 0: a click in the text
         QTest::addColumn<QString>("after");
         const QString max = u"abcdefghijklmnopqrstuÇ"_qs;
+        const QString long49 = u"Lista de compras para a festa de aniversário 2027"_qs;
         QTest::newRow("typing 23 characters")
             << QString() << max + u"w"_qs << int(Qt::Key_Return) << max;
         QTest::newRow("Escape goes back to the old title")
             << u"Lista"_qs << u"Mercado"_qs << int(Qt::Key_Escape) << u"Lista"_qs;
+        QTest::newRow("49 characters, Enter") << long49 << u"x"_qs << int(Qt::Key_Return) << long49;
+        QTest::newRow("49 characters, a click") << long49 << QString() << 0 << long49;
+        QTest::newRow("49 characters, Escape after typing")
+            << long49 << u"\bx"_qs << int(Qt::Key_Escape) << long49;
+        QTest::newRow("49 characters, one taken, none typed in its place")
+            << long49 << u"\b8"_qs << int(Qt::Key_Return) << long49.chopped(1);
     }
 
     void titleEditor_limitAndKeys()
@@ -177,9 +188,32 @@ private slots:
         QVERIFY(note.Text1 && note.Text1->isVisible());
         note.Text1->end(false);
         typeText(note.Text1, typed);
-        QTest::keyClick(note.Text1, Qt::Key(key));
+        if (key)
+            QTest::keyClick(note.Text1, Qt::Key(key));
+        else
+            QTest::mouseClick(note.txtNote->viewport(), Qt::LeftButton);
         QVERIFY(note.Text1->isHidden());
         QCOMPARE(note.txtTitle->text(), after);
+    }
+
+    // The links are as wide as their text in whatever font stands in for Arial, never cut, from
+    // their designed left edges, side by side.
+    void links_sizedToTheirText()
+    {
+        TestNote note(1);
+        for (const char *family : {"Arial", "Tahoma", "DejaVu Sans", "DejaVu Serif"}) {
+            int right = 0;
+            for (int i = 0; i < 3; ++i) {
+                NoteLabel *link = note.Label1[size_t(i)];
+                link->setFont(QFont(QString::fromLatin1(family), 8));
+                QVERIFY2(link->width() >= link->fontMetrics().horizontalAdvance(link->text()) &&
+                             link->DisplayedText() == link->text(),
+                         family);
+                QVERIFY(link->x() == QList<int>({34, 78, 110})[i] && link->x() > right);
+                right = link->geometry().right();
+            }
+            QVERIFY(right < note.Picture1->width());
+        }
     }
 
     // The hide button hides and saves, and says when the save failed. Without a number in its
@@ -217,18 +251,23 @@ private slots:
         QCOMPARE(note.saved, QList<qint16>{3});
     }
 
-    // A content file that is not RTF is plain text, in UTF-8 or else in code page 1252.
+    // A content file that is not RTF is plain text, in UTF-8 or else in code page 1252. A file the
+    // user loads reads the same, as one step that undo takes back.
     void loadData_decodesTheText_data()
     {
         const QString text = u"Ação às 10h\r\nCafé €5"_qs;
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("text"); // null: not compared
         QTest::newRow("UTF-8") << text.toUtf8() << text;
         QTest::newRow("code page 1252") << Cp1252::encode(text) << text;
         QTest::newRow("LF only") << QByteArray("a\nb\n") << u"a\r\nb\r\n"_qs;
         QTest::newRow("a lone CR") << QByteArray("a\rb") << u"a\r\nb"_qs;
-        QTest::newRow("nothing") << QByteArray() << QString();
+        QTest::newRow("nothing") << QByteArray() << u""_qs;
         QTest::newRow("RTF") << QByteArray("{\\rtf1\\ansi caf\\'e9\\par x}") << u"café\r\nx"_qs;
+        for (const char *name : {"features.rtf", "picture.rtf"})
+            QTest::newRow(name) << TestFiles::readBytes(QStringLiteral(NOTAVEX_TEST_DATA "/rtf/") +
+                                                        QLatin1String(name))
+                                << QString();
     }
 
     void loadData_decodesTheText()
@@ -238,9 +277,19 @@ private slots:
         RichTextBox box;
         box.SetText(u"old"_qs);
         box.LoadData(bytes);
-        QCOMPARE(box.Text(), text);
+        if (!text.isNull())
+            QCOMPARE(box.Text(), text);
         // What was loaded is not undone into the old content.
         QVERIFY(!box.document()->isUndoAvailable());
+
+        const QString file = m_dir->filePath(u"chosen"_qs);
+        QVERIFY(TestFiles::writeBytes(file, bytes));
+        RichTextBox chosen;
+        chosen.SetText(u"old"_qs);
+        QVERIFY(chosen.LoadFile(file));
+        QCOMPARE(Rtf::write(*chosen.document()), Rtf::write(*box.document()));
+        chosen.undo();
+        QCOMPARE(chosen.Text(), u"old"_qs);
     }
 
     // Qt crashes pasting clipboard data without any format, which an empty clipboard gives.

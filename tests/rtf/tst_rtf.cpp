@@ -195,8 +195,11 @@ private slots:
     {
         QTest::addColumn<QByteArray>("rtf");
         QTest::addColumn<QString>("text");
-        const auto row = [](const char *name, const QByteArray &rtf, const QString &text) {
-            QTest::newRow(name) << rtf << text;
+        QTest::addColumn<QString>("described"); // empty: not compared; "[]": the default format
+        const auto row = [](const char *name, const QByteArray &rtf, const QString &text,
+                            QString described = {}) {
+            QTest::newRow(name) << rtf << text
+                                << described.replace(u"[]"_qs, u"[Arial|12|-|-|-|-|auto]"_qs);
         };
         row("escaped symbols", "{\\rtf1 \\\\ \\{x\\} \\~\\_}", "\\ {x} \u00a0\u2011");
         row("ansicpg1251", "{\\rtf1\\ansi\\ansicpg1251 \\'cf\\'f0\\'e8\\'e2}", "Прив");
@@ -223,6 +226,13 @@ private slots:
         // Hex and binary picture data, goal sizes, a picture with a fallback for older readers.
         row("picture.rtf", readBytes(kData + u"picture.rtf"_qs),
             u"Antes \ufffc depois \ufffc\n"_qs);
+        row("group restores format", kHead + "{\\b\\i\\cf1\\f1\\fs19 a}x}", u"ax"_qs,
+            u"1:[Times New Roman|9.5|b|i|-|-|#ff0000]a[]x"_qs);
+        row("plain resets format", kHead + "\\b\\i\\ul\\strike\\cf1\\f1\\fs40\\plain x}", u"x"_qs,
+            u"1:[]x"_qs);
+        row("zero and negative fs ignored", kHead + "\\fs30\\fs0\\fs-4 x}", u"x"_qs,
+            u"1:[Arial|15|-|-|-|-|auto]x"_qs);
+        row("pard resets", kHead + "\\qc a\\par\\pard b}", u"a\nb"_qs, u"4:[]a\n1:[]b"_qs);
     }
 
     // Read, then round-tripped (the formats too where the file names its fonts).
@@ -230,35 +240,14 @@ private slots:
     {
         QFETCH(QByteArray, rtf);
         QFETCH(QString, text);
+        QFETCH(QString, described);
         QTextDocument doc;
         QCOMPARE(textOf(*read(rtf, &doc)), text);
+        if (!described.isEmpty())
+            QCOMPARE(describe(doc).join(u'\n'), described);
         for (const QTextImageFormat &image : imagesOf(doc)) // each one the 6x4 test picture
             QCOMPARE(imageOf(doc, image).pixel(5, 3), qRgb(150, 120, 200));
         checkRoundTrip(doc, rtf.contains("\\fonttbl"));
-    }
-
-    void read_foreignFormats_data()
-    {
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QString>("described"); // "[]": the default format
-        const auto row = [](const char *name, const QByteArray &body, QString described) {
-            QTest::newRow(name) << body
-                                << described.replace(u"[]"_qs, u"[Arial|12|-|-|-|-|auto]"_qs);
-        };
-        row("group restores format", "{\\b\\i\\cf1\\f1\\fs19 a}x",
-            u"1:[Times New Roman|9.5|b|i|-|-|#ff0000]a[]x"_qs);
-        row("plain resets format", "\\b\\i\\ul\\strike\\cf1\\f1\\fs40\\plain x", u"1:[]x"_qs);
-        row("zero and negative fs ignored", "\\fs30\\fs0\\fs-4 x",
-            u"1:[Arial|15|-|-|-|-|auto]x"_qs);
-        row("pard resets", "\\qc a\\par\\pard b", u"4:[]a\n1:[]b"_qs);
-    }
-
-    void read_foreignFormats()
-    {
-        QFETCH(QByteArray, body);
-        QFETCH(QString, described);
-        QTextDocument doc;
-        QCOMPARE(describe(*read(kHead + body + '}', &doc)).join(u'\n'), described);
     }
 
     // A picture is one character of the text, shown at its size (0x0: its natural one). One that

@@ -192,7 +192,8 @@ private slots:
     }
 
     // Salvar and Abrir. A file that cannot be read or written leaves the note as it was, and one
-    // message names it.
+    // message names it. A file written is the user's, in the mode of the user's mask; a file
+    // loaded is one step that Ctrl+Z takes back.
     void files_data()
     {
         QTest::addColumn<bool>("save");
@@ -236,7 +237,9 @@ private slots:
         };
         const QString before = state();
         SetNextFileName(path(chosen));
+        const mode_t mask = ::umask(027);
         trigger(save ? m_popup->menSave : m_popup->menOpen);
+        ::umask(mask);
         const bool ok = !result.isEmpty();
         const auto &asked = m_fakes->messageBoxes->asked;
         QCOMPARE(asked.size(), int(!ok));
@@ -244,8 +247,32 @@ private slots:
             QVERIFY(asked[0].text.contains(u'"' + path(written) + u'"'));
         QCOMPARE(m_note->ContentNeedsSaving(), !save && ok);
         QCOMPARE(state(), save || !ok ? before : QString::fromUtf8(result));
+        if (save && ok && written.contains(u'/')) // a new file
+            QCOMPARE(modeOf(path(written)), 0640);
         if (save)
             QCOMPARE(readBytes(path(written)), result);
+        QTest::keyClick(m_note->txtNote, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(state(), before);
+    }
+
+    // The file dialogs open in the documents folder, not where the program was started, then in
+    // the folder of the file last chosen in any of them, also in a later run.
+    void fileDialogs_startFolder()
+    {
+        const QString docs = path(u"Documentos"_qs), other = path(u"outra"_qs);
+        QVERIFY(QDir().mkpath(docs) && QDir().mkpath(other) && QDir().mkpath(path(u"cfg"_qs)) &&
+                writeBytes(other + u"/a.txt"_qs, "a") &&
+                writeBytes(path(u"cfg/user-dirs.dirs"_qs),
+                           "XDG_DOCUMENTS_DIR=\"" + docs.toUtf8() + "\"\n"));
+        qputenv("XDG_CONFIG_HOME", path(u"cfg"_qs).toUtf8());
+        QStringList seen{FileDialogFolder()};
+        SetNextFileName(other + u"/a.txt"_qs);
+        trigger(m_popup->menOpen);
+        FileDialogSettings = {}; // a later run: only the settings store remembers
+        seen << FileDialogFolder();
+        qunsetenv("XDG_CONFIG_HOME");
+        QCOMPARE(seen, (QStringList{docs, other}));
+        QCOMPARE(m_note->txtNote->Text(), u"a"_qs);
     }
 
     // Keys on "abc" with "b" selected: capitals with Ctrl (V with Ctrl+Shift), small letters
@@ -365,36 +392,47 @@ private slots:
     }
 
     // The title dialog on 1 March 2027 09:05 under Brazilian settings: the buttons' texts, the
-    // 22-character limit; only Ok gives the note the title, saved soon.
+    // 22-character limit on typing (a longer stored title stays whole); only Ok or Enter gives
+    // the note the title, saved soon.
     void titulo_data()
     {
-        QTest::addColumn<int>("button"); // -1: 16 letters typed after "Compras"
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<int>("button"); // -1: 16 letters typed at the end
         QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("ok");
-        QTest::newRow("Data, Ok") << 0 << u"01/mar"_qs << true;
-        QTest::newRow("Hora, Cancelar") << 1 << u"09:05"_qs << false;
-        QTest::newRow("typed, Ok") << -1 << u"Comprasabcdefghijklmno"_qs << true;
+        QTest::addColumn<int>("leave"); // 0 Cancelar, 1 Ok, 2 Enter
+        const QString long49 = u"Lista de compras para a festa de aniversário 2027"_qs;
+        QTest::newRow("Data, Ok") << u"Compras"_qs << 0 << u"01/mar"_qs << 1;
+        QTest::newRow("Hora, Cancelar") << u"Compras"_qs << 1 << u"09:05"_qs << 0;
+        QTest::newRow("typed, Ok") << u"Compras"_qs << -1 << u"Comprasabcdefghijklmno"_qs << 1;
+        QTest::newRow("49 characters, typed, Enter") << long49 << -1 << long49 << 2;
     }
 
     void titulo()
     {
+        QFETCH(QString, before);
         QFETCH(int, button);
         QFETCH(QString, text);
-        QFETCH(bool, ok);
+        QFETCH(int, leave);
         QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
         m_fakes->clock->time = QDateTime(QDate(2027, 3, 1), QTime(9, 5, 59));
+        m_note->txtTitle->setText(before);
         {
             frmTítulo d;
-            QCOMPARE(d.Text1->text(), u"Compras"_qs);
+            d.show();
+            QCOMPARE(d.Text1->text(), before);
             if (button < 0)
                 QTest::keyClicks(d.Text1, u"abcdefghijklmnop"_qs);
             else
                 d.Button[size_t(button)]->click();
             QCOMPARE(d.Text1->text(), text);
-            (ok ? d.Command4 : d.Command5)->click();
+            if (leave == 2)
+                QTest::keyClick(d.Text1, Qt::Key_Return);
+            else
+                (leave ? d.Command4 : d.Command5)->click();
+            QVERIFY(d.isHidden());
         }
-        QCOMPARE(m_note->txtTitle->text(), ok ? text : u"Compras"_qs);
-        if (ok)
+        QCOMPARE(m_note->txtTitle->text(), leave ? text : before);
+        if (leave && text != before)
             QTRY_COMPARE_WITH_TIMEOUT(ini(3, "Titulo"), text, frmNote::AutosaveDelayMs + 1000);
     }
 };

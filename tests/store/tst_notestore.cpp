@@ -4,8 +4,10 @@
 
 #include "base/FileAccess.h"
 #include "base/Globals.h"
+#include "store/AlarmRules.h"
 #include "store/Ini.h"
 #include "store/NoteFiles.h"
+#include "store/NoteFolder.h"
 #include "store/NoteStore.h"
 
 #include <QDir>
@@ -26,6 +28,11 @@ QString ini(int section, const char *key)
                    u"<none>"_qs, IndexFile());
 }
 
+QStringList files()
+{
+    return QDir(DataPath).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
 // A save of the listed notes, unchanged: their keys as read, no content to write.
 bool save(const QList<qint16> &ids)
 {
@@ -39,6 +46,8 @@ bool save(const QList<qint16> &ids)
 
 } // namespace
 
+// The data folder's files as this program, other computers, synchronisation tools and people
+// leave them.
 class tst_NoteStore : public QObject
 {
     Q_OBJECT
@@ -56,6 +65,194 @@ private slots:
     }
 
     void cleanup() { ::alarm(0); }
+
+    // The list is ",3,1,2,": every number between commas, so 3 is never found in 13.
+    void listLine_readAndAppend_data()
+    {
+        QTest::addColumn<QByteArray>("file"); // "-": no file
+        QTest::addColumn<int>("id");
+        QTest::addColumn<bool>("listed");
+        QTest::addColumn<QString>("appended");
+        QTest::newRow("listed first") << ",1,13,\r\n"_qba << 1 << true << ",1,13,1,";
+        QTest::newRow("3 is not 13") << ",1,13,\r\n"_qba << 3 << false << ",1,13,3,";
+        QTest::newRow("the first line only, trimmed")
+            << "  ,5,  \r\n,6,\r\n"_qba << 6 << false << ",5,6,";
+        QTest::newRow("an empty file keeps the frame") << QByteArray() << 1 << false << ",1,";
+        QTest::newRow("no file") << "-"_qba << 1 << false << ",1,";
+        QTest::newRow("a damaged line gets its frame") << "5,6\r\n"_qba << 7 << false << ",5,6,7,";
+    }
+
+    void listLine_readAndAppend()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, id);
+        QFETCH(bool, listed);
+        QFETCH(QString, appended);
+        QVERIFY(file == "-" || writeBytes(ListFile(), file));
+        QCOMPARE(ListFileExists(), file != "-");
+        const QString line = ReadListLine();
+        QCOMPARE(ListContains(line, id), listed);
+        QVERIFY(WriteListLine(u"  "_qs + ListAppend(line, id) + u"  "_qs));
+        QCOMPARE(readBytes(ListFile()), appended.toLatin1() + "\r\n");
+        QCOMPARE(files(), QStringList{u"indice.dat"_qs});
+    }
+
+    // Another letter case is found, the exact name wins, temporary files are not the file; the
+    // folder is watched, so a file that is renamed or goes away is looked for again.
+    void resolveFileCase_findsAnotherCase()
+    {
+        const QString asked = DataPath + u"Indice.cfg"_qs;
+        QVERIFY(writeBytes(asked + u".Ab12Cd"_qs, "") && writeBytes(asked + u"x"_qs, ""));
+        QVERIFY(writeBytes(DataPath + u"indice.cfg~"_qs, ""));
+        QCOMPARE(ResolveFileCase(asked), asked);
+        QVERIFY(writeBytes(DataPath + u"INDICE.cfg"_qs, "x"));
+        QCOMPARE(ResolveFileCase(asked), DataPath + u"INDICE.cfg"_qs);
+        QVERIFY(QFile::rename(DataPath + u"INDICE.cfg"_qs, DataPath + u"indice.CFG"_qs));
+        QCOMPARE(ResolveFileCase(asked), DataPath + u"indice.CFG"_qs);
+        QVERIFY(writeBytes(asked, "x"));
+        QCOMPARE(ResolveFileCase(asked), asked);
+        QVERIFY(QFile::remove(asked) && QFile::remove(DataPath + u"indice.CFG"_qs));
+        QCOMPARE(ResolveFileCase(asked), asked);
+    }
+
+    void welcomeNote_bytes_data()
+    {
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<QByteArray>("topAndLeft");
+        QTest::newRow("1024x768") << QSize(1024, 768) << "5236\r\nLeft=8533"_qba;
+        QTest::newRow("5120 wide, held at the largest position")
+            << QSize(5120, 2880) << "19636\r\nLeft=32767"_qba;
+    }
+
+    // The welcome note's files, byte for byte; those of an earlier run, in other letter cases,
+    // are replaced rather than doubled.
+    void welcomeNote_bytes()
+    {
+        QFETCH(QSize, screen);
+        QFETCH(QByteArray, topAndLeft);
+        QVERIFY(writeBytes(DataPath + u"indice.dat"_qs, ",7,8,\r\n"));
+        QVERIFY(writeBytes(DataPath + u"NOTAVEX1.ARL"_qs, "old"));
+        QVERIFY(WriteWelcomeNote(m_dir->path(), screen));
+        QCOMPARE(files(), (QStringList{"Indice.cfg", "NOTAVEX1.ARL", "indice.dat"}));
+        QCOMPARE(readBytes(DataPath + u"NOTAVEX1.ARL"_qs),
+                 readBytes(QStringLiteral(NOTAVEX_TEST_DATA "/rtf/welcome.rtf")));
+        QCOMPARE(readBytes(DataPath + u"indice.dat"_qs), QByteArray(",1,\r\n"));
+        QCOMPARE(readBytes(DataPath + u"Indice.cfg"_qs),
+                 "[1]\r\nOnTop=True\r\nTop=" + topAndLeft +
+                     "\r\nTag=1\r\nTitulo=Bem Vindo !\r\nVisivel=True\r\nColor1=5433854\r\n"
+                     "Color2=9830399\r\n[Indice]\r\nTotalForms=1\r\n");
+        QVERIFY(!WriteWelcomeNote(DataPath + u"missing/"_qs, screen));
+    }
+
+    // A new number is never one a note uses, however the list was lost or cut short; the list is
+    // completed from the folder and written at once. A deleted note's number is given out again.
+    void nextNoteId_data()
+    {
+        QTest::addColumn<QByteArray>("cfg");
+        QTest::addColumn<QByteArray>("list");   // "-": no indice.dat
+        QTest::addColumn<QStringList>("files"); // content files
+        QTest::addColumn<QList<int>>("open");   // open note windows
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QByteArray>("written");
+        const auto row = [](const char *name, const QByteArray &cfg, const QByteArray &list,
+                            const char *files, const QList<int> &open, int id,
+                            const QByteArray &written) {
+            QTest::newRow(name) << cfg << list
+                                << QString::fromLatin1(files).split(u' ', Qt::SkipEmptyParts)
+                                << open << id << written;
+        };
+        row("first note", "", "-", "", {}, 1, ",1,");
+        row("the gap in the list", "", ",1,2,4,", "", {}, 3, ",1,2,4,3,");
+        row("list lost, files in any case", "", "-", "notavex1.arl NOTAVEX2.ARL", {}, 3, ",1,2,3,");
+        row("damaged list", "", "1;x,,2\x01,3", "notavex1.arl", {}, 2, ",3,1,2,");
+        row("short list, files beyond it", "", ",1,", "notavex1.arl notavex5.arl", {}, 2,
+            ",1,5,2,");
+        row("open notes not saved yet", "", ",", "", {1, 2}, 3, ",3,");
+        row("another computer's note, its file still on the way",
+            "[1]\r\nTitulo=de lá\r\nTop=300\r\n", ",", "", {}, 2, ",2,");
+        row("a deleted note's number is free again", "[1]\r\nTag=1\r\nTop=\r\nTitulo=\r\n", ",", "",
+            {}, 1, ",1,");
+    }
+
+    void nextNoteId()
+    {
+        QFETCH(QByteArray, cfg);
+        QFETCH(QByteArray, list);
+        QFETCH(QStringList, files);
+        QFETCH(QList<int>, open);
+        QFETCH(int, id);
+        QFETCH(QByteArray, written);
+        QVERIFY(writeBytes(IndexFile(), cfg));
+        QVERIFY(list == "-" || writeBytes(ListFile(), list));
+        for (const QString &file : files)
+            QVERIFY(writeBytes(DataPath + file, "{\\rtf1 " + file.toLatin1() + '}'));
+        QCOMPARE(int(NextNoteId(open)), id);
+        QCOMPARE(readBytes(ListFile()), written + "\r\n");
+        for (const QString &file : files)
+            QCOMPARE(readBytes(DataPath + file), "{\\rtf1 " + file.toLatin1() + '}');
+    }
+
+    void conflictCopyOf_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("original");
+        const auto row = [](const char *name, const char *original) {
+            QTest::newRow(name) << QString::fromUtf8(name) << QString::fromUtf8(original);
+        };
+        row("notavex3.sync-conflict-20261207-101010-ABCDEFG.arl", "notavex3.arl");
+        row("notavex3 (conflicted copy 2026-12-07 101010).arl", "notavex3.arl");
+        row("notavex3 (Ana's conflicted copy 2026-12-07).arl", "notavex3.arl");
+        row("NOTAVEX3 (Ana's conflicted copy 2026-12-07 (1)).ARL", "NOTAVEX3.ARL");
+        row("Indice.sync-conflict-20261207-101010-ABCDEFG.cfg", "Indice.cfg");
+        row("indice (conflicted copy 2026-12-07 101010).dat", "indice.dat");
+        for (const char *other : {"notavex3.arl", "notavex3.arl.bak", "notas (conflicted).txt",
+                                  "lista.sync-conflict-20261207-101010-ABCDEFG.txt",
+                                  "notavex03.sync-conflict-20261207-101010-ABCDEFG.arl"})
+            row(other, "");
+    }
+
+    void conflictCopyOf()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, original);
+        QCOMPARE(ConflictCopyOf(name), original);
+    }
+
+    // Every side of every conflict ends as a note, each once; the index keeps what both sides
+    // wrote; files that are not the program's stay as they are.
+    void tidyNoteFolder_keepsBothSides()
+    {
+        const QMap<QString, QByteArray> written{
+            {u"Indice.cfg"_qs, "[Indice]\r\nTotalForms=1\r\n[3]\r\nTitulo=Compras\r\nTop=1500\r\n"
+                               "Left=3000\r\nColor1=255\r\nAlarme=1\r\n"},
+            {u"Indice.sync-conflict-20261207-101010-ABCDEFG.cfg"_qs,
+             "[3]\r\nTitulo=Outro\r\nColor2=65280\r\n[9]\r\nTitulo=Nova\r\n"},
+            {u"indice.dat"_qs, ",3,\r\n"},
+            {u"notavex3.arl"_qs, "{\\rtf1 daqui}"},
+            {u"notavex3.sync-conflict-20261207-101010-ABCDEFG.arl"_qs, "{\\rtf1 de la}"},
+            {u"NOTAVEX3.ARL"_qs, "{\\rtf1 maiusculas}"},
+            {u"notavex3.arl.bak"_qs, "copia"}};
+        for (auto it = written.cbegin(); it != written.cend(); ++it)
+            QVERIFY(writeBytes(DataPath + it.key(), it.value()));
+
+        const QList<int> added = TidyNoteFolder({});
+        QCOMPARE(added.size(), 2);
+        QStringList texts;
+        for (const int id : QList<int>{3} + added)
+            texts << QString::fromLatin1(readBytes(ContentFile(id)));
+        texts.sort();
+        QCOMPARE(texts, (QStringList{u"{\\rtf1 daqui}"_qs, u"{\\rtf1 de la}"_qs,
+                                     u"{\\rtf1 maiusculas}"_qs}));
+        for (const int id : added) { // beside note 3, ringing once only
+            QCOMPARE(ini(id, "Titulo") + ini(id, "Left"), u"Compras (conflito)5880"_qs);
+            QCOMPARE(ReadIni(QString::number(id), u"Alarme"_qs, {}, IndexFile()), QString());
+        }
+        QCOMPARE(ini(3, "Titulo") + ini(3, "Color2") + ini(9, "Titulo"), u"Compras65280Nova"_qs);
+        QCOMPARE(NotesToLoad(), QList<int>{3} + added);
+        QVERIFY(files().contains(u"notavex3.arl.bak"_qs));
+        QCOMPARE(files().filter(u"conflict"_qs), QStringList());
+        QVERIFY(TidyNoteFolder({}).isEmpty()); // nothing left to do
+    }
 
     // Whatever stands in a data file's place is not waited for, not read whole and not written
     // over: a note says why, Indice.cfg and indice.dat give defaults, are named in one message
@@ -188,12 +385,11 @@ private slots:
         QFETCH(QByteArray, list);
         QFETCH(QList<int>, files);
         QFETCH(QList<int>, ids);
-        if (cfg != "-")
-            QVERIFY(writeBytes(IndexFile(), cfg));
-        if (list != "-")
-            QVERIFY(writeBytes(ListFile(), list));
+        // The files first: a file written after the deletion was put back (see the delete test).
         for (int id : files)
             QVERIFY(writeBytes(ContentFile(id), "{\\rtf1 nota " + QByteArray::number(id) + '}'));
+        QVERIFY(cfg == "-" || writeBytes(IndexFile(), cfg));
+        QVERIFY(list == "-" || writeBytes(ListFile(), list));
 
         QCOMPARE(NotesToLoad(), ids);
         QVERIFY(save(QList<qint16>(ids.begin(), ids.end())));
@@ -222,6 +418,15 @@ private slots:
                               "ArquivoWave", "Alarme", "Data", "Hora", "TocouEm"})
             QVERIFY2(readBytes(IndexFile()).contains("\r\n" + QByteArray(k) + "=\r\n"), k);
         QCOMPARE(NotesToLoad(), (QList<int>{1, 2, 13}));
+        // The file went to the Trash, which knows where it came from.
+        const QString trashed = m_fakes->trash() + u"/files/notavex3.arl"_qs;
+        QCOMPARE(readBytes(trashed), QByteArray("{\\rtf1 three}"));
+        QVERIFY(readBytes(m_fakes->trash() + u"/info/notavex3.arl.trashinfo"_qs)
+                    .contains("\nPath=" + QFile::encodeName(ContentFile(3)) + '\n'));
+        // Put back as a file manager does, it is a note again at the next start.
+        QVERIFY(QFile::rename(trashed, ContentFile(3)));
+        QCOMPARE(NotesToLoad(), (QList<int>{1, 2, 13, 3}));
+        QVERIFY(QFile::remove(ContentFile(3)));
         // Its number is given out again and starts from the defaults.
         QCOMPARE(int(NextNoteId()), 3);
         QCOMPARE(ReadNoteRecord(3).color1, 5433854u);
@@ -275,14 +480,14 @@ private slots:
         QTest::addColumn<QPoint>("twips");
         QTest::addColumn<QPoint>("kept"); // -1: moved at random within the primary screen
         const QRect one(0, 0, 768, 768), two(0, 0, 768 + 1024, 768);
-        const auto row = [](const char *name, QRect desktop, QPoint twips, QPoint kept) {
-            QTest::newRow(name) << desktop << twips << kept;
-        };
-        row("at the lower limit stays", one, {9000, 9520}, {9000, 9520});
-        row("one twip lower moves", one, {100, 9521}, {100, -1});
-        row("partly above and left stays", one, {-2400, -1500}, {-2400, -1500});
-        row("on the second monitor stays", two, {20000, 300}, {20000, 300});
-        row("beyond both monitors moves", two, {30000, 300}, {-1, 300});
+        QTest::newRow("at the lower limit stays")
+            << one << QPoint(9000, 9520) << QPoint(9000, 9520);
+        QTest::newRow("one twip lower moves") << one << QPoint(100, 9521) << QPoint(100, -1);
+        QTest::newRow("partly above and left stays")
+            << one << QPoint(-2400, -1500) << QPoint(-2400, -1500);
+        QTest::newRow("on the second monitor stays")
+            << two << QPoint(20000, 300) << QPoint(20000, 300);
+        QTest::newRow("beyond both monitors moves") << two << QPoint(30000, 300) << QPoint(-1, 300);
     }
 
     void keepOnScreen_bringsBackLostNotes()
@@ -296,6 +501,69 @@ private slots:
         const QPoint random((11520 - 2700) / 2, (11520 - 3000) / 2);
         QCOMPARE(KeepOnScreen(twips), QPoint(kept.x() == -1 ? random.x() : kept.x(),
                                              kept.y() == -1 ? random.y() : kept.y()));
+    }
+
+    // One evaluation of an alarm's stored keys, HoraAntes made from Hora as the dialog makes it,
+    // and whether a ring is the schedule's last. Saturday 5 December 2026, 10:00:30, unless a row
+    // says otherwise.
+    void alarmRules_evaluate_data()
+    {
+        using AlarmRules::Due;
+        QTest::addColumn<QString>("data");
+        QTest::addColumn<QString>("hora");
+        QTest::addColumn<QString>("tocouEm");
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<int>("due");
+        QTest::addColumn<bool>("final");
+        const auto row = [](const char *name, const char *data, const char *hora, Due due,
+                            bool final = false, const char *rang = "",
+                            QDateTime now = {QDate(2026, 12, 5), QTime(10, 0, 30)}) {
+            QTest::newRow(name) << QString::fromUtf8(data) << QString::fromUtf8(hora)
+                                << QString::fromUtf8(rang) << now << int(due) << final;
+        };
+        const Due No = Due::No, Near = Due::Near, Ring = Due::Ring;
+        row("daily, time passed", "Diariamente", "08:00:00", Ring);
+        row("daily, rung today", "Diariamente", "08:00:00", No, false, "05/12/2026");
+        row("after midnight the day counts again", "Diariamente", "00:00:00", Ring, false,
+            "05/12/2026", {QDate(2026, 12, 6), QTime(0, 0, 10)});
+        row("later today", "Diariamente", "11:00:00", No);
+        row("the minute before", "Diariamente", "10:01:00", Near);
+        row("the minute itself", "Diariamente", "10:00:59", Ring);
+        row("empty time rings at once", "Diariamente", "", Ring);
+        row("empty schedule never", "", "", No);
+        row("date, the last", "5/12/2026", "", Ring, true);
+        row("leading zero never matches", "05/12/2026", "", No);
+        row("every month of 2026, in November", "1/0/2026", "", Ring, false, "",
+            {QDate(2026, 11, 1), QTime(10, 0)});
+        row("every month of 2026, in December: the last", "1/0/2026", "", Ring, true, "",
+            {QDate(2026, 12, 1), QTime(10, 0)});
+        row("every year", "5/12/Todos", "", Ring);
+        row("days of the month", "DiaMes:,1,5,31,", "", Ring);
+        row(",15, is not the 5th", "DiaMes:,1,15,", "", No);
+        row("Saturday is 7", "DiaSemana:,2,7,", "", Ring);
+        row("Saturday not ticked", "DiaSemana:,2,4,6,", "", No);
+    }
+
+    void alarmRules_evaluate()
+    {
+        using namespace AlarmRules;
+        QFETCH(QString, data);
+        QFETCH(QString, hora);
+        QFETCH(QString, tocouEm);
+        QFETCH(QDateTime, now);
+        QFETCH(int, due);
+        QFETCH(bool, final);
+        QCOMPARE(int(Evaluate(data, tocouEm, hora, UmMinutoAntes(hora), now)), due);
+        if (due == int(Due::Ring))
+            QCOMPARE(IsFinal(data, now.date()), final);
+    }
+
+    // The hour borrows; midnight has no minute before it on the same day and stays as it is.
+    void alarmRules_umMinutoAntes()
+    {
+        QCOMPARE(AlarmRules::UmMinutoAntes(u"14:00:15"_qs) +
+                     AlarmRules::UmMinutoAntes(u"00:00:00"_qs),
+                 u"13:59:1500:00:00"_qs);
     }
 };
 

@@ -4,6 +4,7 @@
 #include "base/Globals.h"
 #include "base/Services.h"
 #include "dialogs/ModAjuda.h"
+#include "note/CenterForm.h"
 #include "note/NoteWindows.h"
 #include "note/OpenForms.h"
 #include "note/frmNote.h"
@@ -50,6 +51,7 @@ FrmExcluir::FrmExcluir(QWidget *parent)
     connect(Command2, &QPushButton::clicked, this, &FrmExcluir::Command2_Click);
     connect(Command4, &QPushButton::clicked, this, &FrmExcluir::Command4_Click);
     connect(Command3, &QPushButton::clicked, this, &FrmExcluir::Command3_Click);
+    CenterForm(this); // at the width its buttons gave it
 }
 
 void FrmExcluir::ShowModal()

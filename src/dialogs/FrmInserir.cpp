@@ -72,7 +72,6 @@ FrmInserir::FrmInserir(QWidget *parent) : QDialog(parent)
     Command2 = place(new QPushButton(u"Cancelar"_qs, Picture1), "Command2", 2805, 465, 1110, 345);
     Command1->setDefault(true);
     setFixedSize(ClientWidthTwips / Twips, ClientHeightTwips / Twips);
-    CenterForm(this);
 
     // Fixed now: a dialog left open a while still inserts the moment it was opened.
     Lsttime->addItems(Formatos(Services::clock().now(), QLocale()));
@@ -95,6 +94,7 @@ FrmInserir::FrmInserir(QWidget *parent) : QDialog(parent)
     Picture1->move(Picture1->x(), Picture1->y() + lower);
     Frame1->resize(Frame1->width(), Frame1->height() + lower);
     setFixedSize(width() + listGrows + buttonsGrow, height() + lower);
+    CenterForm(this);
     bool ok = false;
     const int stored =
         ReadIni(u"Config"_qs, u"Formato"_qs, u"0"_qs, IndexFile()).trimmed().toShort(&ok);

@@ -1,7 +1,6 @@
 #include "dialogs/FrmListaNotas.h"
 
 #include "base/Globals.h"
-#include "note/CenterForm.h"
 #include "note/OpenForms.h"
 #include "note/TopMost.h"
 #include "note/frmNote.h"
@@ -42,7 +41,6 @@ FrmListaNotas::FrmListaNotas(const QString &caption, int clientWidthTwips, int c
     // Above the notes, which may themselves be always on top.
     SetWindowTopmost(this, true);
     setFixedSize(clientWidthTwips / TwipsPerPixel, clientHeightTwips / TwipsPerPixel);
-    CenterForm(this);
 
     List1 = new QListWidget(this);
     List1->setObjectName(u"List1"_qs);

@@ -24,7 +24,7 @@ QPoint framePosition(const QWidget *window, const QMargins &frame)
     return {(screen.width() - outer.width()) / 2, (screen.height() - outer.height()) / 2};
 }
 
-// Places the window again once its frame is known, if it is not the one it was placed with; a
+// Places the window again once its frame is known, if that is not the one it was placed with; a
 // window the user moves afterwards stays where it was put.
 class FrameWatch : public QObject
 {

@@ -33,16 +33,18 @@ print(sum(at(y * per_line + x * n) == 0 for y in range(y0, y0 + h) for x in rang
 }
 # The dialog on top of every window (the pinned note too) and painted in an xwd -root picture;
 # with a size, centred with its frame on the 1024x768 screen at that client size.
-check_dialog() { # title, [width height]
+check_dialog() { # title, [width height [" or wider for its texts"]]
     local top x y w h l r t b
     top=$(stacking | tail -n1)
     read -r x y w h < <(xwininfo -id "$top" | awk '/Absolute upper-left X/ {x=$NF}
         /Absolute upper-left Y/ {y=$NF} /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}')
     check "\"$1\" is on top" [ "$(xprop -id "$top" WM_NAME | cut -d'"' -f2)" = "$1" ]
     check "\"$1\" is painted in an xwd -root picture" [ "$(black "$x" "$y" "$w" "$h")" -lt 50 ]
-    [ $# -eq 3 ] || return 0
+    [ -n "${3:-}" ] || return 0
     read -r l r t b < <(xprop -id "$top" _NET_FRAME_EXTENTS | cut -d= -f2 | tr -d ,)
-    check "\"$1\" is ${2}x$3 (got ${w}x$h)" [ "$w $h" = "$2 $3" ]
+    local sized=no
+    [ "$w $h" = "$2 $3" ] || [ -n "${4:-}" -a "$w" -gt "$2" -a "$h" = "$3" ] && sized=yes
+    check "\"$1\" is ${2}x$3${4:-} (got ${w}x$h)" [ $sized = yes ]
     local dx=$(((x - l) * 2 + w + l + r - 1024)) dy=$(((y - t) * 2 + h + t + b - 768))
     check "\"$1\" is centred with its frame (off by $dx/2,$dy/2)" \
         [ "${dx#-}" -le 1 -a "${dy#-}" -le 1 ]
@@ -65,13 +67,13 @@ tray Up Up Return
 check_dialog " Sobre o Notavex" 312 192
 close
 tray Down Down Down Down Down Return
-check_dialog " Mostrar Notas" 393 210
+check_dialog " Mostrar Notas" 393 210 " or wider for its texts"
 close
 note_menu Down Return
 check_dialog "Ajustar Alarme" 386 351
 close
 note_menu Down Down Down Down Down Down Down Down Down Down Return
-check_dialog " Data e hora" 278 168
+check_dialog " Data e hora" 278 168 " or wider for its texts"
 close
 note_menu Up Up Return
 check_dialog "Salvar como"
@@ -82,7 +84,7 @@ check_dialog "Selecionar cor"
 close
 
 tray Down Down Down Down Return
-check_dialog " Excluir Notas..." 385 215
+check_dialog " Excluir Notas..." 385 215 " or wider for its texts"
 dialog=$(stacking | tail -n1)
 xdotool mousemove --window "$dialog" 60 17 click 1 key space && sleep 0.5 # marks note 1
 for at in 17 45; do # "Excluir &Selecionadas", "Excluir &TODAS"

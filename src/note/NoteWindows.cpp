@@ -189,11 +189,14 @@ private:
     std::thread m_thread; // last: it starts once everything above is ready
 };
 
-// A load asked to stop early, and the notes it left unloaded: they stay listed at every save.
+// The notes a load has still to open, or left unopened when asked to stop early: they stay
+// listed at every save, also one made while the load lets events run.
 struct LoadState
 {
     bool stop = false;
-    QList<int> notLoaded;
+    QList<int> ids;
+    qsizetype opened = 0;
+    QList<int> notLoaded() const { return ids.mid(opened); }
 };
 
 LoadState &loadState()
@@ -280,12 +283,12 @@ void keepOutsideVersion(frmNote *w)
     w->SetStoredContent(now, theirs);
 }
 
-bool saveNoteWindows(qint16 Id, bool *changedOutside)
+bool saveNoteWindows(qint16 Id, bool askWindowSystem, bool *changedOutside)
 {
     const QList<frmNote *> notes = noteWindowsNewestFirst();
     QList<qint16> listed;
     // Listed as a whole load would have made them: the last loaded first.
-    const QList<int> &notLoaded = loadState().notLoaded;
+    const QList<int> notLoaded = loadState().notLoaded();
     for (auto it = notLoaded.crbegin(); it != notLoaded.crend(); ++it)
         listed.append(qint16(*it));
     QList<frmNote *> saved;
@@ -298,11 +301,16 @@ bool saveNoteWindows(qint16 Id, bool *changedOutside)
         }
     }
     // Where the saved notes are is asked of the window system in one go.
-    const QList<std::optional<QPoint>> seen = NativeWindowPositions(windows);
+    QList<std::optional<QPoint>> seen(windows.size());
+    if (askWindowSystem)
+        seen = NativeWindowPositions(windows);
     QList<NoteRecord> records;
     records.reserve(saved.size());
-    for (qsizetype i = 0; i < saved.size(); ++i)
-        records.append(saved.at(i)->Record(seen.at(i).value_or(saved.at(i)->pos())));
+    for (qsizetype i = 0; i < saved.size(); ++i) {
+        if (seen.at(i))
+            saved.at(i)->SeenAt(*seen.at(i));
+        records.append(saved.at(i)->Record(saved.at(i)->LastKnownPosition()));
+    }
 
     const bool ok = SaveNoteRecords(listed, records);
     for (qsizetype i = 0; i < saved.size(); ++i) {
@@ -318,9 +326,8 @@ bool saveNoteWindows(qint16 Id, bool *changedOutside)
     return ok;
 }
 
-} // namespace
-
-bool SaveNotes(qint16 Id)
+// SaveNotes, with the positions asked of the window system, or, once it is gone, the last known.
+bool saveNotes(qint16 Id, bool askWindowSystem)
 {
     // A content file replaced outside between the check below and the write is seen by the write,
     // which then leaves it alone: the check is made again, which keeps that version too.
@@ -330,10 +337,22 @@ bool SaveNotes(qint16 Id)
                 keepOutsideVersion(w);
         }
         bool changedOutside = false;
-        const bool ok = saveNoteWindows(Id, &changedOutside);
+        const bool ok = saveNoteWindows(Id, askWindowSystem, &changedOutside);
         if (!changedOutside || attempt == 2)
             return ok;
     }
+}
+
+} // namespace
+
+bool SaveNotes(qint16 Id)
+{
+    return saveNotes(Id, true);
+}
+
+bool SaveNotesWithoutDisplay()
+{
+    return saveNotes(0, false);
 }
 
 void DeleteNote(qint16 Id, qint16 Index)
@@ -361,14 +380,14 @@ void LoadNotes()
     batch.start();
     {
         RecordReader reader(ids);
+        loadState().ids = ids;
         for (qsizetype i = 0; i < ids.size(); ++i) {
-            if (loadState().stop) {
-                loadState().notLoaded = ids.mid(i);
+            if (loadState().stop)
                 break;
-            }
             const int id = ids.at(i);
             frmNote *w = createNoteWindow(QString::number(id), QString(), false, format);
             applyStoredRecord(w, reader.take(i));
+            loadState().opened = i + 1;
             if (i == 0 || batch.hasExpired(LoadBatchMs)) {
                 QCoreApplication::processEvents();
                 format = ReadNewTextFormat();
@@ -381,6 +400,8 @@ void LoadNotes()
         SetNotesLoading(false);
         return;
     }
+    loadState().ids.clear();
+    loadState().opened = 0;
     // The last batch too gets its events before the tray opens.
     QCoreApplication::processEvents();
     SetNotesLoading(false);

@@ -19,6 +19,9 @@ frmNote *CreateNote(const QString &IdText, const QString &Title, bool Colored);
 // that NoteId, but TotalForms and indice.dat are always rebuilt from every open note window.
 // False when a file could not be written; SaveFailureText() tells why.
 bool SaveNotes(qint16 Id);
+// SaveNotes (0) without a word to the window system, for when the connection to it is gone: the
+// notes as the program holds them, each at its last known position.
+bool SaveNotesWithoutDisplay();
 
 // Clears the note's alarm keys; with Index other than 0 also removes the note: its keys, its
 // content file, its window at OpenForms index Index and its list entry.

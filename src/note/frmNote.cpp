@@ -244,7 +244,21 @@ qint16 frmNote::NoteId() const
 
 QPoint frmNote::screenPosition() const
 {
-    return NativeWindowPosition(this).value_or(pos());
+    const auto seen = NativeWindowPosition(this);
+    if (seen)
+        m_knownAt = *seen;
+    return seen.value_or(pos());
+}
+
+void frmNote::SeenAt(const QPoint &at)
+{
+    m_knownAt = at;
+}
+
+void frmNote::moveTo(const QPoint &at)
+{
+    move(at);
+    m_knownAt = pos();
 }
 
 int frmNote::Top() const
@@ -254,7 +268,7 @@ int frmNote::Top() const
 
 void frmNote::SetTop(int twips)
 {
-    move(x(), qRound(twips / double(TwipsPerPixel)));
+    moveTo(QPoint(x(), qRound(twips / double(TwipsPerPixel))));
 }
 
 int frmNote::Left() const
@@ -274,7 +288,9 @@ void frmNote::hideEvent(QHideEvent *e)
     // manager mapped it that can be a stale 0,0 (see NativeWindowPosition): make it where it was
     // seen.
     if (const auto seen = NativeWindowPosition(this); seen && *seen != pos())
-        move(*seen);
+        moveTo(*seen);
+    else if (seen)
+        m_knownAt = *seen;
     QWidget::hideEvent(e);
 }
 
@@ -287,7 +303,7 @@ void frmNote::showEvent(QShowEvent *e)
 
 void frmNote::SetLeft(int twips)
 {
-    move(qRound(twips / double(TwipsPerPixel)), y());
+    moveTo(QPoint(qRound(twips / double(TwipsPerPixel)), y()));
 }
 
 void frmNote::SetBackColor(quint32 color)
@@ -604,8 +620,11 @@ void frmNote::hideTitleEditor()
 void frmNote::DragWindow(const QPoint &globalPos)
 {
     m_titlePressed = false;
-    if (QWindow *handle = windowHandle(); handle && handle->startSystemMove())
+    if (QWindow *handle = windowHandle(); handle && handle->startSystemMove()) {
+        // The window manager moves it now, and Qt hears where to.
+        m_knownAt.reset();
         return;
+    }
     // startSystemMove() needs a window manager with _NET_WM_MOVERESIZE; without one (a bare X
     // server, some kiosks) it fails: follow the mouse until the button is released.
     m_manualDrag = true;
@@ -614,7 +633,7 @@ void frmNote::DragWindow(const QPoint &globalPos)
 
 void frmNote::dragTo(const QPoint &globalPos)
 {
-    move(globalPos - m_dragOffset);
+    moveTo(globalPos - m_dragOffset);
 }
 
 void frmNote::mousePressEvent(QMouseEvent *e)

@@ -13,6 +13,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class QLabel;
 
@@ -58,6 +59,13 @@ public:
     QString Tag() const;
     void SetTag(const QString &tag);
     qint16 NoteId() const;
+
+    // Where the window was last known to be, in pixels, for a save that cannot ask the window
+    // system: the place last seen through it or given by the program, or Qt's own idea once the
+    // window manager has moved the window since (Qt's idea alone can be a stale 0,0, see
+    // NativeWindowPosition).
+    QPoint LastKnownPosition() const { return m_knownAt.value_or(pos()); }
+    void SeenAt(const QPoint &at);
 
     // Window position in twips.
     int Top() const;
@@ -201,6 +209,7 @@ protected:
 
 private:
     QPoint screenPosition() const;
+    void moveTo(const QPoint &at);
     void applyShape();
     void DragWindow(const QPoint &globalPos);
     void dragTo(const QPoint &globalPos);
@@ -234,6 +243,7 @@ private:
     NoteRecord m_storedKeys;
     bool m_colorsTraded = false; // a blinking note shows each colour in the other's place
     bool m_closing = false;
+    mutable std::optional<QPoint> m_knownAt;
     bool m_titleEdited = false;
     QString m_titleBeforeEdit; // what Escape in the title editor goes back to
     QTimer m_autosave;

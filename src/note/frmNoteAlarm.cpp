@@ -131,7 +131,7 @@ void frmNote::showRinging()
     const QRect now(isVisible() ? screenPosition() : pos(), size());
     const QRect placed = fullyOnScreen(now, Services::screen().screens());
     if (placed != now)
-        move(placed.topLeft());
+        moveTo(placed.topLeft());
     if (isVisible())
         return;
     // The note is raised, not focused: what the user is typing elsewhere goes on going there.

@@ -9,6 +9,7 @@
 #include "note/TopMost.h"
 #include "note/frmNote.h"
 #include "shell/DataFolder.h"
+#include "shell/DisplayLoss.h"
 #include "shell/QuitSignals.h"
 #include "shell/SingleInstance.h"
 #include "store/Ini.h"
@@ -89,6 +90,7 @@ FrmPopup::FrmPopup(QWidget *parent) : QWidget(parent)
 
 FrmPopup::~FrmPopup()
 {
+    InstallDisplayLossGuard({});
     if (m_tray)
         m_tray->hide();
     OpenForms::remove(this);
@@ -173,6 +175,7 @@ bool FrmPopup::startUp(const QString &documentsFolder, const QString &appPath,
             LogProblem(SaveFailureText());
     });
     connect(qApp, &QCoreApplication::aboutToQuit, this, &FrmPopup::shutDown);
+    InstallDisplayLossGuard([this] { return saveWithoutDisplay(); });
 
     createTrayIcon();
     Coloridos = StrToBool(ReadIni(QStringLiteral("Indice"), QStringLiteral("Coloridos"),
@@ -408,6 +411,23 @@ void FrmPopup::shutDown()
         m_tray->hide();
     QMetaObject::invokeMethod(
         qApp, [exitCode] { QCoreApplication::exit(exitCode); }, Qt::QueuedConnection);
+}
+
+bool FrmPopup::saveWithoutDisplay()
+{
+    switch (m_state) {
+    case State::Loading:
+    case State::Running:
+    case State::Ending:
+        return SaveNotesWithoutDisplay();
+    case State::Ended:
+        // Saved, and the windows let go of: a save now would list no note at all.
+        return SaveFailureText().isEmpty();
+    case State::Created:
+    case State::Starting:
+        break;
+    }
+    return true; // no note opened yet: nothing changed
 }
 
 void FrmPopup::mnuFechar_Click()

@@ -39,6 +39,9 @@ public:
     // When the notes cannot be saved the program ends with status 1; after "Sair" the user is
     // asked first and may try again or keep the program open.
     void shutDown();
+    // The connection to the window system is gone: saves every note from what the program holds,
+    // without a call to the window system. False when something could not be written.
+    bool saveWithoutDisplay();
     bool isShutDown() const { return m_state == State::Ended || m_state == State::Ending; }
     // After a refused start-up: 0 when another copy runs, 1 when there is no data folder.
     int exitCode() const { return m_exitCode; }

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Every way of ending the running copy saves the notes: "uninstall", SIGTERM, SIGHUP.
+# Every way of ending the running copy saves the notes: "uninstall", SIGTERM, SIGHUP, X gone.
 source "$(dirname "$0")/common.bash" "$@"
 
 start_x
+XVFB_PID=${STARTED_PIDS[-1]}
 start_wm
 new_home user
 
@@ -61,6 +62,26 @@ check "within a second, mid-load (${took} ms)" [ "$took" -lt 1000 ]
 check "the thousand notes are still listed" \
     [ "$(tr -d '\r' <"$DATA/indice.dat" | tr ',' '\n' | grep -c .)" = 1000 ]
 check "no note file changed" [ "$sums" = "$(cd "$DATA" && md5sum notavex*.arl)" ]
+
+echo "-- the X server goes away 0.5 s after typing, before the typing pause would save"
+use_home "$E2E_TMP/user"
+"$BIN" >/dev/null 2>"$E2E_TMP/lost.err" &
+running=$! && started $running
+check "program becomes ready" eval 'wait_ready $running && wait_windows $running 1'
+IFS=, read -r x y < <(note_windows "$running")
+xdotool mousemove $((x + 90)) $((y + 150)) click 1 sleep 0.3 type ' Perdido 4711' sleep 0.5
+kill -KILL "$XVFB_PID" && wait "$XVFB_PID" 2>/dev/null
+check "the program ends" ended_within "$running" 5
+check "with status 1 (got ${EXIT_STATUS:-?}) and one line ($(paste -sd'|' "$E2E_TMP/lost.err"))" \
+    eval '[ "${EXIT_STATUS:-0}" = 1 ] && [ "$(wc -l <"$E2E_TMP/lost.err")" = 1 ] &&
+        grep -q "conexão com a tela foi perdida; as notas foram salvas" "$E2E_TMP/lost.err"'
+check "the typed text is on disk" eval 'QT_QPA_PLATFORM=offscreen "$BUILD_DIR/tools/rtfdump" \
+    "$DATA/notavex1.arl" | grep -q " Perdido 4711"' # no display to read it with now
+start_x && start_wm
+"$BIN" >/dev/null 2>"$E2E_TMP/lost.err" &
+running=$! && started $running
+check "a new start on a new X server is not refused" wait_ready "$running"
+check "and shows the note, silently" eval 'wait_windows $running 1 && [ ! -s "$E2E_TMP/lost.err" ]'
 
 echo "-- uninstall with no copy running writes nothing"
 new_home nobody

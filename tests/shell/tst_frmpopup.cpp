@@ -6,6 +6,7 @@
 #include "base/Log.h"
 #include "note/ModCmnDlg.h"
 #include "note/NoteWindows.h"
+#include "shell/DisplayLoss.h"
 #include "shell/SingleInstance.h"
 #include "store/Ini.h"
 #include "store/NoteFiles.h"
@@ -401,6 +402,53 @@ private slots:
         unreadable->Abrir();
         QVERIFY(m_fakes->messageBoxes->asked.value(1).text.contains(u"notavex1.arl"_qs));
         QVERIFY(SaveNotes(0) && QFileInfo(data() + u"notavex1.arl"_qs).isDir());
+    }
+
+    // The X server is gone: the notes are saved from memory, each where it was last known to be
+    // (not Qt's stale 0,0), also while notes load, but not once the shutdown let go of them.
+    void displayLost_savedFromMemory_data()
+    {
+        QTest::addColumn<QString>("when");
+        QTest::newRow("running") << u"running"_qs;
+        QTest::newRow("loading") << u"loading"_qs;
+        QTest::newRow("after the shutdown") << u"ended"_qs;
+        QTest::newRow("disk full") << u"full"_qs;
+    }
+
+    void displayLost_savedFromMemory()
+    {
+        QFETCH(QString, when);
+        const QString said = when == u"full" ? u"Não foi possível salvar as notas na pasta"_qs
+                                             : u"perdida; as notas foram salvas"_qs;
+        QString line;
+        const auto loseDisplay = [&] {
+            if (when != u"ended") {
+                noteAt(1)->txtNote->SetText(QString(2000, u'x') + u"digitado"_qs);
+                noteAt(1)->move(0, 0); // behind the program's back
+            }
+            FileSizeLimit full(when == u"full" ? 1000 : RLIM_INFINITY);
+            auto *popup = qobject_cast<FrmPopup *>(OpenForms::at(0));
+            line = SaveAfterDisplayLost([popup] { return popup->saveWithoutDisplay(); });
+        };
+        QStringList notes;
+        QByteArray list = ",\r\n";
+        for (int id = 1; id <= 30; ++id) {
+            notes << QString::number(id) + u":True:False"_qs;
+            list.prepend(',' + QByteArray::number(id)); // saved newest first
+        }
+        if (when == u"loading")
+            QTimer::singleShot(0, loseDisplay); // after the first note
+        QVERIFY(start(notes));
+        if (when == u"ended")
+            m_popup->shutDown();
+        if (when != u"loading")
+            loseDisplay();
+        QVERIFY2(line.contains(said) && !line.contains(u'\n'), qPrintable(line));
+        QCOMPARE(readBytes(ListFile()), list);
+        if (when == u"running" || when == u"loading") {
+            QCOMPARE(ini(1, "Top") + u',' + ini(1, "Left"), u"1500,1500"_qs);
+            QVERIFY(readBytes(ContentFile(1)).contains("digitado"));
+        }
     }
 
     // Index and list are replaced once for any number of notes; only changed text is written.

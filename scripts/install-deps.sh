@@ -5,6 +5,7 @@ pkgs=(cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev libgl-dev libxcb1-de
       libchm-dev libchm-bin fp-utils qt6-translations-l10n
       cups cups-client libcups2-dev printer-driver-cups-pdf poppler-utils
       xvfb xauth openbox trayer xdotool x11-utils x11-apps x11-xserver-utils python3
+      dbus xfce4-panel pulseaudio pulseaudio-utils
       fontconfig fonts-liberation fonts-wine desktop-file-utils syncthing curl)
 missing=()
 for p in "${pkgs[@]}"; do

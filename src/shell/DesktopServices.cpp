@@ -5,16 +5,20 @@
 #include "note/ScreenColormap.h"
 
 #include <QApplication>
+#include <QAudioDevice>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLibraryInfo>
+#include <QMediaDevices>
 #include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
 #include <QSoundEffect>
 #include <QTranslator>
 #include <QUrl>
+
+#include <cstdio>
 
 namespace {
 
@@ -120,6 +124,18 @@ public:
             QApplication::beep();
             return;
         }
+        // Without a sound server Qt complains on every sound; the user hears of it once.
+        if (QMediaDevices::defaultAudioOutput().isNull()) {
+            if (!m_toldNoOutput)
+                std::fputs(QStringLiteral("Notavex: não há saída de som; os sons do programa não "
+                                          "serão tocados.\n")
+                                .toLocal8Bit()
+                                .constData(),
+                            stderr);
+            m_toldNoOutput = true;
+            QApplication::beep();
+            return;
+        }
         m_effect = new QSoundEffect;
         QSoundEffect *effect = m_effect;
         QObject::connect(effect, &QSoundEffect::statusChanged, effect, [effect] {
@@ -132,6 +148,7 @@ public:
 
 private:
     QPointer<QSoundEffect> m_effect;
+    bool m_toldNoOutput = false;
 };
 
 class DesktopLinks : public LinkOpener

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Hidden notes whose daily alarm is due pop up at start without taking the focus from the window
 # the user types in, and blink until their text is clicked. The program ended while a note
-# blinks stores that note's own colours.
+# blinks stores that note's own colours. Without a sound server the program says so once and
+# keeps going; with one, a ringing alarm, "Nova Nota" and deleting a note each play a sound.
 source "$(dirname "$0")/common.bash" "$@"
 
 start_x
@@ -15,15 +16,15 @@ antes=$(date -d '-3 min' +%H:%M:00)
 # Strip colour 0x3E7CFF (red 255 green 124 blue 62), text area 0x87FFFF.
 new_home alarms
 mkdir -p "$DATA"
-note() { # number, Visivel, Hora, HoraAntes
+note() { # number, Visivel, Hora, HoraAntes, TocarSom
     printf '%s\r\n' "[$1]" 'Top=1500' "Left=$((3000 + ($1 - 1) * 4500))" "Tag=$1" 'Titulo=' \
         "Visivel=$2" 'Color1=4095231' 'Color2=8912895' 'OnTop=False' 'Alarme=1' \
-        'TipoDataAlarme=2' 'Data=Diariamente' "Hora=$3" "HoraAntes=$4" 'TocarSom=0'
+        'TipoDataAlarme=2' 'Data=Diariamente' "Hora=$3" "HoraAntes=$4" "TocarSom=$5"
 }
 {
     printf '%s\r\n' '[Indice]' 'TotalForms=2' 'Coloridos=False'
-    note 1 False "$hora" "$antes"
-    note 2 False "$hora" "$antes"
+    note 1 False "$hora" "$antes" 1
+    note 2 False "$hora" "$antes" 0
 } >"$DATA/Indice.cfg"
 printf ',1,2,\r\n' >"$DATA/indice.dat"
 
@@ -57,6 +58,10 @@ window_at() { # x
     done
 }
 
+# No sound server may be started for this user behind the test's back.
+mkdir -p "$HOME/.config/pulse"
+echo 'autospawn = no' >"$HOME/.config/pulse/client.conf"
+
 xmessage -geometry +600+500 "digitando" 2>>"$E2E_TMP/xmessage.log" &
 started $!
 typing_window() { xdotool search --name '^xmessage$' 2>/dev/null | head -n1 | grep .; }
@@ -84,4 +89,47 @@ check "uninstall ends the program" ended_within "$NV_PID" 10
 stored=$(for k in Visivel Color1 Color2; do grep -a "^$k=" "$DATA/Indice.cfg" | tr -d '\r' | sort -u; done)
 check "both notes are stored visible with their own colours: $(echo $stored)" \
     [ "$(echo $stored)" = "Visivel=True Color1=4095231 Color2=8912895" ]
+told=$(grep -c 'não há saída de som' "$E2E_TMP/notavex.log")
+qt=$(grep -c 'No audio device' "$E2E_TMP/notavex.log")
+check "without a sound server the alarm's repeated sound is reported once ($told, Qt: $qt)" \
+    [ "$told" = 1 -a "$qt" = 0 ]
+
+echo "-- a sound server"
+new_home sounds
+mkdir -p "$DATA"
+{
+    printf '%s\r\n' '[Indice]' 'TotalForms=1' 'Coloridos=False'
+    note 1 True "$hora" "$antes" 1
+} >"$DATA/Indice.cfg"
+printf ',1,\r\n' >"$DATA/indice.dat"
+if ! start_pulse; then
+    echo "SKIP: no sound server starts here:"
+    tail -n 5 "$E2E_TMP/pulseaudio.log"
+    finish
+fi
+pactl subscribe >"$E2E_TMP/sound-events" 2>&1 &
+started $!
+streams() { grep -c "'new' on sink-input" "$E2E_TMP/sound-events"; }
+start_tray
+logged=$(wc -l <"$E2E_TMP/notavex.log")
+start_notavex
+check "program becomes ready" wait_ready "$NV_PID"
+check "the ringing alarm plays its sound within 10 s" within 10 eval '[ "$(streams)" -ge 1 ]'
+xdotool mousemove --window "$(window_at 200)" 90 100 click 1
+sleep 1
+n=$(streams)
+click_tray_icon 1
+sleep 0.7
+xdotool key Down Return # Nova Nota
+check "Nova Nota plays its sound" within 3 eval '[ "$(streams)" = $((n + 1)) ]'
+check "the new note is shown" wait_windows "$NV_PID" 2 5
+new=$(note_window_ids "$NV_PID" | grep -vx "$(window_at 200)")
+n=$(streams)
+xdotool windowraise "$new" sleep 0.3 mousemove --window "$new" 90 100 click 3 sleep 0.7
+# Alarme, Título..., Opções, Sempre Visível, Ocultar, Imprimir, Excluir; "s" answers Sim.
+xdotool key Down Down Down Down Down Down Down Return sleep 0.7 key s
+check "deleting the note plays its sound" within 3 eval '[ "$(streams)" = $((n + 1)) ]'
+check "and the note is gone" wait_windows "$NV_PID" 1 5
+check "no complaint about sound with a server" eval \
+    '! tail -n +$((logged + 1)) "$E2E_TMP/notavex.log" | grep -q "não há saída de som\|No audio"'
 finish

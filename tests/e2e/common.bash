@@ -221,6 +221,21 @@ tray_icons() { # [pid]
     done
 }
 
+# The program's shown tool tips (by their window type) and menus (the other override-redirect
+# windows but the tray icon).
+shown() { # tips or menus
+    local w icon tip
+    icon=$(tray_icons | awk '{print $1}')
+    for w in $(xdotool search --onlyvisible --pid "$NV_PID" 2>/dev/null); do
+        [ "$(printf '0x%x' "$w")" = "$icon" ] && continue
+        xwininfo -id "$w" | grep -q 'Override Redirect State: yes' || continue
+        if xprop -id "$w" _NET_WM_WINDOW_TYPE | grep -q _TOOLTIP; then tip=tips; else tip=menus; fi
+        [ "$tip" = "$1" ] && echo "$w"
+    done
+}
+popup_shown() { [ -n "$(shown menus)" ]; }
+popup_gone() { [ -z "$(shown menus)" ]; }
+
 click_tray_icon() { # button, [pid]
     local size pos w h rest x y
     # The line ends with the icon's absolute position, "+X+Y", after its size "WxH+x+y".
@@ -275,4 +290,66 @@ for n in range(1, count + 1):
                 "\\i leite\\i0\\cf0\\par\r\nsegunda linha \\u8364?\\par\r\n}\r\n" % n).encode("ascii")
     open(os.path.join(data, "notavex%d.arl" % n), "wb").write(body)
 PY
+}
+
+# A session bus of the test's own; its address exported for what starts after.
+start_bus() {
+    local addr="$E2E_TMP/bus.addr"
+    dbus-daemon --session --nofork --print-address=3 3>"$addr" >"$E2E_TMP/dbus.log" 2>&1 &
+    started $!
+    within 5 test -s "$addr" || return 1
+    export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$addr")
+    export NO_AT_BRIDGE=1 # no accessibility bus to start
+}
+
+# Xfce's panel along the top edge holding only its notification area, which hosts
+# StatusNotifierItem and XEmbed icons alike; false when it does not come up.
+start_xfce_panel() {
+    local conf="$HOME/.config/xfce4/xfconf/xfce-perchannel-xml"
+    command -v xfce4-panel >/dev/null || return 1
+    mkdir -p "$conf"
+    cat >"$conf/xfce4-panel.xml" <<'XML'
+<?xml version="1.0" encoding="UTF-8"?>
+<channel name="xfce4-panel" version="1.0">
+  <property name="configver" type="int" value="2"/>
+  <property name="panels" type="array">
+    <value type="int" value="1"/>
+    <property name="panel-1" type="empty">
+      <property name="position" type="string" value="p=6;x=0;y=0"/>
+      <property name="length" type="uint" value="100"/>
+      <property name="position-locked" type="bool" value="true"/>
+      <property name="size" type="uint" value="28"/>
+      <property name="plugin-ids" type="array"><value type="int" value="1"/></property>
+    </property>
+  </property>
+  <property name="plugins" type="empty">
+    <property name="plugin-1" type="string" value="systray"/>
+  </property>
+</channel>
+XML
+    xfce4-panel >"$E2E_TMP/xfce4-panel.log" 2>&1 &
+    started $!
+    within 10 bus_has org.kde.StatusNotifierWatcher
+}
+
+bus_has() { # name
+    dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
+        org.freedesktop.DBus.ListNames 2>/dev/null | grep -q "\"$1\""
+}
+
+# A property of a D-Bus object as dbus-send prints it.
+bus_property() { # service, path, interface, property
+    dbus-send --session --print-reply --dest="$1" "$2" org.freedesktop.DBus.Properties.Get \
+        string:"$3" string:"$4" 2>/dev/null
+}
+
+# A sound server of the test's own for this user, playing into a sink that goes nowhere; false
+# when none starts.
+start_pulse() {
+    command -v pulseaudio >/dev/null || return 1
+    unset PULSE_SERVER
+    pulseaudio --daemonize=no --exit-idle-time=-1 -n --log-target=stderr \
+        -L module-null-sink -L module-native-protocol-unix >"$E2E_TMP/pulseaudio.log" 2>&1 &
+    started $!
+    within 10 eval 'pactl info >/dev/null 2>&1'
 }

@@ -10,20 +10,6 @@ start_tray
 new_home usage
 make_folder small 1 # note 1 at 30,80
 
-# The program's shown tool tips (by their window type) and menus (the other override-redirect
-# windows but the tray icon).
-shown() { # tips or menus
-    local w icon tip
-    icon=$(tray_icons | awk '{print $1}')
-    for w in $(xdotool search --onlyvisible --pid "$NV_PID" 2>/dev/null); do
-        [ "$(printf '0x%x' "$w")" = "$icon" ] && continue
-        xwininfo -id "$w" | grep -q 'Override Redirect State: yes' || continue
-        if xprop -id "$w" _NET_WM_WINDOW_TYPE | grep -q _TOOLTIP; then tip=tips; else tip=menus; fi
-        [ "$tip" = "$1" ] && echo "$w"
-    done
-}
-popup_shown() { [ -n "$(shown menus)" ]; }
-
 # In the window (its border left out), or a rectangle of it, the runs of columns with dark pixels
 # (glyphs) and the dark pixels.
 ink() { # window [x y w h]

@@ -45,11 +45,6 @@ check "moved" within 3 eval '[ "$(position_of "$note")" = "400,300" ]'
 uninstall_and_wait
 check "the place is saved in twips of logical pixels" \
     [ "$(ini_value "$DATA/Indice.cfg" Left),$(ini_value "$DATA/Indice.cfg" Top)" = "3000,2250" ]
-start_notavex
-wait_ready "$NV_PID"
-check "the next start puts it back" within 10 eval \
-    '[ "$(position_of "$(mapped_windows "$NV_PID" 364 396 | head -n1)")" = "400,300" ]'
-uninstall_and_wait
 unset QT_SCALE_FACTOR
 
 echo "-- task bar, window switcher and pin"

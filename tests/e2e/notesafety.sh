@@ -117,13 +117,6 @@ start_as_user
 # Notes 3 to 5 have no keys and may share a place: their windows are counted.
 check "all five notes are mapped" within 20 eval '[ "$(note_window_ids "$pid" | wc -l)" -eq 5 ]'
 check "memory stays well under 1 GB" [ "$(awk '/^VmHWM:/ {print $2}' "/proc/$pid/status")" -lt 1048576 ]
-t0=$(now_ms)
-err=$(timeout 10 "${RUN_AS[@]}" "$BIN" 2>&1 >>"$E2E_TMP/notavex.log")
-status=$?
-took=$(($(now_ms) - t0))
-check "a second start ends at once (${took} ms) with status 0 (got $status)" \
-    [ "$took" -lt 2000 -a "$status" -eq 0 ]
-check "saying that a copy runs ($err)" grep -q "já está em execução para a pasta de dados \"$DATA\"" <<<"$err"
 box_shown() { box=$(xdotool search --onlyvisible --pid "$pid" --name '^Notavex$' | head -n1); [ -n "$box" ]; }
 check "a message box says it cannot save there" within 5 box_shown
 xdotool windowactivate --sync "$box" key Return

@@ -139,12 +139,11 @@ icon_menu_open() { # side: the copy's tray menu is shown
 new_note() { # side: "Nova Nota" from the copy's tray menu; the new window's id in NEW
     local pid=${PIDS[$1]} before
     before=$(note_window_ids "$pid")
-    click_tray_icon 1 "$pid" && within 3 icon_menu_open "$1" && xdotool key Down Return
+    within 10 click_tray_icon 1 "$pid" && within 3 icon_menu_open "$1" && xdotool key Down Return
     wait_windows "$pid" $(($(wc -l <<<"$before") + 1)) 5
     NEW=$(comm -13 <(echo "$before") <(note_window_ids "$pid"))
 }
 windows_are() { wait_windows "${PIDS[a]}" "$1" 60 && wait_windows "${PIDS[b]}" "$1" 5; }
-check "each copy's icon docks" within 10 eval '[ -n "$(tray_icons "${PIDS[a]}")" ] && [ -n "$(tray_icons "${PIDS[b]}")" ]'
 a1=$(note_window_ids "${PIDS[a]}")
 b1=$(note_window_ids "${PIDS[b]}")
 echo "Syncthing's file watcher delay: ${WATCH_DELAY} s"

@@ -1,7 +1,6 @@
 #include "dialogs/FrmMostrar.h"
 
 #include "dialogs/ModAjuda.h"
-#include "note/CenterForm.h"
 #include "note/frmNote.h"
 
 #include <QCoreApplication>
@@ -21,7 +20,6 @@ FrmMostrar::FrmMostrar(QWidget *parent)
     connect(Command5, &QPushButton::clicked, this, &FrmMostrar::Command5_Click);
     connect(Command4, &QPushButton::clicked, this, &FrmMostrar::Command4_Click);
     connect(Command3, &QPushButton::clicked, this, &FrmMostrar::Command3_Click);
-    CenterForm(this); // at the width its buttons gave it
 }
 
 void FrmMostrar::ShowModal()

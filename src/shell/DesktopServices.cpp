@@ -2,7 +2,6 @@
 
 #include "base/Services.h"
 #include "note/CupsPrintSystem.h"
-#include "note/ScreenColormap.h"
 
 #include <QApplication>
 #include <QAudioDevice>
@@ -166,7 +165,6 @@ void InstallDesktopServices()
     Services::setSound(std::make_unique<EffectSoundPlayer>());
     Services::setPrintSystem(MakeCupsPrintSystem());
     Services::setLinks(std::make_unique<DesktopLinks>());
-    UseScreenColormapForAllWindows();
 }
 
 bool LoadQtTranslations()

@@ -160,10 +160,7 @@ frmNote *FrmPopup::currentNote() const
 void FrmPopup::mnuNew_Click()
 {
     const qint16 id = NextNoteId(OpenNoteIds());
-    frmNote *note = CreateNote(QString::number(id), QString(), Coloridos);
-    // The user asked for the note: it takes the keyboard, so that typing goes into it at once.
-    note->activateWindow();
-    note->txtNote->SetFocus();
+    CreateNote(QString::number(id), QString(), Coloridos);
     Services::sound().play(AppPath + QStringLiteral("novo.wav"));
 }
 

@@ -183,8 +183,13 @@ has_file() { compgen -G "$1" >/dev/null; }
 
 # Ids of the program's mapped note windows (frameless, 182x198), one a line.
 note_window_ids() { # pid
-    local w
-    for w in $(xdotool search --onlyvisible --pid "$1" 2>/dev/null); do
+    local w ids i
+    # A window destroyed while xdotool looks (a tool tip going away) ends its search with nothing.
+    for i in 1 2 3; do
+        ids=$(xdotool search --onlyvisible --pid "$1" 2>/dev/null) && break
+        sleep 0.05
+    done
+    for w in $ids; do
         xwininfo -id "$w" 2>/dev/null | awk -v id="$w" '
             /Width:/ {wd=$NF} /Height:/ {h=$NF} /Map State: IsViewable/ {v=1}
             END { if (v && wd == 182 && h == 198) print id }'

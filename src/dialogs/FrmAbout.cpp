@@ -2,6 +2,7 @@
 
 #include "base/Globals.h"
 #include "dialogs/ModAjuda.h"
+#include "note/CenterForm.h"
 #include "note/TopMost.h"
 
 #include <QGroupBox>
@@ -60,10 +61,17 @@ FrmAbout::FrmAbout(QWidget *parent) : QDialog(parent)
     Label11 = place(link(new QLabel(u"Respostas para as perguntas mais frequentes"_qs, Frame1)),
                     "Label11", 135, 1440, 3255, 255);
     Label6 = place(link(new QLabel(u"Fale conosco"_qs, Frame1)), "Label6", 3540, 1440, 975, 255);
-    // Links widened for a larger font keep apart, the frame around both.
+    // Links widened for a larger font keep apart: the second goes beside the first while the
+    // frame holds both, under it otherwise, so that the box keeps its size; the frame grows only
+    // around what still does not fit.
     if (Label6->x() < Label11->geometry().right() + 12) {
-        Label6->move(Label11->geometry().right() + 12, Label6->y());
-        Frame1->resize(std::max(Frame1->width(), Label6->geometry().right() + 8), Frame1->height());
+        if (Label11->geometry().right() + 12 + Label6->width() <= Frame1->width() - 8)
+            Label6->move(Label11->geometry().right() + 12, Label6->y());
+        else
+            Label6->move(Label11->x(), Label11->geometry().bottom() + 1);
+        const QRect links = Label11->geometry() | Label6->geometry();
+        Frame1->resize(std::max(Frame1->width(), links.right() + 8),
+                       std::max(Frame1->height(), links.bottom() + 4));
     }
     Command1 = place(new QPushButton(u"&OK"_qs, this), "Command1", 3480, 2550, 1155, 300);
     Command1->setDefault(true);
@@ -71,12 +79,18 @@ FrmAbout::FrmAbout(QWidget *parent) : QDialog(parent)
         label->installEventFilter(this);
     connect(Command1, &QPushButton::clicked, this, &FrmAbout::Command1_Click);
 
-    QRect used(0, 0, ClientWidthTwips / Twips, ClientHeightTwips / Twips);
     // A desktop font too large for the designed size makes the box larger rather than cutting
-    // its texts off.
-    for (const QWidget *w : findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
-        used |= w->geometry().adjusted(0, 0, 4, 4);
-    setFixedSize(used.size());
+    // its texts off, with a margin beside what reaches past it.
+    QSize size(ClientWidthTwips / Twips, ClientHeightTwips / Twips);
+    for (const QWidget *w : findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+        const QRect g = w->geometry();
+        if (g.right() >= size.width())
+            size.setWidth(g.right() + 5);
+        if (g.bottom() >= size.height())
+            size.setHeight(g.bottom() + 5);
+    }
+    setFixedSize(size);
+    CenterForm(this);
 }
 
 FrmAbout::~FrmAbout()

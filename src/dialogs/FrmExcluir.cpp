@@ -4,6 +4,7 @@
 #include "base/Globals.h"
 #include "base/Services.h"
 #include "dialogs/ModAjuda.h"
+#include "note/CenterForm.h"
 #include "note/NoteWindows.h"
 #include "note/OpenForms.h"
 #include "note/frmNote.h"
@@ -29,10 +30,11 @@ bool removeFile(const QString &path)
     return remover() ? remover()(path) : MoveToTrash(path);
 }
 
+// Deleting takes an explicit Yes: Enter or Escape keeps the notes.
 bool confirmed(const QString &question)
 {
     return Services::messageBoxes().show(question, MessageBoxes::YesNo, MessageBoxes::NoIcon,
-                                         MessageBoxes::AnswerYes) == MessageBoxes::AnswerYes;
+                                         MessageBoxes::AnswerNo) == MessageBoxes::AnswerYes;
 }
 
 } // namespace
@@ -49,6 +51,7 @@ FrmExcluir::FrmExcluir(QWidget *parent)
     connect(Command2, &QPushButton::clicked, this, &FrmExcluir::Command2_Click);
     connect(Command4, &QPushButton::clicked, this, &FrmExcluir::Command4_Click);
     connect(Command3, &QPushButton::clicked, this, &FrmExcluir::Command3_Click);
+    CenterForm(this); // at the width its buttons gave it
 }
 
 void FrmExcluir::ShowModal()

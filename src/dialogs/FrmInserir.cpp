@@ -5,6 +5,7 @@
 #include "base/ProfileString.h"
 #include "base/Services.h"
 #include "dialogs/FrmListaNotas.h"
+#include "note/CenterForm.h"
 #include "note/OpenForms.h"
 #include "note/TopMost.h"
 #include "note/frmNote.h"
@@ -93,6 +94,7 @@ FrmInserir::FrmInserir(QWidget *parent) : QDialog(parent)
     Picture1->move(Picture1->x(), Picture1->y() + lower);
     Frame1->resize(Frame1->width(), Frame1->height() + lower);
     setFixedSize(width() + listGrows + buttonsGrow, height() + lower);
+    CenterForm(this);
     bool ok = false;
     const int stored =
         ReadIni(u"Config"_qs, u"Formato"_qs, u"0"_qs, IndexFile()).trimmed().toShort(&ok);

@@ -1,6 +1,7 @@
 #include "dialogs/FrmMostrar.h"
 
 #include "dialogs/ModAjuda.h"
+#include "note/CenterForm.h"
 #include "note/frmNote.h"
 
 #include <QCoreApplication>
@@ -20,6 +21,7 @@ FrmMostrar::FrmMostrar(QWidget *parent)
     connect(Command5, &QPushButton::clicked, this, &FrmMostrar::Command5_Click);
     connect(Command4, &QPushButton::clicked, this, &FrmMostrar::Command4_Click);
     connect(Command3, &QPushButton::clicked, this, &FrmMostrar::Command3_Click);
+    CenterForm(this); // at the width its buttons gave it
 }
 
 void FrmMostrar::ShowModal()

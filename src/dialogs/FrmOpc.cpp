@@ -6,6 +6,7 @@
 #include "base/ProfileString.h"
 #include "base/Services.h"
 #include "dialogs/ModAjuda.h"
+#include "note/CenterForm.h"
 #include "note/ModCmnDlg.h"
 #include "note/TopMost.h"
 #include "store/NoteFiles.h"
@@ -74,9 +75,7 @@ FrmOpc::FrmOpc(QWidget *parent) : QDialog(parent)
     createControls();
     setFixedSize(QSize(ClientWidthTwips / TwipsPerPixel, ClientHeightTwips / TwipsPerPixel)
                      .expandedTo(layout()->minimumSize()));
-    // CenterForm.
-    const QSize screen = Services::screen().primarySize();
-    move(screen.width() / 2 - width() / 2, screen.height() / 2 - height() / 2);
+    CenterForm(this);
     Option1[Coloridos ? 2 : 1]->setChecked(true);
     DefaultFontSettings = StoredFontSettings();
     showFont();

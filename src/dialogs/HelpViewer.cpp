@@ -1,6 +1,7 @@
 #include "dialogs/HelpViewer.h"
 
 #include "dialogs/ChmFile.h"
+#include "note/TopMost.h"
 
 #include <QApplication>
 #include <QDir>
@@ -61,6 +62,8 @@ private:
 HelpViewer::HelpViewer(QWidget *owner) : QWidget(owner, Qt::Window)
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    // Opened from the tray it has no owner to stay above, and pinned notes would cover it.
+    SetWindowTopmost(this, true);
     setObjectName(u"HelpViewer"_qs);
     cmdVoltar = new QToolButton(this);
     cmdVoltar->setText(u"< Voltar"_qs);

@@ -1,17 +1,18 @@
 #include "dialogs/frmAlarme.h"
 
-#include "store/AlarmRules.h"
-#include "dialogs/ModAjuda.h"
-#include "note/ModCmnDlg.h"
-#include "note/frmNote.h"
 #include "base/FileAccess.h"
 #include "base/Globals.h"
 #include "base/Log.h"
-#include "note/OpenForms.h"
 #include "base/ProfileString.h"
 #include "base/Services.h"
-#include "note/TopMost.h"
+#include "dialogs/ModAjuda.h"
+#include "note/CenterForm.h"
+#include "note/ModCmnDlg.h"
 #include "note/NoteWindows.h"
+#include "note/OpenForms.h"
+#include "note/TopMost.h"
+#include "note/frmNote.h"
+#include "store/AlarmRules.h"
 #include "store/Ini.h"
 #include "store/NoteFiles.h"
 #include "store/NoteStore.h"
@@ -109,6 +110,7 @@ frmAlarme::frmAlarme(QWidget *parent) : QDialog(parent), m_noteId(CurrentNoteId)
     // its texts off.
     setFixedSize(QSize(ClientWidthTwips / TwipsPerPixel, ClientHeightTwips / TwipsPerPixel)
                      .expandedTo(layout()->minimumSize()));
+    CenterForm(this);
 }
 
 frmAlarme::~frmAlarme()

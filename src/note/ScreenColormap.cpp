@@ -1,5 +1,6 @@
 #include "note/ScreenColormap.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QWidget>
 
@@ -49,4 +50,35 @@ void UseScreenColormap(QWidget *window)
 #else
     Q_UNUSED(window);
 #endif
+}
+
+namespace {
+
+class ColormapOnShow : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        // A widget's show event comes after its native window was made and before it is mapped.
+        if (event->type() == QEvent::Show && watched->isWidgetType()) {
+            auto *widget = static_cast<QWidget *>(watched);
+            if (widget->isWindow())
+                UseScreenColormap(widget);
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+void UseScreenColormapForAllWindows()
+{
+    static ColormapOnShow *filter = nullptr;
+    if (filter || !qGuiApp)
+        return;
+    filter = new ColormapOnShow(qGuiApp);
+    qGuiApp->installEventFilter(filter);
 }

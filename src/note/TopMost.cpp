@@ -1,5 +1,7 @@
 #include "note/TopMost.h"
 
+#include <QEvent>
+#include <QGuiApplication>
 #include <QWidget>
 #include <QWindow>
 
@@ -31,4 +33,36 @@ bool IsWindowTopmost(const QWidget *window)
     if (const QWindow *handle = window->windowHandle())
         return handle->flags().testFlag(Qt::WindowStaysOnTopHint);
     return window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
+
+namespace {
+
+class DialogsOnTop : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        // Before the window is mapped, so that it appears in its place.
+        if (event->type() == QEvent::Show && watched->isWidgetType()) {
+            auto *widget = static_cast<QWidget *>(watched);
+            if (widget->isWindow() && widget->windowType() == Qt::Dialog &&
+                !IsWindowTopmost(widget))
+                SetWindowTopmost(widget, true);
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+void KeepDialogsOnTop()
+{
+    static DialogsOnTop *filter = nullptr;
+    if (filter || !qGuiApp)
+        return;
+    filter = new DialogsOnTop(qGuiApp);
+    qGuiApp->installEventFilter(filter);
 }

@@ -7,3 +7,8 @@ class QWidget;
 void SetWindowTopmost(QWidget *window, bool on);
 
 bool IsWindowTopmost(const QWidget *window);
+
+// Every dialog shown from now on, the common dialogs and message boxes included, is kept above all
+// other windows: below an always-on-top note, or below the note it came from, it could not be
+// found and the program would seem to hang.
+void KeepDialogsOnTop();

@@ -8,7 +8,6 @@
 #include "note/NativePosition.h"
 #include "note/NoteShape.h"
 #include "note/OpenForms.h"
-#include "note/ScreenColormap.h"
 #include "note/SkipTaskbar.h"
 #include "note/TopMost.h"
 #include "note/WinColor.h"
@@ -298,7 +297,6 @@ void frmNote::hideEvent(QHideEvent *e)
 void frmNote::showEvent(QShowEvent *e)
 {
     // Before the window is mapped: the native window exists now, and may be a new one.
-    UseScreenColormap(this);
     SkipTaskbar(this);
     QWidget::showEvent(e);
 }

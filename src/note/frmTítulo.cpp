@@ -3,6 +3,7 @@
 #include "base/DateFormat.h"
 #include "base/Globals.h"
 #include "base/Services.h"
+#include "note/CenterForm.h"
 #include "note/NoteControls.h"
 #include "note/OpenForms.h"
 #include "note/TopMost.h"
@@ -83,8 +84,7 @@ frmTítulo::frmTítulo(QWidget *parent)
         b->move(b->x(), b->y() + lower);
     const QSize size(ClientWidthTwips / TwipsPerPixel, ClientHeightTwips / TwipsPerPixel + lower);
     setFixedSize(size);
-    const QSize screen = Services::screen().primarySize();
-    move((screen.width() - size.width()) / 2, (screen.height() - size.height()) / 2);
+    CenterForm(this);
 
     if (m_note)
         Text1->SetText(m_note->txtTitle->text());

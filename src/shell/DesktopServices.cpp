@@ -2,6 +2,7 @@
 
 #include "base/Services.h"
 #include "note/CupsPrintSystem.h"
+#include "note/ScreenColormap.h"
 
 #include <QApplication>
 #include <QAudioDevice>
@@ -165,6 +166,7 @@ void InstallDesktopServices()
     Services::setSound(std::make_unique<EffectSoundPlayer>());
     Services::setPrintSystem(MakeCupsPrintSystem());
     Services::setLinks(std::make_unique<DesktopLinks>());
+    UseScreenColormapForAllWindows();
 }
 
 bool LoadQtTranslations()

@@ -6,6 +6,7 @@
 #include "dialogs/ShowHideNotes.h"
 #include "note/NoteWindows.h"
 #include "note/OpenForms.h"
+#include "note/TopMost.h"
 #include "note/frmNote.h"
 #include "shell/DataFolder.h"
 #include "shell/DisplayLoss.h"
@@ -127,6 +128,7 @@ bool FrmPopup::startUp(const QString &documentsFolder, const QString &appPath,
         return false;
     m_state = State::Starting;
     QApplication::setQuitOnLastWindowClosed(false);
+    KeepDialogsOnTop();
 
     QString dataPath = DataPathFor(documentsFolder, appPath);
     // Notes kept in the home folder before there was a documents folder come along, moved while

@@ -160,7 +160,10 @@ frmNote *FrmPopup::currentNote() const
 void FrmPopup::mnuNew_Click()
 {
     const qint16 id = NextNoteId(OpenNoteIds());
-    CreateNote(QString::number(id), QString(), Coloridos);
+    frmNote *note = CreateNote(QString::number(id), QString(), Coloridos);
+    // The user asked for the note: it takes the keyboard, so that typing goes into it at once.
+    note->activateWindow();
+    note->txtNote->SetFocus();
     Services::sound().play(AppPath + QStringLiteral("novo.wav"));
 }
 

@@ -67,6 +67,12 @@ void WhenModal(QObject *context, const std::function<void(QWidget *)> &action)
     });
 }
 
+// The window's frame in the middle of the fake 1024 x 768 screen.
+bool centred(const QWidget *w)
+{
+    return (w->frameGeometry().center() - QPoint(511, 383)).manhattanLength() <= 1;
+}
+
 // A section's keys (note 3's unless named), "-" for an empty or missing one, joined by spaces.
 QString keys(const char *names, const QString &section = QString::number(Note))
 {
@@ -283,6 +289,7 @@ private slots:
         AppPath = QFileInfo(BuiltHelp).absolutePath() + u'/';
         FrmAbout box;
         box.show();
+        QVERIFY(centred(&box) && box.size() == QSize(312, 192));
         QCOMPARE(box.Label8->text(), QStringLiteral(NOTAVEX_VERSION)); // major.minor.revision
         QStringList seen;
         for (QLabel *link : {box.Label11, box.Label6}) {
@@ -652,7 +659,8 @@ private slots:
         bool open = false; // after the button; the dialog is then cancelled
         WhenModal(this, [&](QWidget *w) {
             auto *d = qobject_cast<FrmListaNotas *>(w);
-            m_list = d->windowTitle() + (!TrayReady && IsWindowTopmost(d) ? u"|"_qs : u"!"_qs);
+            m_list = d->windowTitle() +
+                     (!TrayReady && IsWindowTopmost(d) && centred(d) ? u"|"_qs : u"!"_qs);
             for (int e = 0; e < d->ListCount(); ++e)
                 m_list += d->List1->item(e)->text() + (d->Selected(e) ? u"+|"_qs : u"|"_qs);
             for (const QString &m : marks.split(u' ', Qt::SkipEmptyParts))
@@ -685,6 +693,9 @@ private slots:
         QVERIFY(readBytes(m_tmp->filePath(u"fora"_qs)) == "fora" && tried.removeDuplicates() == 0 &&
                 TrayReady);
         QVERIFY(stuck.isEmpty() || asked.last().text.count(u'\n' + stuck + u'\n') == 1);
+        // Enter on a question that deletes keeps the notes.
+        for (const auto &q : asked)
+            QVERIFY(q.buttons != MessageBoxes::YesNo || q.defaultAnswer == MessageBoxes::AnswerNo);
         QVERIFY(!SingleInstance(data).acquire());
         if (click.startsWith(u"Excluir 2") && yes) {
             m_popup->mnuNew->trigger();

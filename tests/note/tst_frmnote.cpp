@@ -1,25 +1,16 @@
-#include "mock/FakeServices.h"
-#include "mock/TestFiles.h"
-#include "mock/Warnings.h"
+#include "mock/ProgramTest.h"
 
 #include "base/Cp1252.h"
 #include "base/Globals.h"
-#include "base/ProfileString.h"
 #include "note/NoteWindows.h"
-#include "note/OpenForms.h"
 #include "note/TopMost.h"
-#include "note/frmNote.h"
 #include "rtf/Rtf.h"
-#include "store/NoteFiles.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QLineEdit>
 #include <QMimeData>
 #include <QPointer>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTextBlock>
 #include <QTextDocument>
 #include <QWindow>
 
@@ -46,27 +37,6 @@ public:
     bool saveSucceeds = true;
 };
 
-// One key event per character, accents included, the way a keyboard types them; \b is Backspace.
-void typeText(QWidget *w, const QString &text)
-{
-    for (const QChar ch : text) {
-        if (ch == u'\b')
-            QTest::keyClick(w, Qt::Key_Backspace);
-        else
-            QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(ch), {});
-    }
-}
-
-bool storeOnTop(int id, const QString &value)
-{
-    return WritePrivateProfileString(QString::number(id), u"OnTop"_qs, value, IndexFile());
-}
-
-QString key(const char *name) // "-" when missing
-{
-    return GetPrivateProfileString(u"1"_qs, QString::fromLatin1(name), u"-"_qs, IndexFile());
-}
-
 const QByteArray kLinkField = "{\\field{\\*\\fldinst HYPERLINK \"https://exemplo.com.br\"}";
 
 // A box shown with the text before, then a link to href reading "o exemplo", then ".".
@@ -87,7 +57,7 @@ frmNote *loadNote(const QString &changes = {})
         u"HoraAntes=07:59:00 TocarSom=1 Visivel=False ArquivoWave=/sons/galo.wav "_qs;
     for (const QString &k : (keys + changes).split(u' ', Qt::SkipEmptyParts))
         WritePrivateProfileString(u"1"_qs, k.section(u'=', 0, 0), k.section(u'=', 1), IndexFile());
-    if (!WriteListLine(u",1,"_qs) || !TestFiles::writeBytes(ContentFile(1), "{\\rtf1 ola}"))
+    if (!WriteListLine(u",1,"_qs) || !writeBytes(ContentFile(1), "{\\rtf1 ola}"))
         return nullptr;
     LoadNotes();
     return qobject_cast<frmNote *>(OpenForms::at(1));
@@ -96,103 +66,46 @@ frmNote *loadNote(const QString &changes = {})
 } // namespace
 
 // A note window on its own, its rich-text box, and a note loaded as at start ringing its alarm.
-class tst_frmNote : public QObject
+class tst_frmNote : public ProgramTest
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::optional<FakeServices> m_fakes;
-    QWidget m_popup; // OpenForms index 0 is the main window
+    QWidget m_main; // OpenForms index 0 is the main window
 
 private slots:
-    void initTestCase() { OpenForms::add(&m_popup); }
+    void initTestCase() { OpenForms::add(&m_main); }
 
     void init()
     {
-        FailOnUnexpectedWarnings();
-        m_dir = std::make_unique<QTemporaryDir>();
-        ResetProgramState(m_dir->path());
+        setUp();
+        DataPath = m_tmp->path() + u'/';
         AppPath = u"/programa/"_qs;
-        m_fakes.emplace(); // the old fakes go first
         m_fakes->clock->time = {QDate(2026, 12, 1), QTime(10, 0)};
     }
 
-    void cleanup()
-    {
-        while (OpenForms::count() > 1)
-            delete OpenForms::at(OpenForms::count() - 1);
-    }
+    void cleanup() { tearDown(); }
 
     // Only an exact "False" is unpinned: a note stored "false" is pinned, so the first click
     // unpins it. The shown window changes its state in place: no hiding, no new native window.
-    // (Pinning and unpinning by clicks are tried end to end.)
-    void pin_togglesOnTop()
+    // A click also puts back on top every pinned note, matched by its own number whatever the
+    // order of the windows and of indice.dat. (Pinning by clicks is tried end to end.)
+    void pin()
     {
-        QVERIFY(storeOnTop(6, u"false"_qs));
-        TestNote note(6);
-        const WId id = note.winId();
+        QVERIFY(WriteListLine(u",3,2,6,"_qs));
+        for (const QString &k : {u"2=False"_qs, u"3=false"_qs, u"6=false"_qs})
+            QVERIFY(WritePrivateProfileString(k.left(1), u"OnTop"_qs, k.mid(2), IndexFile()));
+        TestNote two(2), three(3), six(6), one(1);
+        const WId id = six.winId();
         int hides = 0;
-        connect(note.windowHandle(), &QWindow::visibleChanged, this, [&](bool v) { hides += !v; });
+        connect(six.windowHandle(), &QWindow::visibleChanged, this, [&](bool v) { hides += !v; });
         for (const QString &expected : {u"False"_qs, u"True"_qs}) {
-            note.ImTop_Click();
-            QCOMPARE(GetPrivateProfileString(u"6"_qs, u"OnTop"_qs, {}, IndexFile()), expected);
-            QCOMPARE(note.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint),
-                     expected == u"True"_qs);
+            six.ImTop_Click();
+            QCOMPARE(ini(6, "OnTop"), expected);
+            QCOMPARE(IsWindowTopmost(&six), expected == u"True"_qs);
         }
-        QVERIFY(note.isVisible() && note.winId() == id && hides == 0);
-        QVERIFY(note.saved.isEmpty());
-    }
-
-    // Every pinned note is put back on top, matched by its own number whatever the order of
-    // the windows and of indice.dat.
-    void pin_reassertsEveryPinnedNote()
-    {
-        QVERIFY(WriteListLine(u",3,2,"_qs) && storeOnTop(3, u"false"_qs) &&
-                storeOnTop(2, u"False"_qs));
-        TestNote two(2), three(3), one(1);
+        QVERIFY(six.isVisible() && six.winId() == id && hides == 0 && six.saved.isEmpty());
         one.ImTop_Click();
         QVERIFY(IsWindowTopmost(&one) && IsWindowTopmost(&three) && !IsWindowTopmost(&two));
-    }
-
-    // Clicked, the title is edited in place, up to 22 characters typed; Enter keeps the new title,
-    // Escape the old one. A longer title stored before stays whole, but grows no further.
-    void titleEditor_limitAndKeys_data()
-    {
-        QTest::addColumn<QString>("before");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<int>("key"); // 0: a click in the text
-        QTest::addColumn<QString>("after");
-        const QString max = u"abcdefghijklmnopqrstuÇ"_qs;
-        const QString long49 = u"Lista de compras para a festa de aniversário 2027"_qs;
-        QTest::newRow("typing 23 characters")
-            << QString() << max + u"w"_qs << int(Qt::Key_Return) << max;
-        QTest::newRow("Escape goes back to the old title")
-            << u"Lista"_qs << u"Mercado"_qs << int(Qt::Key_Escape) << u"Lista"_qs;
-        QTest::newRow("49 characters, a click") << long49 << QString() << 0 << long49;
-        QTest::newRow("49 characters, Escape after typing")
-            << long49 << u"\bx"_qs << int(Qt::Key_Escape) << long49;
-        QTest::newRow("49 characters, one taken, none typed in its place")
-            << long49 << u"\b8"_qs << int(Qt::Key_Return) << long49.chopped(1);
-    }
-
-    void titleEditor_limitAndKeys()
-    {
-        QFETCH(QString, before);
-        QFETCH(QString, typed);
-        QFETCH(int, key);
-        QFETCH(QString, after);
-        TestNote note(1);
-        note.txtTitle->setText(before);
-        QTest::mouseClick(note.txtTitle, Qt::LeftButton, {}, QPoint(20, 5));
-        QVERIFY(note.Text1 && note.Text1->isVisible());
-        note.Text1->end(false);
-        typeText(note.Text1, typed);
-        if (key)
-            QTest::keyClick(note.Text1, Qt::Key(key));
-        else
-            QTest::mouseClick(note.txtNote->viewport(), Qt::LeftButton);
-        QVERIFY(note.Text1->isHidden());
-        QCOMPARE(note.txtTitle->text(), after);
     }
 
     // The links are as wide as their text in whatever font stands in for Arial, never cut, from
@@ -264,7 +177,7 @@ private slots:
         QTest::newRow("nothing") << QByteArray() << u""_qs;
         QTest::newRow("RTF") << QByteArray("{\\rtf1\\ansi caf\\'e9\\par x}") << u"café\r\nx"_qs;
         for (const char *name : {"features.rtf", "picture.rtf"})
-            QTest::newRow(name) << TestFiles::readBytes(QStringLiteral(NOTAVEX_TEST_DATA "/rtf/") +
+            QTest::newRow(name) << readBytes(QStringLiteral(NOTAVEX_TEST_DATA "/rtf/") +
                                                         QLatin1String(name))
                                 << QString();
     }
@@ -281,8 +194,8 @@ private slots:
         // What was loaded is not undone into the old content.
         QVERIFY(!box.document()->isUndoAvailable());
 
-        const QString file = m_dir->filePath(u"chosen"_qs);
-        QVERIFY(TestFiles::writeBytes(file, bytes));
+        const QString file = path(u"chosen"_qs);
+        QVERIFY(writeBytes(file, bytes));
         RichTextBox chosen;
         chosen.SetText(u"old"_qs);
         QVERIFY(chosen.LoadFile(file));
@@ -385,7 +298,7 @@ private slots:
         QTRY_VERIFY(note->isVisible());
         // Wholly on the screen that shows more of it, and on top.
         QVERIFY(note->pos() == QPoint(1024, 0) && IsWindowTopmost(note));
-        QCOMPARE(key("TocouEm") + u' ' + played.join(u' '), u"01/12/2026 /sons/galo.wav"_qs);
+        QCOMPARE(ini(1, "TocouEm") + u' ' + played.join(u' '), u"01/12/2026 /sons/galo.wav"_qs);
 
         note->hide(); // hidden again, it keeps quiet
         note->TimerToca_Timer();
@@ -439,8 +352,8 @@ private slots:
             QTRY_VERIFY(!note);
             QCOMPARE(m_fakes->sound->played.last(), u"/programa/excluir.wav"_qs);
         } else {
-            QVERIFY(note && !note->isVisible() && key("Visivel") == u"False"); // the hide goes on
-            QCOMPARE(key("Alarme") + key("Data") + key("TocouEm") + key("ArquivoWave"),
+            QVERIFY(note && !note->isVisible() && ini(1, "Visivel") == u"False"); // the hide goes on
+            QCOMPARE(ini(1, "Alarme") + ini(1, "Data") + ini(1, "TocouEm") + ini(1, "ArquivoWave"),
                      u"/sons/galo.wav"_qs);
         }
     }

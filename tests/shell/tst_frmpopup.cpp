@@ -1,43 +1,23 @@
-#include "mock/FakeServices.h"
-#include "mock/StartProgram.h"
-#include "mock/TestFiles.h"
-#include "mock/Warnings.h"
+#include "mock/ProgramTest.h"
 
 #include "base/Log.h"
 #include "note/ModCmnDlg.h"
 #include "note/NoteWindows.h"
 #include "shell/DisplayLoss.h"
 #include "shell/SingleInstance.h"
-#include "store/Ini.h"
-#include "store/NoteFiles.h"
 
-#include <QAction>
 #include <QDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QSystemTrayIcon>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include <sys/inotify.h>
 #include <unistd.h>
 
-using namespace TestFiles;
-
 namespace {
-
-QString ini(int section, const char *key)
-{
-    return ReadIni(section ? QString::number(section) : u"Indice"_qs, QString::fromLatin1(key),
-                   u"-"_qs, IndexFile());
-}
-
-frmNote *noteAt(int index)
-{
-    return qobject_cast<frmNote *>(OpenForms::at(index));
-}
 
 // The names of the files replaced in a folder while the action runs, once for every replacement.
 QStringList replacedDuring(const QString &folder, const std::function<void()> &action)
@@ -62,50 +42,35 @@ QStringList replacedDuring(const QString &folder, const std::function<void()> &a
 
 // The hidden main window: start-up, shut-down, the menus of the tray and of a note, and the note
 // windows it loads and saves.
-class tst_FrmPopup : public QObject
+class tst_FrmPopup : public ProgramTest
 {
     Q_OBJECT
+    using ProgramTest::start;
 
-    std::unique_ptr<QTemporaryDir> m_tmp;
-    std::optional<FakeServices> m_fakes;
-    std::unique_ptr<FrmPopup> m_popup;
-    QString data() const { return m_tmp->path() + u"/docs/Notavex/"_qs; }
-
-    // Starts the program on a data folder holding the given notes, "id:Visivel:OnTop" each.
-    bool start(const QStringList &notes = {})
+    // Index and list of notes 1 to count, listed in that order (or the reverse), at 100,100 with
+    // these keys ("#": the note's number), each with a content file of text when text is given.
+    std::pair<QByteArray, QByteArray> notes(int count, const QByteArray &keys = {},
+                                            const QByteArray &text = {}, bool reverse = false)
     {
-        QByteArray cfg = "[Indice]\r\nTotalForms=" + QByteArray::number(notes.size()) + "\r\n";
-        QByteArray list = ",";
-        for (const QString &note : notes) {
-            const QStringList f = note.split(u':');
-            cfg += "[" + f[0].toLatin1() + "]\r\nVisivel=" + f[1].toLatin1() +
-                   "\r\nOnTop=" + f[2].toLatin1() + "\r\nTop=1500\r\nLeft=1500\r\n";
-            list += f[0].toLatin1() + ',';
+        QByteArray cfg = "[Indice]\r\nTotalForms=" + QByteArray::number(count) + "\r\n", list;
+        for (int id = 1; id <= count; ++id) {
+            const QByteArray n = QByteArray::number(id);
+            cfg += "[" + n + "]\r\nTop=1500\r\nLeft=1500\r\n" + QByteArray(keys).replace('#', n);
+            list = reverse ? n + ',' + list : list + n + ',';
+            if (!text.isEmpty() && (!QDir().mkpath(data()) ||
+                                    !writeBytes(data() + u"notavex%1.arl"_qs.arg(id),
+                                                QByteArray(text).replace('#', n))))
+                return {};
         }
-        return start(cfg, list + "\r\n");
+        return {cfg, ',' + list + "\r\n"};
     }
-    bool start(const QByteArray &cfg, const QByteArray &list)
+    bool start(const std::pair<QByteArray, QByteArray> &folder)
     {
-        m_popup = StartProgram(m_tmp->path(), cfg, list);
-        return m_popup && TrayReady;
-    }
-
-    void trigger(QAction *item)
-    {
-        QVERIFY(item->isEnabled());
-        item->trigger();
-        QCoreApplication::processEvents(); // the commands are queued
+        return ProgramTest::start(folder.first, folder.second);
     }
 
 private slots:
-    void init()
-    {
-        FailOnUnexpectedWarnings();
-        m_tmp = std::make_unique<QTemporaryDir>();
-        ResetProgramState();
-        m_fakes.emplace(); // the old fakes go first
-    }
-
+    void init() { setUp(); }
     void cleanup()
     {
         if (m_popup)
@@ -117,7 +82,7 @@ private slots:
     // Open dialogs are dismissed before anything is saved; the newest window is listed first.
     void shutDown_savesBeforeClosingWindows()
     {
-        QVERIFY(start());
+        QVERIFY(start("", ",\r\n"));
         QVERIFY(QFile::remove(ListFile()));
         for (int id : {3, 1, 12})
             CreateNote(QString::number(id), {}, false);
@@ -138,7 +103,7 @@ private slots:
     // After "Sair" a save that fails is asked about: the notes stay open until one works.
     void quit_failedSaveKeepsTheNotesOpen()
     {
-        QVERIFY(start({u"1:True:False"_qs}));
+        QVERIFY(start(notes(1)));
         noteAt(1)->txtNote->SetText(QString(4000, u'x'));
         m_fakes->messageBoxes->setNextAnswer(MessageBoxes::AnswerCancel);
         {
@@ -206,7 +171,7 @@ private slots:
 
     void newNote_nextNumberFontAndSound()
     {
-        QVERIFY(start({u"1:True:False"_qs, u"2:True:False"_qs}));
+        QVERIFY(start(notes(2)));
         QVERIFY(WriteListLine(u",1,2,4,"_qs));
         trigger(m_popup->mnuNew);
         frmNote *w = noteAt(3); // its title and place are tried end to end
@@ -247,7 +212,7 @@ private slots:
     // "Não", the default answer, keeps the note; "Sim" deletes its window, file and listing.
     void deleteNote_asksFirst()
     {
-        QVERIFY(start({u"1:True:False"_qs, u"2:True:False"_qs}));
+        QVERIFY(start(notes(2)));
         QVERIFY(SaveNotes(0));
         const QByteArray cfg = readBytes(IndexFile());
         for (const bool yes : {false, true}) {
@@ -270,7 +235,7 @@ private slots:
     // then stores it.
     void hideAndShow_storedAtQuit()
     {
-        QVERIFY(start({u"1:True:False"_qs, u"2:0:False"_qs}));
+        QVERIFY(start(notes(2, "Visivel=#\r\n"))); // "1" shows, "2" does not
         m_popup->trayClick(QPoint(10, 10)); // the tray menu offers both
         m_popup->menu->close();
         trigger(m_popup->mnuShowAll);
@@ -278,7 +243,7 @@ private slots:
         MakeCurrent(1);
         trigger(m_popup->menOcultar);
         QVERIFY(!noteAt(1)->isVisible() && noteAt(2)->isVisible());
-        QCOMPARE(ini(1, "Visivel"), u"True"_qs);
+        QCOMPARE(ini(1, "Visivel"), u"1"_qs);
         trigger(m_popup->mnuHide);
         QVERIFY(!noteAt(1)->isVisible() && !noteAt(2)->isVisible());
         trigger(m_popup->mnuFechar);
@@ -302,7 +267,7 @@ private slots:
 
         QVERIFY(SaveNotes(0));
         QCOMPARE(readBytes(ListFile()), QByteArray(",1,2,3,\r\n"));
-        QCOMPARE(ReadIni(u"2"_qs, u"Visivel"_qs, {}, IndexFile()), u"False"_qs);
+        QCOMPARE(ini(2, "Visivel"), u"False"_qs);
         QCOMPARE(readBytes(ContentFile(1)), QByteArray("{\\rtf1\\ansi caf\\'e9}"));
         QVERIFY(QFile::exists(ContentFile(2))); // a note without a file gets one
     }
@@ -313,25 +278,17 @@ private slots:
     void loadNotes_manyNotesInBatches()
     {
         constexpr int Count = 120; // more than are read ahead of the windows
-        QVERIFY(QDir().mkpath(data()));
-        QByteArray cfg = "[Indice]\r\nTotalForms=" + QByteArray::number(Count) +
-                         "\r\n[Format]\r\nFontName=Tahoma\r\n";
-        QByteArray list = ",";
-        for (int id = Count; id >= 1; --id) {
-            const QByteArray n = QByteArray::number(id);
-            cfg += "[" + n + "]\r\nTitulo=nota " + n + "\r\n";
-            if (id % 2)
-                QVERIFY(writeBytes(data() + u"notavex%1.arl"_qs.arg(id),
-                                   "{\\rtf1\\ansi texto " + n + "}"));
-            list += n + ',';
-        }
+        auto folder = notes(Count, "Titulo=nota #\r\n", "{\\rtf1\\ansi texto #}", true);
+        folder.first += "[Format]\r\nFontName=Tahoma\r\n";
+        for (int id = 2; id <= Count; id += 2)
+            QVERIFY(QFile::remove(data() + u"notavex%1.arl"_qs.arg(id)));
         int notesWhenEventsRan = -1;
         bool trayReadyThen = true;
         QTimer::singleShot(0, [&] {
             notesWhenEventsRan = OpenForms::count() - 1;
             trayReadyThen = TrayReady;
         });
-        QVERIFY(start(cfg, list + "\r\n"));
+        QVERIFY(start(folder));
         QCOMPARE(notesWhenEventsRan, 1);
         QVERIFY(!trayReadyThen);
         for (int i = 1; i <= Count; ++i) {
@@ -351,23 +308,14 @@ private slots:
     void shutDown_whileLoadingStopsTheLoad()
     {
         constexpr int Count = 40;
-        QVERIFY(QDir().mkpath(data()));
-        QByteArray cfg = "[Indice]\r\nTotalForms=" + QByteArray::number(Count) + "\r\n";
-        QByteArray list = ",", saved = ",";
-        for (int id = 1; id <= Count; ++id) {
-            const QByteArray n = QByteArray::number(id);
-            cfg += "[" + n + "]\r\nTitulo=nota " + n + "\r\nTop=1500\r\nLeft=1500\r\n";
-            QVERIFY(writeBytes(data() + u"notavex%1.arl"_qs.arg(id), "{\\rtf1 texto " + n + "}"));
-            list += n + ',';
-            saved = ',' + n + saved;
-        }
+        const auto folder = notes(Count, "Titulo=nota #\r\n", "{\\rtf1 texto #}");
         QTimer::singleShot(0, [] {
             noteAt(1)->txtNote->SetText(u"digitado"_qs);
             qobject_cast<FrmPopup *>(OpenForms::at(0))->shutDown();
         });
-        m_popup = StartProgram(m_tmp->path(), cfg, list + "\r\n");
+        m_popup = StartProgram(m_tmp->path(), folder.first, folder.second);
         QVERIFY(m_popup && m_popup->isShutDown());
-        QCOMPARE(readBytes(ListFile()), saved + "\r\n");
+        QCOMPARE(readBytes(ListFile()), notes(Count, {}, {}, true).second);
         QCOMPARE(ini(0, "TotalForms"), QString::number(Count));
         // Only the one note loaded was saved: the save writes Tag.
         QCOMPARE(readBytes(IndexFile()).count("Tag="), 1);
@@ -430,21 +378,15 @@ private slots:
             auto *popup = qobject_cast<FrmPopup *>(OpenForms::at(0));
             line = SaveAfterDisplayLost([popup] { return popup->saveWithoutDisplay(); });
         };
-        QStringList notes;
-        QByteArray list = ",\r\n";
-        for (int id = 1; id <= 30; ++id) {
-            notes << QString::number(id) + u":True:False"_qs;
-            list.prepend(',' + QByteArray::number(id)); // saved newest first
-        }
         if (when == u"loading")
             QTimer::singleShot(0, loseDisplay); // after the first note
-        QVERIFY(start(notes));
+        QVERIFY(start(notes(30)));
         if (when == u"ended")
             m_popup->shutDown();
         if (when != u"loading")
             loseDisplay();
         QVERIFY2(line.contains(said) && !line.contains(u'\n'), qPrintable(line));
-        QCOMPARE(readBytes(ListFile()), list);
+        QCOMPARE(readBytes(ListFile()), notes(30, {}, {}, true).second); // saved newest first
         if (when == u"running" || when == u"loading") {
             QCOMPARE(ini(1, "Top") + u',' + ini(1, "Left"), u"1500,1500"_qs);
             QVERIFY(readBytes(ContentFile(1)).contains("digitado"));
@@ -454,7 +396,7 @@ private slots:
     // Index and list are replaced once for any number of notes; only changed text is written.
     void saveNotes_manyNotesReplaceTheIndexOnce()
     {
-        QVERIFY(start());
+        QVERIFY(start("", ",\r\n"));
         for (int id = 1; id <= 100; ++id)
             CreateNote(QString::number(id), QString(), false);
         QVERIFY(SaveNotes(0));
@@ -465,7 +407,7 @@ private slots:
         // The list is the same; only the text that changed is written.
         QCOMPARE(replacedDuring(DataPath, [] { QVERIFY(SaveNotes(0)); }),
                  (QStringList{u"notavex100.arl"_qs, u"Indice.cfg"_qs}));
-        QCOMPARE(ReadIni(u"Indice"_qs, u"TotalForms"_qs, {}, IndexFile()), u"100"_qs);
+        QCOMPARE(ini(0, "TotalForms"), u"100"_qs);
     }
 };
 

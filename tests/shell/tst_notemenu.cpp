@@ -1,16 +1,10 @@
-#include "mock/FakeServices.h"
-#include "mock/StartProgram.h"
-#include "mock/TestFiles.h"
-#include "mock/Warnings.h"
+#include "mock/ProgramTest.h"
 
 #include "note/FontDialog.h"
 #include "note/ShowColorDialog.h"
 #include "note/frmTítulo.h"
-#include "store/Ini.h"
 #include "store/NoteColors.h"
-#include "store/NoteFiles.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -24,11 +18,8 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-
-using namespace TestFiles;
 
 namespace {
 
@@ -63,16 +54,11 @@ QString formats(RichTextBox &box)
     return all.join(u' ');
 }
 
-QString ini(int section, const char *key)
-{
-    return ReadIni(QString::number(section), QString::fromLatin1(key), u"-"_qs, IndexFile());
-}
-
 // Note id's strip, body, frame and window colours in hexadecimal, whether the frame has a
 // picture, and its stored Color1, Color2 and Tag.
 QString lookOf(int id)
 {
-    const auto *n = qobject_cast<frmNote *>(OpenForms::at(FindNoteFormIndex(id)));
+    const frmNote *n = noteAt(FindNoteFormIndex(id));
     QStringList c;
     for (const quint32 v : {n->Picture1->BackColor(), n->txtNote->BackColor(),
                             n->Picture2->BackColor(), n->BackColor()})
@@ -86,44 +72,26 @@ QString lookOf(int id)
 } // namespace
 
 // The note menu's commands and the note's links, on the current note of a started program.
-class tst_NoteMenu : public QObject
+class tst_NoteMenu : public ProgramTest
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_tmp;
-    std::optional<FakeServices> m_fakes;
-    std::unique_ptr<FrmPopup> m_popup;
     frmNote *m_note = nullptr; // note 3, the current one; note 5 is the other
-    QString path(const QString &name) const { return m_tmp->path() + u'/' + name; }
-    void trigger(QAction *item)
-    {
-        item->trigger();
-        QCoreApplication::processEvents(); // menu commands are queued
-    }
 
 private slots:
     void init()
     {
-        FailOnUnexpectedWarnings();
-        m_tmp = std::make_unique<QTemporaryDir>();
+        setUp();
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_tmp->path());
-        ResetProgramState();
-        m_fakes.emplace();
-        QVERIFY(QDir().mkpath(path(u"docs/Notavex"_qs)) &&
-                writeBytes(path(u"docs/Notavex/notavex3.arl"_qs), "{\\rtf1\\fs22 nota}"));
-        m_popup = StartProgram(m_tmp->path(),
-                               "[Indice]\r\nTotalForms=2\r\n[3]\r\nColor1=255\r\n"
-                               "Color2=65280\r\nTitulo=Compras\r\n",
-                               ",3,5,\r\n");
-        QVERIFY(m_popup && (m_note = MakeCurrent(3)));
+        QVERIFY(QDir().mkpath(data()) &&
+                writeBytes(data() + u"notavex3.arl"_qs, "{\\rtf1\\fs22 nota}"));
+        QVERIFY(start("[Indice]\r\nTotalForms=2\r\n[3]\r\nColor1=255\r\nColor2=65280\r\n"
+                      "Titulo=Compras\r\n",
+                      ",3,5,\r\n"));
+        QVERIFY(m_note = MakeCurrent(3));
     }
 
-    void cleanup()
-    {
-        while (OpenForms::count() > 1)
-            delete OpenForms::at(OpenForms::count() - 1);
-        m_popup.reset();
-    }
+    void cleanup() { tearDown(); }
 
     // "Fonte..." shows the selection "ab" (a mixed field as the record holds it) and applies the
     // answer, also a cancel, in whole points. The real dialog runs from the link.
@@ -391,49 +359,73 @@ private slots:
         QCOMPARE(CustomColors[3], 0x030201u);
     }
 
-    // The title dialog on 1 March 2027 09:05 under Brazilian settings: the buttons' texts, the
-    // 22-character limit on typing (a longer stored title stays whole); only Ok or Enter gives
-    // the note the title, saved soon.
-    void titulo_data()
+    // Both title editors, in place and the dialog (on 1 March 2027 09:05 under Brazilian
+    // settings): up to 22 characters typed, a longer stored title stays whole but grows no
+    // further; only Enter (or Ok) gives the note the title, saved soon.
+    void titles_data()
     {
+        QTest::addColumn<bool>("dialog");
         QTest::addColumn<QString>("before");
-        QTest::addColumn<int>("button"); // -1: 16 letters typed at the end
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("leave"); // 0 Cancelar, 1 Ok, 2 Enter
+        QTest::addColumn<QString>("typed"); // \b: Backspace; in the dialog "Data" and "Hora" click
+        QTest::addColumn<int>("leave");     // a key, or 0: a click in the text (Cancelar), 1: Ok
+        QTest::addColumn<QString>("after");
+        const QString max = u"abcdefghijklmnopqrstuÇ"_qs;
         const QString long49 = u"Lista de compras para a festa de aniversário 2027"_qs;
-        QTest::newRow("Data, Ok") << u"Compras"_qs << 0 << u"01/mar"_qs << 1;
-        QTest::newRow("Hora, Cancelar") << u"Compras"_qs << 1 << u"09:05"_qs << 0;
-        QTest::newRow("typed, Ok") << u"Compras"_qs << -1 << u"Comprasabcdefghijklmno"_qs << 1;
-        QTest::newRow("49 characters, typed, Enter") << long49 << -1 << long49 << 2;
+        const int enter = Qt::Key_Return, escape = Qt::Key_Escape;
+        QTest::newRow("typing 23 characters") << false << QString() << max + u"w"_qs << enter << max;
+        QTest::newRow("Escape") << false << u"Lista"_qs << u"Mercado"_qs << escape << u"Lista"_qs;
+        QTest::newRow("49 characters, a click") << false << long49 << QString() << 0 << long49;
+        QTest::newRow("49 characters, Escape after typing")
+            << false << long49 << u"\bx"_qs << escape << long49;
+        QTest::newRow("49 characters, one taken, none typed in its place")
+            << false << long49 << u"\b8"_qs << enter << long49.chopped(1);
+        QTest::newRow("Data, Ok") << true << u"Compras"_qs << u"Data"_qs << 1 << u"01/mar"_qs;
+        QTest::newRow("Hora, Enter") << true << u"Compras"_qs << u"Hora"_qs << enter << u"09:05"_qs;
+        QTest::newRow("typed, Ok")
+            << true << u"Compras"_qs << u"abcdefghijklmnop"_qs << 1 << u"Comprasabcdefghijklmno"_qs;
+        QTest::newRow("typed, Cancelar") << true << u"Compras"_qs << u"abc"_qs << 0 << u"Compras"_qs;
+        QTest::newRow("49 characters, typed, Ok") << true << long49 << u"abc"_qs << 1 << long49;
     }
 
-    void titulo()
+    void titles()
     {
+        QFETCH(bool, dialog);
         QFETCH(QString, before);
-        QFETCH(int, button);
-        QFETCH(QString, text);
+        QFETCH(QString, typed);
         QFETCH(int, leave);
+        QFETCH(QString, after);
         QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
         m_fakes->clock->time = QDateTime(QDate(2027, 3, 1), QTime(9, 5, 59));
         m_note->txtTitle->setText(before);
-        {
+        if (dialog) {
             frmTítulo d;
             d.show();
             QCOMPARE(d.Text1->text(), before);
-            if (button < 0)
-                QTest::keyClicks(d.Text1, u"abcdefghijklmnop"_qs);
+            if (typed == u"Data" || typed == u"Hora")
+                d.Button[typed == u"Hora"]->click();
             else
-                d.Button[size_t(button)]->click();
-            QCOMPARE(d.Text1->text(), text);
-            if (leave == 2)
-                QTest::keyClick(d.Text1, Qt::Key_Return);
+                QTest::keyClicks(d.Text1, typed);
+            if (leave > 1)
+                QTest::keyClick(d.Text1, Qt::Key(leave));
             else
                 (leave ? d.Command4 : d.Command5)->click();
             QVERIFY(d.isHidden());
+        } else {
+            m_note->activateWindow(); // Escape works where the keyboard is
+            QVERIFY(QTest::qWaitForWindowActive(m_note));
+            QTest::mouseClick(m_note->txtTitle, Qt::LeftButton, {}, QPoint(20, 5));
+            QVERIFY(m_note->Text1 && m_note->Text1->isVisible());
+            m_note->Text1->end(false);
+            QTest::keyClicks(m_note->Text1, typed);
+            if (leave)
+                QTest::keyClick(m_note->Text1, Qt::Key(leave));
+            else
+                QTest::mouseClick(m_note->txtNote->viewport(), Qt::LeftButton);
+            QVERIFY(m_note->Text1->isHidden());
         }
-        QCOMPARE(m_note->txtTitle->text(), leave ? text : before);
-        if (leave && text != before)
-            QTRY_COMPARE_WITH_TIMEOUT(ini(3, "Titulo"), text, frmNote::AutosaveDelayMs + 1000);
+        QCOMPARE(m_note->txtTitle->text(), after);
+        if (after != before)
+            QTRY_COMPARE_WITH_TIMEOUT(ini(3, "Titulo"), after, frmNote::AutosaveDelayMs + 1000);
     }
 };
 

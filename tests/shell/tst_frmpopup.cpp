@@ -3,6 +3,7 @@
 #include "base/Log.h"
 #include "note/ModCmnDlg.h"
 #include "note/NoteWindows.h"
+#include "note/TopMost.h"
 #include "shell/DisplayLoss.h"
 #include "shell/SingleInstance.h"
 
@@ -10,6 +11,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
@@ -57,9 +59,9 @@ class tst_FrmPopup : public ProgramTest
             const QByteArray n = QByteArray::number(id);
             cfg += "[" + n + "]\r\nTop=1500\r\nLeft=1500\r\n" + QByteArray(keys).replace('#', n);
             list = reverse ? n + ',' + list : list + n + ',';
-            if (!text.isEmpty() && (!QDir().mkpath(data()) ||
-                                    !writeBytes(data() + u"notavex%1.arl"_qs.arg(id),
-                                                QByteArray(text).replace('#', n))))
+            if (!text.isEmpty() &&
+                (!QDir().mkpath(data()) || !writeBytes(data() + u"notavex%1.arl"_qs.arg(id),
+                                                       QByteArray(text).replace('#', n))))
                 return {};
         }
         return {cfg, ',' + list + "\r\n"};
@@ -67,6 +69,17 @@ class tst_FrmPopup : public ProgramTest
     bool start(const std::pair<QByteArray, QByteArray> &folder)
     {
         return ProgramTest::start(folder.first, folder.second);
+    }
+    // On 1 December 2026 10:00, note 1 hidden with a daily alarm at 08:00 with sound and the keys
+    // given, and note 2 shown. Its kind says days of the month: the evaluation follows Data alone.
+    bool startAlarm(const QByteArray &keys)
+    {
+        m_fakes->clock->time = {QDate(2026, 12, 1), QTime(10, 0)};
+        return start("[Indice]\r\nTotalForms=2\r\n[1]\r\n" + keys +
+                         "Titulo=Compras\r\nAlarme=1\r\nTipoDataAlarme=3\r\nData=Diariamente\r\n"
+                         "Hora=08:00:00\r\nHoraAntes=07:59:00\r\nTocarSom=1\r\nVisivel=False\r\n"
+                         "ArquivoWave=/sons/galo.wav\r\n[2]\r\nVisivel=True\r\n",
+                     ",1,2,\r\n");
     }
 
 private slots:
@@ -98,23 +111,6 @@ private slots:
         QCOMPARE(OpenForms::count(), 1);
         QVERIFY(!m_popup->trayIcon()->isVisible());
         OpenForms::remove(&dialog);
-    }
-
-    // After "Sair" a save that fails is asked about: the notes stay open until one works.
-    void quit_failedSaveKeepsTheNotesOpen()
-    {
-        QVERIFY(start(notes(1)));
-        noteAt(1)->txtNote->SetText(QString(4000, u'x'));
-        m_fakes->messageBoxes->setNextAnswer(MessageBoxes::AnswerCancel);
-        {
-            FileSizeLimit full(1000);
-            trigger(m_popup->mnuFechar);
-        }
-        QCOMPARE(m_fakes->messageBoxes->asked.size(), 1);
-        QVERIFY(!m_popup->isShutDown() && TrayReady && noteAt(1));
-        trigger(m_popup->mnuFechar);
-        QVERIFY(m_popup->isShutDown());
-        QVERIFY(readBytes(ContentFile(1)).contains("xxxx"));
     }
 
     // Another copy asks this one to end, through a socket that must fit its name's limit.
@@ -172,41 +168,103 @@ private slots:
     void newNote_nextNumberFontAndSound()
     {
         QVERIFY(start(notes(2)));
-        QVERIFY(WriteListLine(u",1,2,4,"_qs));
         trigger(m_popup->mnuNew);
         frmNote *w = noteAt(3); // its title and place are tried end to end
         QCOMPARE(w->Tag() + u' ' + w->txtNote->SelFontName().value() + u' ' +
                      QString::number(w->txtNote->SelFontSize().value()),
                  u"3 Arial 9.75"_qs);
-        QCOMPARE(readBytes(ListFile()), QByteArray(",1,2,4,3,\r\n"));
         QCOMPARE(m_fakes->sound->played, QStringList{AppPath + u"novo.wav"_qs});
     }
 
-    // A note with an armed alarm shows a bell beside "[Alarme]", inside the note; while notes ring
-    // the tray icon alternates with another picture and its tip names them, and both come back
-    // when the ringing stops.
-    void alarm_bellAndRingingTray()
+    // A day of a daily alarm on a hidden note that sits across two screens, not pinned: it shows
+    // wholly on the screen that shows more of it, on top, and rings again and again; while it
+    // rings the tray icon alternates with another picture and its tip names it. A bell beside
+    // "[Alarme]", inside the note, shows the armed alarm. (Its blinking colours, their end at a
+    // click and a save while it blinks are tried end to end.)
+    void alarm_ringsUntilAcknowledged()
     {
-        QVERIFY(start("[Indice]\r\nTotalForms=2\r\n[1]\r\nVisivel=True\r\nTitulo=Compras\r\n"
-                      "Alarme=1\r\nData=Diariamente\r\nHora=08:00:00\r\n[2]\r\nVisivel=True\r\n",
-                      ",1,2,\r\n"));
+        m_fakes->screen->monitors = {QRect(0, 0, 1024, 768), QRect(1024, 0, 1024, 768)};
+        m_fakes->screen->all = QRect(0, 0, 2048, 768);
+        QVERIFY(startAlarm("Left=14250\r\nTop=-300\r\n")); // (950, -20)
         frmNote *note = noteAt(1);
         const QRect bell = note->imSino->geometry(), link = note->Label1[2]->geometry();
-        QVERIFY(note->imSino->isVisible() && !noteAt(2)->imSino->isVisible());
+        QVERIFY(note->imSino->isVisibleTo(note) && !noteAt(2)->imSino->isVisible());
         QVERIFY(note->Picture1->rect().contains(bell) && !bell.intersects(link) &&
                 bell.left() - link.right() < 8);
         const QSystemTrayIcon *tray = m_popup->trayIcon();
         const qint64 idle = tray->icon().cacheKey();
-        note->tmrEvent_Timer(); // 10:00, due since 08:00
+        const QStringList &played = m_fakes->sound->played;
+        QVERIFY(!note->isVisible());
+        note->tmrEvent.setInterval(1); // the loader's first evaluation, without its 5 s
+        QTRY_VERIFY(note->isVisible());
+        QVERIFY(note->pos() == QPoint(1024, 0) && IsWindowTopmost(note));
+        QCOMPARE(ini(1, "TocouEm") + u' ' + played.join(u' '), u"01/12/2026 /sons/galo.wav"_qs);
         QTRY_COMPARE(tray->toolTip(), u"Notavex - alarme: Compras"_qs);
         QVERIFY(tray->icon().cacheKey() != idle);
         QTRY_COMPARE(tray->icon().cacheKey(), idle); // and back, while it rings
         QTRY_VERIFY(tray->icon().cacheKey() != idle);
-        QVERIFY(!note->AplicaClick());
+
+        note->hide(); // hidden again, it keeps quiet
+        note->TimerToca_Timer();
+        QVERIFY(note->ContaToque == 0 && played.size() == 1 && note->Piscar.isActive());
+        note->show();
+        QList<int> at; // seconds after the ring
+        for (int ms = 0; note->TimerToca.isActive() && at.size() < 100; at << ms / 1000) {
+            ms += note->TimerToca.interval();
+            note->TimerToca_Timer();
+        }
+        QCOMPARE(at.mid(0, 13), (QList<int>{5, 10, 15, 20, 30, 40, 50, 60, 70, 80, 90, 110, 130}));
+        QVERIFY(at.size() == 51 && at.last() == 1765 && played.size() == 52);
+
+        QTest::mouseClick(note->txtNote->viewport(), Qt::LeftButton);
+        QVERIFY(!note->Piscar.isActive() && !IsWindowTopmost(note) &&
+                m_fakes->messageBoxes->asked.isEmpty());
         QTRY_COMPARE(tray->toolTip(), u"Notavex"_qs);
         QCOMPARE(tray->icon().cacheKey(), idle);
+
+        // The next day it rings again, its repetitions counted afresh.
+        m_fakes->clock->time = {QDate(2026, 12, 2), QTime(8, 0)};
+        note->tmrEvent_Timer();
+        QVERIFY(played.size() == 53 && note->ContaToque == 0 && note->TimerToca.isActive());
         note->tmrEvent.stop(); // the alarm switched off
         QVERIFY(!note->imSino->isVisible());
+    }
+
+    void finalRing_asksToDelete_data()
+    {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("No keeps the note, not its alarm") << false;
+        QTest::newRow("Yes deletes the note") << true;
+    }
+
+    // Every month of 2026, rung in December: acknowledged by its hide button, an alarm that will
+    // not ring again asks first.
+    void finalRing_asksToDelete()
+    {
+        QFETCH(bool, yes);
+        QVERIFY(startAlarm("Data=1/0/2026\r\n"));
+        QPointer<frmNote> note = noteAt(1);
+        note->tmrEvent_Timer();
+        QVERIFY(note->Piscar.isActive() && !note->tmrEvent.isActive());
+        m_fakes->messageBoxes->setNextAnswer(yes ? MessageBoxes::AnswerYes
+                                                 : MessageBoxes::AnswerNo);
+        QTest::mouseClick(note->Image3, Qt::LeftButton, {}, QPoint(5, 5));
+        const auto &asked = m_fakes->messageBoxes->asked;
+        QVERIFY(asked.size() == 1 && asked[0].buttons == MessageBoxes::YesNo &&
+                asked[0].defaultAnswer == MessageBoxes::AnswerNo);
+        QCOMPARE(asked[0].text, u"Esta nota não está mais programada para acionar o alarme no "
+                                u"futuro.\r\rProgramação do alarme para esta nota é: \rDia: 1\r"
+                                u"Mês: (Todos os meses do ano)\rAno: 2026\r\rDeseja excluir esta "
+                                u"nota agora?"_qs);
+        if (yes) { // what a deletion removes is checked with the note menu's
+            QTRY_VERIFY(!note);
+            QCOMPARE(m_fakes->sound->played.last(), AppPath + u"excluir.wav"_qs);
+        } else {
+            QVERIFY(note && !note->isVisible() &&
+                    ini(1, "Visivel") == u"False"); // the hide goes on
+            QCOMPARE(ini(1, "Alarme") + ini(1, "Data") + ini(1, "TocouEm") + ini(1, "ArquivoWave"),
+                     u"/sons/galo.wav"_qs);
+        }
     }
 
     // "Não", the default answer, keeps the note; "Sim" deletes its window, file and listing.
@@ -232,11 +290,12 @@ private slots:
     }
 
     // "Mostrar Todos", "Ocultar" and "Ocutar Todos" write nothing until the next save: "Sair"
-    // then stores it.
+    // then stores it. A save after "Sair" that fails is asked about: the notes stay open until one
+    // works.
     void hideAndShow_storedAtQuit()
     {
         QVERIFY(start(notes(2, "Visivel=#\r\n"))); // "1" shows, "2" does not
-        m_popup->trayClick(QPoint(10, 10)); // the tray menu offers both
+        m_popup->trayClick(QPoint(10, 10));        // the tray menu offers both
         m_popup->menu->close();
         trigger(m_popup->mnuShowAll);
         QVERIFY(noteAt(2)->isVisible());
@@ -246,9 +305,18 @@ private slots:
         QCOMPARE(ini(1, "Visivel"), u"1"_qs);
         trigger(m_popup->mnuHide);
         QVERIFY(!noteAt(1)->isVisible() && !noteAt(2)->isVisible());
+        noteAt(1)->txtNote->SetText(QString(4000, u'x'));
+        m_fakes->messageBoxes->setNextAnswer(MessageBoxes::AnswerCancel);
+        {
+            FileSizeLimit full(1000);
+            trigger(m_popup->mnuFechar);
+        }
+        QCOMPARE(m_fakes->messageBoxes->asked.size(), 1);
+        QVERIFY(!m_popup->isShutDown() && TrayReady && noteAt(1));
         trigger(m_popup->mnuFechar);
         QVERIFY(m_popup->isShutDown());
         QCOMPARE(ini(1, "Visivel") + ini(2, "Visivel"), u"FalseFalse"_qs);
+        QVERIFY(readBytes(ContentFile(1)).contains("xxxx"));
     }
 
     // Windows come in the list's order, hidden ones never show, and a save lists the newest

@@ -5,7 +5,6 @@
 #include "note/NoteWindows.h"
 #include "note/TopMost.h"
 #include "shell/DisplayLoss.h"
-#include "shell/SingleInstance.h"
 
 #include <QDialog>
 #include <QFileInfo>
@@ -107,22 +106,8 @@ private slots:
         m_popup->shutDown();
         QVERIFY(!dialog.isVisible());
         QCOMPARE(readBytes(ListFile()), QByteArray(",12,1,3,\r\n"));
-        QCOMPARE(ini(0, "TotalForms"), u"3"_qs);
         QCOMPARE(OpenForms::count(), 1);
-        QVERIFY(!m_popup->trayIcon()->isVisible());
         OpenForms::remove(&dialog);
-    }
-
-    // Another copy asks this one to end, through a socket that must fit its name's limit.
-    void shutDown_onRequestFromAnotherCopy()
-    {
-        const QString deep = m_tmp->path() + u'/' + QString(120, u'd');
-        QVERIFY(QDir().mkpath(deep + u"/Notavex"_qs));
-        FrmPopup popup;
-        QVERIFY(popup.startUp(deep, m_tmp->path(), u"ana"_qs));
-        QVERIFY(SingleInstance::requestClose(DataPath));
-        QTRY_VERIFY(popup.isShutDown());
-        QCOMPARE(readBytes(ListFile()), QByteArray(",\r\n"));
     }
 
     // A folder that cannot be written is named, with the reason, in a box once the program

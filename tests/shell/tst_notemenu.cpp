@@ -372,8 +372,7 @@ private slots:
         const QString max = u"abcdefghijklmnopqrstuÇ"_qs;
         const QString long49 = u"Lista de compras para a festa de aniversário 2027"_qs;
         const int enter = Qt::Key_Return, escape = Qt::Key_Escape;
-        QTest::newRow("typing 23 characters")
-            << false << QString() << max + u"w"_qs << enter << max;
+        QTest::newRow("23 typed") << false << QString() << max + u"w"_qs << enter << max;
         QTest::newRow("Escape") << false << u"Lista"_qs << u"Mercado"_qs << escape << u"Lista"_qs;
         QTest::newRow("49 characters, a click") << false << long49 << QString() << 0 << long49;
         QTest::newRow("49 characters, Escape after typing")
@@ -384,8 +383,7 @@ private slots:
         QTest::newRow("Hora, Enter") << true << u"Compras"_qs << u"Hora"_qs << enter << u"09:05"_qs;
         QTest::newRow("typed, Ok")
             << true << u"Compras"_qs << u"abcdefghijklmnop"_qs << 1 << u"Comprasabcdefghijklmno"_qs;
-        QTest::newRow("typed, Cancelar")
-            << true << u"Compras"_qs << u"abc"_qs << 0 << u"Compras"_qs;
+        QTest::newRow("Cancelar") << true << u"Compras"_qs << u"abc"_qs << 0 << u"Compras"_qs;
         QTest::newRow("49 characters, typed, Ok") << true << long49 << u"abc"_qs << 1 << long49;
     }
 

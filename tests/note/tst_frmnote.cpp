@@ -233,29 +233,28 @@ private slots:
     void link_ctrlClickOpens_data()
     {
         QTest::addColumn<QString>("href");
-        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<bool>("ctrl");
         QTest::addColumn<bool>("opens");
         const QString web = u"https://exemplo.com.br/a?b=1"_qs;
-        QTest::newRow("web") << web << Qt::KeyboardModifiers(Qt::ControlModifier) << true;
-        QTest::newRow("mail") << u"mailto:ana@exemplo.com.br"_qs
-                              << Qt::KeyboardModifiers(Qt::ControlModifier) << true;
-        QTest::newRow("plain click") << web << Qt::KeyboardModifiers() << false;
-        QTest::newRow("a local file")
-            << u"file:///etc/passwd"_qs << Qt::KeyboardModifiers(Qt::ControlModifier) << false;
+        QTest::newRow("web") << web << true << true;
+        QTest::newRow("mail") << u"mailto:ana@exemplo.com.br"_qs << true << true;
+        QTest::newRow("plain click") << web << false << false;
+        QTest::newRow("a local file") << u"file:///etc/passwd"_qs << true << false;
     }
 
     void link_ctrlClickOpens()
     {
         QFETCH(QString, href);
-        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(bool, ctrl);
         QFETCH(bool, opens);
         RichTextBox box;
         showLink(box, "Veja ", "{\\field{\\*\\fldinst HYPERLINK \"" + href.toLatin1() + "\"}");
         QTextCursor at(box.document());
         at.setPosition(9);
-        QTest::mouseClick(box.viewport(), Qt::LeftButton, modifiers, box.cursorRect(at).center());
+        QTest::mouseClick(box.viewport(), Qt::LeftButton,
+                          ctrl ? Qt::ControlModifier : Qt::NoModifier, box.cursorRect(at).center());
         QCOMPARE(m_fakes->links->opened, opens ? QList{QUrl(href)} : QList<QUrl>{});
-        if (!modifiers)
+        if (!ctrl)
             QCOMPARE(box.SelStart(), 9);
     }
 };

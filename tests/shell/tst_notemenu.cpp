@@ -85,8 +85,7 @@ private slots:
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_tmp->path());
         QVERIFY(QDir().mkpath(data()) &&
                 writeBytes(data() + u"notavex3.arl"_qs, "{\\rtf1\\fs22 nota}"));
-        QVERIFY(start("[Indice]\r\nTotalForms=2\r\n[3]\r\nColor1=255\r\nColor2=65280\r\n"
-                      "Titulo=Compras\r\n",
+        QVERIFY(start("[Indice]\r\nTotalForms=2\r\n[3]\r\nColor1=255\r\nColor2=65280\r\n",
                       ",3,5,\r\n"));
         QVERIFY(m_note = MakeCurrent(3));
     }

@@ -276,15 +276,16 @@ private slots:
     // works.
     void hideAndShow_storedAtQuit()
     {
-        QVERIFY(start(notes(2, "Visivel=#\r\n"))); // "1" shows, "2" does not
-        m_popup->trayClick(QPoint(10, 10));        // the tray menu offers both
+        QVERIFY(start("[Indice]\r\nTotalForms=2\r\n[1]\r\nVisivel=True\r\n[2]\r\nVisivel=0\r\n",
+                      ",1,2,\r\n"));
+        m_popup->trayClick(QPoint(10, 10)); // the tray menu offers both
         m_popup->menu->close();
         trigger(m_popup->mnuShowAll);
         QVERIFY(noteAt(2)->isVisible());
         MakeCurrent(1);
         trigger(m_popup->menOcultar);
         QVERIFY(!noteAt(1)->isVisible() && noteAt(2)->isVisible());
-        QCOMPARE(ini(1, "Visivel"), u"1"_qs);
+        QCOMPARE(ini(1, "Visivel"), u"True"_qs);
         trigger(m_popup->mnuHide);
         QVERIFY(!noteAt(1)->isVisible() && !noteAt(2)->isVisible());
         noteAt(1)->txtNote->SetText(QString(4000, u'x'));

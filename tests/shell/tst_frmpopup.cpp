@@ -110,43 +110,25 @@ private slots:
         OpenForms::remove(&dialog);
     }
 
-    // A folder that cannot be written is named, with the reason, in a box once the program
-    // runs; the program runs on and is still the only copy.
-    void unwritableFolder_saidAndStillGuarded_data()
+    // A full disk is named, with the reason, in a box once the program runs; the program runs on
+    // and is still the only copy. (A read-only folder is tried end to end.)
+    void fullDisk_saidAndStillGuarded()
     {
-        QTest::addColumn<bool>("readOnly");
-        QTest::addColumn<int>("error");
-        QTest::newRow("read-only") << true << ReadOnlyFolder::error();
-        QTest::newRow("full") << false << EFBIG;
-    }
-
-    void unwritableFolder_saidAndStillGuarded()
-    {
-        QFETCH(bool, readOnly);
-        QFETCH(int, error);
-        const QString docs = m_tmp->path() + u"/docs"_qs;
-        QVERIFY(QDir().mkpath(data()) && QDir().mkpath(m_tmp->path() + u"/app"_qs));
+        QVERIFY(QDir().mkpath(data()) && QDir().mkpath(path(u"app"_qs)));
         QVERIFY(writeBytes(data() + u"Indice.cfg"_qs, "[Indice]\r\nTotalForms=1\r\n"));
         QVERIFY(writeBytes(data() + u"indice.dat"_qs, ",1,\r\n"));
-        std::optional<ReadOnlyFolder> frozen;
-        std::optional<FileSizeLimit> full;
-        if (readOnly) {
-            frozen.emplace(data());
-            QVERIFY(frozen->isValid());
-        } else {
-            full.emplace(0);
-        }
+        FileSizeLimit full(0);
         m_popup = std::make_unique<FrmPopup>();
-        QVERIFY(m_popup->startUp(docs, m_tmp->path() + u"/app/"_qs, u"ana"_qs));
+        QVERIFY(m_popup->startUp(path(u"docs"_qs), path(u"app/"_qs), u"ana"_qs));
         QVERIFY(TrayReady && noteAt(1));
         FrmPopup second;
-        QVERIFY(!second.startUp(docs, m_tmp->path() + u"/app/"_qs, u"ana"_qs));
+        QVERIFY(!second.startUp(path(u"docs"_qs), path(u"app/"_qs), u"ana"_qs));
         QCOMPARE(second.exitCode(), 0);
 
         QTRY_COMPARE(m_fakes->messageBoxes->asked.size(), 1);
         QCOMPARE(m_fakes->messageBoxes->asked[0].text.section(u". "_qs, 0, 0),
                  u"Não é possível salvar na pasta de dados \"%1\" (%2)"_qs.arg(
-                     QDir::cleanPath(data()), SystemErrorText(error)));
+                     QDir::cleanPath(data()), SystemErrorText(EFBIG)));
         QVERIFY(!m_popup->isShutDown());
     }
 

@@ -67,9 +67,9 @@ private slots:
     void cleanup() { tearDown(); }
 
     // Only an exact "False" is unpinned: a note stored "false" is pinned, so the first click
-    // unpins it. The shown window changes its state in place: no hiding, no new native window.
-    // A click also puts back on top every pinned note, matched by its own number whatever the
-    // order of the windows and of indice.dat. (Pinning by clicks is tried end to end.)
+    // unpins it, in place: no hiding, no new native window. A click also puts back on top every
+    // pinned note, matched by its own number whatever the order of the windows and of indice.dat.
+    // (Pinning and unpinning by clicks are tried end to end.)
     void pin()
     {
         QVERIFY(WriteListLine(u",3,2,6,"_qs));

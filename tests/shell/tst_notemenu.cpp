@@ -71,7 +71,7 @@ QString lookOf(int id)
 
 } // namespace
 
-// The note menu's commands and the note's links, on the current note of a started program.
+// The note menu's commands, the note's links and title, on the current note of a started program.
 class tst_NoteMenu : public ProgramTest
 {
     Q_OBJECT

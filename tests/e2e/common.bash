@@ -67,7 +67,8 @@ use_home() {
 
 # A private X server with openbox; its pid in XVFB_PID.
 start_x() {
-    local fdfile="$E2E_TMP/display"
+    local fdfile
+    fdfile=$(mktemp "$E2E_TMP/display.XXXXXX") # a second server must not read the first one's
     # With XVFB_FBDIR set, the screen as shown is also kept there as the file Xvfb_screen0 (xwd).
     Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 ${XVFB_FBDIR:+-fbdir "$XVFB_FBDIR"} \
         3>"$fdfile" >"$E2E_TMP/xvfb.log" 2>&1 &

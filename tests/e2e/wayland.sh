@@ -30,8 +30,7 @@ for i, line in enumerate(lines):
 x_windows() { [ -n "$(xdotool search --pid "$NV_PID" 2>/dev/null)" ]; }
 at_stored_places() { [ "$(shown_notes | paste -sd' ')" = "30,140 30,200 30,80" ]; }
 
-start_notavex
-check "the program starts" wait_ready "$NV_PID"
+start_ready
 check "its windows are XWayland's" within 10 x_windows
 check "three notes at their stored places" within 10 at_stored_places
 finish

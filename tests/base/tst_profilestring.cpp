@@ -7,7 +7,6 @@
 
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <QTest>
 
 using namespace TestFiles;
 
@@ -280,35 +279,30 @@ private slots:
                  QByteArray("[1]\r\nTop=2\r\nTitulo=outro\r\nLeft=3\r\n[5]\r\nTitulo=cinco\r\n"));
     }
 
-    // A file size limit stands in for a full disk; a missing folder is not made.
-    void write_failureLeavesTheOldFile_data()
-    {
-        QTest::addColumn<bool>("batched");
-        QTest::newRow("a single key") << false;
-        QTest::newRow("a batch") << true;
-    }
-
+    // A single key, then a batch: a file size limit stands in for a full disk. A missing folder
+    // is not made.
     void write_failureLeavesTheOldFile()
     {
-        QFETCH(bool, batched);
-        const QString file = freshFile();
         const QByteArray old = "[a]\r\nk=old\r\n";
-        QVERIFY(writeBytes(file, old));
-        QCOMPARE(readK(file), u"old"_qs);
-        {
-            FileSizeLimit limit(4096);
-            std::optional<ProfileBatch> batch;
-            if (batched) {
-                batch.emplace(file);
-                QVERIFY(writeK(file, u"new"_qs));
+        for (const bool batched : {false, true}) {
+            const QString file = freshFile();
+            QVERIFY(writeBytes(file, old));
+            QCOMPARE(readK(file), u"old"_qs);
+            {
+                FileSizeLimit limit(4096);
+                std::optional<ProfileBatch> batch;
+                if (batched) {
+                    batch.emplace(file);
+                    QVERIFY(writeK(file, u"new"_qs));
+                }
+                const bool ok =
+                    WritePrivateProfileString(u"a"_qs, u"big"_qs, QString(100000, u'x'), file);
+                QVERIFY(!(batch ? batch->commit() : ok));
             }
-            const bool ok =
-                WritePrivateProfileString(u"a"_qs, u"big"_qs, QString(100000, u'x'), file);
-            QVERIFY(!(batch ? batch->commit() : ok));
+            QCOMPARE(readBytes(file), old);
+            QCOMPARE(readK(file), u"old"_qs);
+            QCOMPARE(ReadIni(u"a"_qs, u"big"_qs, u"none"_qs, file), u"none"_qs);
         }
-        QCOMPARE(readBytes(file), old);
-        QCOMPARE(readK(file), u"old"_qs);
-        QCOMPARE(ReadIni(u"a"_qs, u"big"_qs, u"none"_qs, file), u"none"_qs);
         QVERIFY(!writeK(m_dir.filePath(u"no/such/folder/Indice.cfg"_qs), u"v"_qs));
     }
 };

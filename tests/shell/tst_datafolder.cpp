@@ -7,7 +7,6 @@
 
 #include <QDir>
 #include <QTemporaryDir>
-#include <QTest>
 
 using namespace TestFiles;
 

@@ -5,9 +5,7 @@
 
 #include <QDir>
 #include <QSignalSpy>
-#include <QSysInfo>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <csignal>
 #include <cstddef>
@@ -23,13 +21,6 @@
 using namespace TestFiles;
 
 namespace {
-
-// What an earlier version's lock file holds: process, program, computer.
-QByteArray lockText(const char *host)
-{
-    return QByteArray::number(::getpid()) + '\n' + QCoreApplication::applicationName().toUtf8() +
-           '\n' + host + '\n';
-}
 
 // An address in the abstract namespace, as another program would spell it.
 socklen_t abstractAddress(const QByteArray &name, sockaddr_un &address)
@@ -97,42 +88,27 @@ private slots:
     }
 
     // One copy per folder on this computer whatever the second copy's environment or its way to
-    // the folder; locks that other computers, sync conflicts or an earlier version left in the
-    // folder block nothing and stay as they are; the running copy hears both requests, also on
-    // a folder it cannot write, and once it ends the folder is free again.
+    // the folder; the running copy hears both requests, also on a folder it cannot write, and
+    // once it ends the folder is free again. (Locks left by other computers, sync conflicts and
+    // an earlier version: e2e/startup.sh.)
     void secondCopy_data()
     {
         QTest::addColumn<QString>("runtime"); // the second copy's XDG_RUNTIME_DIR; "-": none
         QTest::addColumn<bool>("throughLink");
-        QTest::addColumn<QStringList>("leftLocks");
         QTest::addColumn<bool>("readOnly");
         const QString same = qEnvironmentVariable("XDG_RUNTIME_DIR");
-        QTest::newRow("same environment") << same << false << QStringList() << false;
-        QTest::newRow("another runtime folder") << u"run2"_qs << false << QStringList() << false;
-        QTest::newRow("no runtime folder") << u"-"_qs << false << QStringList() << false;
-        QTest::newRow("folder reached through a link") << same << true << QStringList() << false;
-        QTest::newRow("locks left by others")
-            << same << false
-            << QStringList{u".notavex-0badc0de.lock"_qs, u".notavex.lock"_qs,
-                           u".notavex.sync-conflict-20240101-101010-ABCDEFG.lock"_qs}
-            << false;
-        QTest::newRow("read-only folder") << same << false << QStringList() << true;
+        QTest::newRow("same environment") << same << false << false;
+        QTest::newRow("another runtime folder") << u"run2"_qs << false << false;
+        QTest::newRow("no runtime folder") << u"-"_qs << false << false;
+        QTest::newRow("folder reached through a link") << same << true << false;
+        QTest::newRow("read-only folder") << same << false << true;
     }
 
     void secondCopy()
     {
         QFETCH(QString, runtime);
         QFETCH(bool, throughLink);
-        QFETCH(QStringList, leftLocks);
         QFETCH(bool, readOnly);
-        // Another computer's lock names its own computer; an earlier version's, a live process
-        // of this one.
-        const auto left = [](const QString &name) {
-            return lockText(name == u".notavex.lock" ? qPrintable(QSysInfo::machineHostName())
-                                                     : "outro-computador");
-        };
-        for (const QString &name : leftLocks)
-            QVERIFY(writeBytes(data() + name, left(name)));
         const QString second = throughLink ? m_tmp->path() + u"/link/"_qs : data();
         QVERIFY(!throughLink || QFile::link(data(), m_tmp->path() + u"/link"_qs));
         std::optional<ReadOnlyFolder> frozen;
@@ -158,8 +134,6 @@ private slots:
         QVERIFY(heard);
         QTRY_COMPARE(shows.size(), 1);
         QTRY_COMPARE(closes.size(), 1);
-        for (const QString &name : leftLocks)
-            QCOMPARE(readBytes(data() + name), left(name));
 
         first.reset();
         QVERIFY(SingleInstance(second).acquire());

@@ -562,13 +562,10 @@ bool write(const QString &section, const QString &key, const std::optional<QStri
     return flush(entry, path);
 }
 
-} // namespace
-
-QString GetPrivateProfileString(const QString &section, const QString &key, const QString &def,
-                                const QString &file)
+std::optional<QString> storedValue(const QString &section, const QString &key, const QString &file)
 {
     if (file.isEmpty())
-        return def;
+        return std::nullopt;
     QMutexLocker lock(&cacheMutex);
     const QString path = cacheKey(file);
     CachedFile &entry = entryFor(path);
@@ -576,15 +573,26 @@ QString GetPrivateProfileString(const QString &section, const QString &key, cons
 
     const Section *s = entry.doc.find(section);
     if (!s)
-        return def;
+        return std::nullopt;
     const qsizetype found = s->findKey(foldName(key));
     if (found < 0)
-        return def;
+        return std::nullopt;
     const Line &line = s->body[found];
     QByteArrayView raw = QByteArrayView(line.text).sliced(line.eq + 1);
     if (const qsizetype nul = raw.indexOf('\0'); nul >= 0)
         raw = raw.first(nul);
-    QString value = decodeText(trimmed(raw));
+    return decodeText(trimmed(raw));
+}
+
+} // namespace
+
+QString GetPrivateProfileString(const QString &section, const QString &key, const QString &def,
+                                const QString &file)
+{
+    std::optional<QString> stored = storedValue(section, key, file);
+    if (!stored)
+        return def;
+    QString value = std::move(*stored);
     if (value.size() > kMaxValue) {
         qsizetype keep = kMaxValue;
         if (value.at(keep - 1).isHighSurrogate())
@@ -592,6 +600,12 @@ QString GetPrivateProfileString(const QString &section, const QString &key, cons
         value.truncate(keep);
     }
     return value;
+}
+
+QString GetPrivateProfileStringWhole(const QString &section, const QString &key,
+                                     const QString &def, const QString &file)
+{
+    return storedValue(section, key, file).value_or(def);
 }
 
 QStringList GetPrivateProfileSectionNames(const QString &file)

@@ -22,6 +22,9 @@
 // Value of a key, cut to 254 characters; def when the key, its section or the file is missing.
 QString GetPrivateProfileString(const QString &section, const QString &key, const QString &def,
                                 const QString &file);
+// The same, whole: for moving a key to another file without losing its end.
+QString GetPrivateProfileStringWhole(const QString &section, const QString &key,
+                                     const QString &def, const QString &file);
 
 // The names of the file's sections, and of one section's keys, as written and in file order; the
 // first of duplicates only. Empty when the file or section is missing.

@@ -97,7 +97,7 @@ bool MergeIndexCopy(const QString &copyPath)
                 if (GetPrivateProfileString(section, name, missing, file) != missing)
                     continue;
                 ok &= WritePrivateProfileString(
-                    section, name, GetPrivateProfileString(section, name, QString(), copyPath),
+                    section, name, GetPrivateProfileStringWhole(section, name, QString(), copyPath),
                     file);
             }
         }

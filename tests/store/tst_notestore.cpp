@@ -219,7 +219,8 @@ private slots:
             {u"Indice.cfg"_qs, "[Indice]\r\nTotalForms=1\r\n[3]\r\nTitulo=Compras\r\nTop=1500\r\n"
                                "Left=3000\r\nColor1=255\r\nAlarme=1\r\n"},
             {u"Indice.sync-conflict-20261207-101010-ABCDEFG.cfg"_qs,
-             "[3]\r\nTitulo=Outro\r\nColor2=65280\r\n[9]\r\nTitulo=Nova\r\n"},
+             "[3]\r\nTitulo=Outro\r\nColor2=65280\r\n[9]\r\nTitulo=Nova\r\nLonga=" +
+                 QByteArray(300, 'x') + "\r\n"},
             {u"indice.dat"_qs, ",3,\r\n"},
             {u"notavex3.arl"_qs, "{\\rtf1 daqui}"},
             {u"notavex3.sync-conflict-20261207-101010-ABCDEFG.arl"_qs, "{\\rtf1 de la}"},
@@ -241,6 +242,7 @@ private slots:
             QCOMPARE(ReadIni(QString::number(id), u"Alarme"_qs, {}, IndexFile()), QString());
         }
         QCOMPARE(ini(3, "Titulo") + ini(3, "Color2") + ini(9, "Titulo"), u"Compras65280Nova"_qs);
+        QVERIFY(readBytes(IndexFile()).contains("Longa=" + QByteArray(300, 'x') + "\r\n"));
         QCOMPARE(NotesToLoad(), QList<int>{3} + added);
         QVERIFY(files().contains(u"notavex3.arl.bak"_qs));
         QCOMPARE(files().filter(u"conflict"_qs), QStringList());

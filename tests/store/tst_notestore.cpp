@@ -284,16 +284,12 @@ private slots:
                                                      : ListFile();
         const QByteArray name = QFile::encodeName(path);
         QVERIFY(QFile::remove(path));
-        if (kind == u"FIFO")
-            QVERIFY(::mkfifo(name, 0600) == 0);
-        else if (kind == u"link to /dev/zero")
-            QVERIFY(QFile::link(u"/dev/zero"_qs, path));
-        else if (kind == u"folder")
-            QVERIFY(QDir().mkdir(path));
-        else if (kind == u"dangling link")
-            QVERIFY(QFile::link(path + u".gone"_qs, path));
-        else
-            QVERIFY(writeBytes(path, "x") && ::truncate(name, qint64(2) << 30) == 0);
+        QVERIFY(kind == u"FIFO"                ? ::mkfifo(name, 0600) == 0
+                : kind == u"link to /dev/zero" ? QFile::link(u"/dev/zero"_qs, path)
+                : kind == u"folder"            ? QDir().mkdir(path)
+                : kind == u"dangling link"
+                    ? QFile::link(path + u".gone"_qs, path)
+                    : writeBytes(path, "x") && ::truncate(name, qint64(2) << 30) == 0);
         struct stat before;
         QVERIFY(::lstat(name, &before) == 0);
 

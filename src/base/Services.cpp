@@ -70,114 +70,40 @@ public:
     void open(const QUrl &) override {}
 };
 
-template <typename Interface, typename Real> struct Slot
+// One service's implementation; the fallback is made when the service is first asked for.
+template <typename Interface, typename Fallback> struct Slot
 {
-    std::unique_ptr<Interface> service;
-    Interface &get()
+    static std::unique_ptr<Interface> &service()
     {
-        if (!service)
-            service = std::make_unique<Real>();
-        return *service;
+        static std::unique_ptr<Interface> s;
+        return s;
+    }
+    static Interface &get()
+    {
+        std::unique_ptr<Interface> &s = service();
+        if (!s)
+            s = std::make_unique<Fallback>();
+        return *s;
     }
 };
 
-Slot<Clock, SystemClock> &clockSlot()
-{
-    static Slot<Clock, SystemClock> s;
-    return s;
-}
-Slot<RandomSource, MersenneRandom> &randomSlot()
-{
-    static Slot<RandomSource, MersenneRandom> s;
-    return s;
-}
-Slot<ScreenInfo, FixedScreen> &screenSlot()
-{
-    static Slot<ScreenInfo, FixedScreen> s;
-    return s;
-}
-Slot<MessageBoxes, LoggedMessageBoxes> &messageBoxSlot()
-{
-    static Slot<MessageBoxes, LoggedMessageBoxes> s;
-    return s;
-}
-Slot<SoundPlayer, SilentSound> &soundSlot()
-{
-    static Slot<SoundPlayer, SilentSound> s;
-    return s;
-}
-Slot<LinkOpener, NoLinks> &linkSlot()
-{
-    static Slot<LinkOpener, NoLinks> s;
-    return s;
-}
-
-Slot<PrintSystem, NoPrintSystem> &printSlot()
-{
-    static Slot<PrintSystem, NoPrintSystem> s;
-    return s;
-}
-
 } // namespace
+
+#define NOTAVEX_SERVICE(Interface, Fallback, getter, setter)                                       \
+    Interface &getter() { return Slot<Interface, Fallback>::get(); }                               \
+    void setter(std::unique_ptr<Interface> s)                                                      \
+    {                                                                                              \
+        Slot<Interface, Fallback>::service() = std::move(s);                                       \
+    }
 
 namespace Services {
 
-Clock &clock()
-{
-    return clockSlot().get();
-}
-RandomSource &random()
-{
-    return randomSlot().get();
-}
-ScreenInfo &screen()
-{
-    return screenSlot().get();
-}
-MessageBoxes &messageBoxes()
-{
-    return messageBoxSlot().get();
-}
-SoundPlayer &sound()
-{
-    return soundSlot().get();
-}
-PrintSystem &printSystem()
-{
-    return printSlot().get();
-}
-LinkOpener &links()
-{
-    return linkSlot().get();
-}
-
-void setClock(std::unique_ptr<Clock> c)
-{
-    clockSlot().service = std::move(c);
-}
-void setRandom(std::unique_ptr<RandomSource> r)
-{
-    randomSlot().service = std::move(r);
-}
-void setScreen(std::unique_ptr<ScreenInfo> s)
-{
-    screenSlot().service = std::move(s);
-}
-void setMessageBoxes(std::unique_ptr<MessageBoxes> m)
-{
-    messageBoxSlot().service = std::move(m);
-}
-void setSound(std::unique_ptr<SoundPlayer> s)
-{
-    soundSlot().service = std::move(s);
-}
-void setPrintSystem(std::unique_ptr<PrintSystem> p)
-{
-    printSlot().service = std::move(p);
-}
-void setLinks(std::unique_ptr<LinkOpener> l)
-{
-    linkSlot().service = std::move(l);
-}
+NOTAVEX_SERVICE(Clock, SystemClock, clock, setClock)
+NOTAVEX_SERVICE(RandomSource, MersenneRandom, random, setRandom)
+NOTAVEX_SERVICE(ScreenInfo, FixedScreen, screen, setScreen)
+NOTAVEX_SERVICE(MessageBoxes, LoggedMessageBoxes, messageBoxes, setMessageBoxes)
+NOTAVEX_SERVICE(SoundPlayer, SilentSound, sound, setSound)
+NOTAVEX_SERVICE(PrintSystem, NoPrintSystem, printSystem, setPrintSystem)
+NOTAVEX_SERVICE(LinkOpener, NoLinks, links, setLinks)
 
 } // namespace Services

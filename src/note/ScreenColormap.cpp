@@ -1,6 +1,7 @@
 #include "note/ScreenColormap.h"
 
-#include <QEvent>
+#include "note/WindowShown.h"
+
 #include <QGuiApplication>
 #include <QWidget>
 
@@ -52,33 +53,11 @@ void UseScreenColormap(QWidget *window)
 #endif
 }
 
-namespace {
-
-class ColormapOnShow : public QObject
-{
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        // A widget's show event comes after its native window was made and before it is mapped.
-        if (event->type() == QEvent::Show && watched->isWidgetType()) {
-            auto *widget = static_cast<QWidget *>(watched);
-            if (widget->isWindow())
-                UseScreenColormap(widget);
-        }
-        return false;
-    }
-};
-
-} // namespace
-
 void UseScreenColormapForAllWindows()
 {
-    static ColormapOnShow *filter = nullptr;
-    if (filter || !qGuiApp)
+    static bool installed = false;
+    if (installed || !qGuiApp)
         return;
-    filter = new ColormapOnShow(qGuiApp);
-    qGuiApp->installEventFilter(filter);
+    installed = true;
+    OnWindowShown(UseScreenColormap);
 }

@@ -1,6 +1,7 @@
 #include "note/TopMost.h"
 
-#include <QEvent>
+#include "note/WindowShown.h"
+
 #include <QGuiApplication>
 #include <QWidget>
 #include <QWindow>
@@ -35,34 +36,15 @@ bool IsWindowTopmost(const QWidget *window)
     return window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
 }
 
-namespace {
-
-class DialogsOnTop : public QObject
-{
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        // Before the window is mapped, so that it appears in its place.
-        if (event->type() == QEvent::Show && watched->isWidgetType()) {
-            auto *widget = static_cast<QWidget *>(watched);
-            if (widget->isWindow() && widget->windowType() == Qt::Dialog &&
-                !IsWindowTopmost(widget))
-                SetWindowTopmost(widget, true);
-        }
-        return false;
-    }
-};
-
-} // namespace
-
 void KeepDialogsOnTop()
 {
-    static DialogsOnTop *filter = nullptr;
-    if (filter || !qGuiApp)
+    static bool installed = false;
+    if (installed || !qGuiApp)
         return;
-    filter = new DialogsOnTop(qGuiApp);
-    qGuiApp->installEventFilter(filter);
+    installed = true;
+    OnWindowShown([](QWidget *window) {
+        // Before the window is mapped, so that it appears in its place.
+        if (window->windowType() == Qt::Dialog && !IsWindowTopmost(window))
+            SetWindowTopmost(window, true);
+    });
 }

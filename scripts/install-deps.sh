@@ -13,7 +13,7 @@ case ${1:-} in
   pkgs+=(libchm-bin cups printer-driver-cups-pdf poppler-utils
          xvfb xauth openbox trayer xdotool x11-utils x11-apps x11-xserver-utils
          dbus xfce4-panel pulseaudio pulseaudio-utils
-         desktop-file-utils syncthing curl dpkg-dev lintian)
+         weston xwayland qt6-wayland desktop-file-utils syncthing curl dpkg-dev lintian)
   ;;
 esac
 missing=()

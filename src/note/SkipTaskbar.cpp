@@ -176,3 +176,10 @@ void SkipTaskbar(QWidget *window)
     Q_UNUSED(window);
 #endif
 }
+
+Qt::WindowType TaskbarlessWindowType()
+{
+    const bool xwayland = QGuiApplication::platformName() == QLatin1String("xcb") &&
+                          !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    return xwayland ? Qt::Window : Qt::Tool;
+}

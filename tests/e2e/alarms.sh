@@ -6,7 +6,6 @@
 source "$(dirname "$0")/common.bash" "$@"
 
 start_x
-start_wm
 
 # Due two minutes ago, today.
 while [ "$(date +%H%M)" -lt 0003 ]; do sleep 10; done
@@ -14,49 +13,24 @@ hora=$(date -d '-2 min' +%H:%M:00)
 antes=$(date -d '-3 min' +%H:%M:00)
 
 # Strip colour 0x3E7CFF (red 255 green 124 blue 62), text area 0x87FFFF.
-new_home alarms
-mkdir -p "$DATA"
-note() { # number, Visivel, Hora, HoraAntes, TocarSom
-    printf '%s\r\n' "[$1]" 'Top=1500' "Left=$((3000 + ($1 - 1) * 4500))" "Tag=$1" 'Titulo=' \
+note() { # number, Visivel, TocarSom: its lines of Indice.cfg, one a line
+    printf '%s\n' "[$1]" 'Top=1500' "Left=$((3000 + ($1 - 1) * 4500))" "Tag=$1" 'Titulo=' \
         "Visivel=$2" 'Color1=4095231' 'Color2=8912895' 'OnTop=False' 'Alarme=1' \
-        'TipoDataAlarme=2' 'Data=Diariamente' "Hora=$3" "HoraAntes=$4" "TocarSom=$5"
+        'TipoDataAlarme=2' 'Data=Diariamente' "Hora=$hora" "HoraAntes=$antes" "TocarSom=$3"
 }
-{
-    printf '%s\r\n' '[Indice]' 'TotalForms=2' 'Coloridos=False'
-    note 1 False "$hora" "$antes" 1
-    note 2 False "$hora" "$antes" 0
-} >"$DATA/Indice.cfg"
-printf ',1,2,\r\n' >"$DATA/indice.dat"
+new_home alarms
+mapfile -t lines < <(note 1 False 1; note 2 False 0)
+write_folder 2 "${lines[@]}"
 
-# The colour of the title strip of a note window, as "R G B".
-strip_colour() { # window
-    xwd -silent -id "$1" 2>/dev/null | python3 -c '
-import struct, sys
-d = sys.stdin.buffer.read()
-hdr = struct.unpack(">25I", d[:100])
-size, order, bits, per_line, ncolors = hdr[0], hdr[7], hdr[11], hdr[12], hdr[19]
-i, n = 10 * per_line + 90 * (bits // 8), bits // 8
-v = int.from_bytes(d[size + 12 * ncolors + i:][:n], "little" if order == 0 else "big")
-print(*(((v & m) >> ((m & -m).bit_length() - 1)) for m in hdr[14:17]))'
-}
-
-# The different strip colours seen over about a second.
+# The different colours of a note window's title strip, as "R G B", seen over about a second.
 colours_seen() { # window
     local i
     for i in $(seq 12); do
-        strip_colour "$1"
+        xwd -silent -id "$1" 2>/dev/null | xwd_py 'print(*px(90, 10))'
         sleep 0.08
     done | sort -u | paste -sd, -
 }
 BLINKING="255 124 62,255 255 135"
-
-# The mapped note window whose left edge is at x.
-window_at() { # x
-    local w
-    for w in $(note_window_ids "$NV_PID"); do
-        [ "$(xwininfo -id "$w" | awk '/Absolute upper-left X/ {print $NF}')" = "$1" ] && echo "$w"
-    done
-}
 
 # No sound server may be started for this user behind the test's back.
 mkdir -p "$HOME/.config/pulse"
@@ -69,23 +43,21 @@ check "a window to type in is shown" within 5 typing_window >/dev/null
 typing=$(typing_window)
 xdotool windowactivate --sync "$typing"
 
-start_notavex
-check "program becomes ready" wait_ready "$NV_PID"
+start_ready
 check "both hidden notes ring within 10 s of start-up" wait_windows "$NV_PID" 2 10
 check "the window the user types in keeps the focus" [ "$(xdotool getactivewindow)" = "$typing" ]
 check "TocouEm holds today's date" [ "$(ini_value "$DATA/Indice.cfg" TocouEm)" = "$(date +%d/%m/%Y)" ]
-second=$(window_at 500)
+second=$(note_at 500,100)
 seen=$(colours_seen "$second")
 check "it blinks: strip and text area colours take turns ($seen)" [ "$seen" = "$BLINKING" ]
 xdotool mousemove --window "$second" 90 100 click 1
 sleep 0.5
 seen=$(colours_seen "$second")
 check "clicked, it stops with its own strip colour ($seen)" [ "$seen" = "255 124 62" ]
-seen=$(colours_seen "$(window_at 200)")
+seen=$(colours_seen "$(note_at 200,100)")
 check "the other still blinks ($seen)" [ "$seen" = "$BLINKING" ]
 
-"$BIN" uninstall >/dev/null 2>&1
-check "uninstall ends the program" ended_within "$NV_PID" 10
+check "uninstall ends the program" uninstall_ends
 stored=$(for k in Visivel Color1 Color2; do grep -a "^$k=" "$DATA/Indice.cfg" | tr -d '\r' | sort -u; done)
 check "both notes are stored visible with their own colours: $(echo $stored)" \
     [ "$(echo $stored)" = "Visivel=True Color1=4095231 Color2=8912895" ]
@@ -96,12 +68,8 @@ check "without a sound server the alarm's repeated sound is reported once ($told
 
 echo "-- a sound server"
 new_home sounds
-mkdir -p "$DATA"
-{
-    printf '%s\r\n' '[Indice]' 'TotalForms=1' 'Coloridos=False'
-    note 1 True "$hora" "$antes" 1
-} >"$DATA/Indice.cfg"
-printf ',1,\r\n' >"$DATA/indice.dat"
+mapfile -t lines < <(note 1 True 1)
+write_folder 1 "${lines[@]}"
 if ! start_pulse; then
     echo "SKIP: no sound server starts here:"
     tail -n 5 "$E2E_TMP/pulseaudio.log"
@@ -112,18 +80,15 @@ started $!
 streams() { grep -c "'new' on sink-input" "$E2E_TMP/sound-events"; }
 start_tray
 logged=$(wc -l <"$E2E_TMP/notavex.log")
-start_notavex
-check "program becomes ready" wait_ready "$NV_PID"
+start_ready
 check "the ringing alarm plays its sound within 10 s" within 10 eval '[ "$(streams)" -ge 1 ]'
-xdotool mousemove --window "$(window_at 200)" 90 100 click 1
+xdotool mousemove --window "$(note_at 200,100)" 90 100 click 1
 sleep 1
 n=$(streams)
-click_tray_icon 1
-sleep 0.7
-xdotool key Down Return # Nova Nota
+tray_menu 1 Down Return # Nova Nota
 check "Nova Nota plays its sound" within 3 eval '[ "$(streams)" = $((n + 1)) ]'
 check "the new note is shown" wait_windows "$NV_PID" 2 5
-new=$(note_window_ids "$NV_PID" | grep -vx "$(window_at 200)")
+new=$(note_window_ids "$NV_PID" | grep -vx "$(note_at 200,100)")
 n=$(streams)
 xdotool windowraise "$new" sleep 0.3 mousemove --window "$new" 90 100 click 3 sleep 0.7
 # Alarme, Título..., Opções, Sempre Visível, Ocultar, Imprimir, Excluir; "s" answers Sim.

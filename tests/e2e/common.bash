@@ -5,6 +5,7 @@ set -u
 
 BUILD_DIR=$(cd "${1:?usage: bash $0 BUILD_DIR}" && pwd)
 BIN="$BUILD_DIR/notavex"
+RTFDUMP="$BUILD_DIR/tools/rtfdump"
 [ -x "$BIN" ] || { echo "FAIL: no program at $BIN"; exit 1; }
 
 E2E_TMP=$(mktemp -d /tmp/notavex-e2e.XXXXXX)
@@ -64,31 +65,21 @@ use_home() {
     DATA="$HOME/Documents/Notavex"
 }
 
+# A private X server with openbox; its pid in XVFB_PID.
 start_x() {
-    local fdfile="$E2E_TMP/display"
+    local fdfile
+    fdfile=$(mktemp "$E2E_TMP/display.XXXXXX") # a second server must not read the first one's
     # With XVFB_FBDIR set, the screen as shown is also kept there as the file Xvfb_screen0 (xwd).
     Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 ${XVFB_FBDIR:+-fbdir "$XVFB_FBDIR"} \
         3>"$fdfile" >"$E2E_TMP/xvfb.log" 2>&1 &
-    started $!
-    local i
-    for i in $(seq 50); do
-        [ -s "$fdfile" ] && break
-        sleep 0.1
-    done
-    [ -s "$fdfile" ] || { echo "FAIL: Xvfb did not start"; exit 1; }
+    XVFB_PID=$!
+    started $XVFB_PID
+    within 5 test -s "$fdfile" || { echo "FAIL: Xvfb did not start"; exit 1; }
     export DISPLAY=":$(head -n1 "$fdfile")"
     export QT_QPA_PLATFORM=xcb
     # No desktop bus: the tray must be the X11 one this script controls.
     unset DBUS_SESSION_BUS_ADDRESS WAYLAND_DISPLAY SESSION_MANAGER
-    for i in $(seq 50); do
-        xdpyinfo >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
-    echo "FAIL: display $DISPLAY not answering"
-    exit 1
-}
-
-start_wm() {
+    within 5 eval 'xdpyinfo >/dev/null 2>&1' || { echo "FAIL: no display $DISPLAY"; exit 1; }
     openbox --sm-disable >"$E2E_TMP/openbox.log" 2>&1 &
     started $!
     sleep 0.3
@@ -108,33 +99,28 @@ start_notavex() {
     started $NV_PID
 }
 
-# The name the copy running for a folder listens on: the user and the folder's device and inode.
-guard_name() { # folder ($DATA unless given)
-    local id
-    id=$(stat -L -c '%d-%i' "${1:-$DATA}" 2>/dev/null) || return 1
-    echo "@notavex-$(id -u)-$id"
+start_ready() { # arguments...
+    start_notavex "$@"
+    check "the program becomes ready" wait_ready "$NV_PID"
 }
 
-# True while a copy listens for requests for the folder.
+# Ends the running copy the way an uninstaller does; true once it has ended.
+uninstall_ends() { # [pid]
+    timeout 10 "$BIN" uninstall >>"$E2E_TMP/notavex.log" 2>&1
+    ended_within "${1:-$NV_PID}" 10
+}
+
+# True while a copy listens for requests for the folder, on a name made of the user and the
+# folder's device and inode.
 listening() { # folder ($DATA unless given)
-    local name
-    name=$(guard_name "$@") && grep -q " $name\$" /proc/net/unix
+    local id
+    id=$(stat -L -c '%d-%i' "${1:-$DATA}" 2>/dev/null) &&
+        grep -q " @notavex-$(id -u)-$id\$" /proc/net/unix
 }
 
 # The program is ready once its data folder exists and it listens for requests.
-wait_ready() { # pid
-    local i
-    for i in $(seq 300); do
-        if listening; then
-            sleep 0.3
-            kill -0 "$1" 2>/dev/null
-            return
-        fi
-        kill -0 "$1" 2>/dev/null || return 1
-        sleep 0.05
-    done
-    return 1
-}
+wait_ready() { within 15 listening_or_gone "$1" && sleep 0.3 && alive "$1"; } # pid
+listening_or_gone() { listening || gone "$1"; }
 
 alive() { kill -0 "$1" 2>/dev/null; }
 
@@ -150,24 +136,12 @@ within() { # seconds, command...
 
 # Waits up to $2 seconds for process $1 to end; its exit status in EXIT_STATUS.
 ended_within() {
-    local pid=$1 limit=$2 waited=0
-    while alive "$pid"; do
-        sleep 0.05
-        waited=$((waited + 1))
-        [ "$waited" -ge $((limit * 20)) ] && return 1
-    done
-    wait "$pid" 2>/dev/null
+    within "$2" gone "$1" || return 1
+    wait "$1" 2>/dev/null
     EXIT_STATUS=$?
     return 0
 }
-
-count_alive() {
-    local n=0 pid
-    for pid in "$@"; do
-        alive "$pid" && n=$((n + 1))
-    done
-    echo "$n"
-}
+gone() { ! alive "$1"; }
 
 file_is() { # path, printf format of the expected bytes
     [ "$(od -An -c "$1" 2>/dev/null)" = "$(printf "$2" | od -An -c)" ]
@@ -179,10 +153,8 @@ ini_value() { # file, key: the value with the CR removed
 
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
-has_file() { compgen -G "$1" >/dev/null; }
-
-# Ids of the program's mapped note windows (frameless, 182x198), one a line.
-note_window_ids() { # pid
+# Ids of the program's mapped windows of a note's size (182x198 unless given), one a line.
+note_window_ids() { # pid, [width height]
     local w ids i
     # A window destroyed while xdotool looks (a tool tip going away) ends its search with nothing.
     for i in 1 2 3; do
@@ -190,29 +162,35 @@ note_window_ids() { # pid
         sleep 0.05
     done
     for w in $ids; do
-        xwininfo -id "$w" 2>/dev/null | awk -v id="$w" '
+        xwininfo -id "$w" 2>/dev/null | awk -v id="$w" -v W="${2:-182}" -v H="${3:-198}" '
             /Width:/ {wd=$NF} /Height:/ {h=$NF} /Map State: IsViewable/ {v=1}
-            END { if (v && wd == 182 && h == 198) print id }'
+            END { if (v && wd == W && h == H) print id }'
     done | sort -u
+}
+
+position_of() { # window: "X,Y" on the screen
+    xwininfo -id "$1" 2>/dev/null | awk '
+        /Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x "," y}'
 }
 
 # "X,Y" of every mapped note window, one a line.
 note_windows() { # pid
     local w
-    for w in $(note_window_ids "$1"); do
-        xwininfo -id "$w" 2>/dev/null | awk '
-            /Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x "," y}'
-    done | sort -u
+    for w in $(note_window_ids "$1"); do position_of "$w"; done | sort -u
 }
 
-wait_windows() { # pid, count, seconds (20 unless given)
-    local i
-    for i in $(seq $((${3:-20} * 10))); do
-        [ "$(note_windows "$1" | wc -l)" -eq "$2" ] && return 0
-        sleep 0.1
+note_at() { # "X,Y": the mapped note window of NV_PID there
+    local w
+    for w in $(note_window_ids "$NV_PID"); do
+        [ "$(position_of "$w")" = "$1" ] && echo "$w"
     done
-    return 1
 }
+
+pinned() { xprop -id "$1" _NET_WM_STATE 2>/dev/null | grep -q _NET_WM_STATE_ABOVE; }
+
+# True once the copy shows that many note windows, tried for 20 seconds unless told.
+wait_windows() { within "${3:-20}" window_count_is "$1" "$2"; } # pid, count, [seconds]
+window_count_is() { [ "$(note_windows "$1" | wc -l)" -eq "$2" ]; }
 
 # Lines of the program's windows inside the tray panel, as xwininfo prints them; only those of
 # one copy when its pid is given.
@@ -226,32 +204,54 @@ tray_icons() { # [pid]
     done
 }
 
-# The program's shown tool tips (by their window type) and menus (the other override-redirect
-# windows but the tray icon).
-shown() { # tips or menus
-    local w icon tip
-    icon=$(tray_icons | awk '{print $1}')
-    for w in $(xdotool search --onlyvisible --pid "$NV_PID" 2>/dev/null); do
-        [ "$(printf '0x%x' "$w")" = "$icon" ] && continue
+# The shown tool tips (by their window type) and menus (the other override-redirect windows but
+# the tray icons) of the copy NV_PID or the one given.
+shown() { # tips or menus, [pid]
+    local w icons tip
+    icons=$(tray_icons | awk '{print $1}')
+    for w in $(xdotool search --onlyvisible --pid "${2:-$NV_PID}" 2>/dev/null); do
+        grep -qx "$(printf '0x%x' "$w")" <<<"$icons" && continue
         xwininfo -id "$w" | grep -q 'Override Redirect State: yes' || continue
         if xprop -id "$w" _NET_WM_WINDOW_TYPE | grep -q _TOOLTIP; then tip=tips; else tip=menus; fi
         [ "$tip" = "$1" ] && echo "$w"
     done
 }
-popup_shown() { [ -n "$(shown menus)" ]; }
-popup_gone() { [ -z "$(shown menus)" ]; }
+popup_shown() { [ -n "$(shown menus "${1:-}")" ]; } # [pid]
+
+# Opens the tray menu of the copy NV_PID with a button and picks an item by its keys.
+tray_menu() { # button, keys...
+    within 10 click_tray_icon "$1" "$NV_PID" && within 3 popup_shown && xdotool key "${@:2}" &&
+        sleep 0.5
+}
 
 click_tray_icon() { # button, [pid]
-    local size pos w h rest x y
-    # The line ends with the icon's absolute position, "+X+Y", after its size "WxH+x+y".
-    read -r size pos < <(tray_icons "${2:-}" | head -n1 | awk '{print $(NF-1), $NF}')
-    [ -n "$pos" ] || return 1
-    w=${size%%x*}
-    rest=${size#*x}
-    h=${rest%%+*}
-    x=$(echo "$pos" | cut -d+ -f2)
-    y=$(echo "$pos" | cut -d+ -f3)
+    local w h x y
+    # The line ends with the icon's size "WxH+x+y" and its absolute position "+X+Y".
+    IFS='x+ ' read -r w h _ _ x y < <(tray_icons "${2:-}" | head -n1 | awk '{print $(NF-1), $NF}')
+    [ -n "$y" ] || return 1
     xdotool mousemove $((x + w / 2)) $((y + h / 2)) click "$1"
+}
+
+# Python run on the xwd picture on standard input: px(x, y) is its pixel as (red, green, blue),
+# W and H its size.
+xwd_py() { # code, arguments...
+    python3 -c 'import struct, sys
+d = sys.stdin.buffer.read()
+hdr = struct.unpack(">25I", d[:100])
+W, H, order, per_line, n = hdr[4], hdr[5], hdr[7], hdr[12], hdr[11] // 8
+pixels = d[hdr[0] + 12 * hdr[19]:]
+def px(x, y):
+    i = y * per_line + x * n
+    v = int.from_bytes(pixels[i:i + n], "little" if order == 0 else "big")
+    return tuple((v & m) >> ((m & -m).bit_length() - 1) for m in hdr[14:17])
+'"$1" "${@:2}"
+}
+
+# A data folder whose Indice.cfg holds the lines given after its count; notes 1 to count listed.
+write_folder() { # count, lines...
+    mkdir -p "$DATA"
+    printf '%s\r\n' '[Indice]' "TotalForms=$1" 'Coloridos=False' "${@:2}" >"$DATA/Indice.cfg"
+    printf ',%s,\r\n' "$(seq -s, "$1")" >"$DATA/indice.dat"
 }
 
 # A data folder with notes 1 to count on a grid of the 1024x768 screen, titled "Nota N ação",

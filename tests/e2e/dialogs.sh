@@ -1,34 +1,47 @@
 #!/usr/bin/env bash
 # Dialogs under openbox, a pinned note in the middle of the screen: each opens centred at its size,
 # above the pinned note and the window it came from, painted in an xwd picture; Enter on a question
-# that deletes keeps the notes; a new note from the tray takes what is typed.
+# that deletes keeps the notes; a new note from the tray takes what is typed. "Imprimir" on a queue
+# that rejects jobs, through a print scheduler of the test's own: the user confirms the printer
+# dialog and is told that nothing was printed.
 source "$(dirname "$0")/common.bash" "$@"
 
+# The scheduler: its configuration, state, spool and socket in a folder of its own.
+start_cups() {
+    local ppd=/usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd cups=$E2E_TMP/cups
+    export PATH=$PATH:/usr/sbin:/sbin CUPS_SERVER=$cups/sock
+    [ "$(id -u)" = 0 ] && command -v cupsd lpadmin cupsreject >/dev/null && [ -f $ppd ] ||
+        { echo "needs root, cupsd, lpadmin and the cups-pdf queue"; return 1; }
+    mkdir -p "$cups/spool" && mkdir -m 1777 "$cups/tmp"
+    printf 'Listen %s/sock\n<Policy default>\n<Limit All>\n</Limit>\n</Policy>\n' "$cups" \
+        >"$cups/cupsd.conf"
+    printf '%s\n' "ServerRoot $cups" "StateDir $cups" "CacheDir $cups" "RequestRoot $cups/spool" \
+        "TempDir $cups/tmp" "PageLog $cups/page_log" "Printcap $cups/printcap" \
+        "AccessLog $cups/access_log" "ErrorLog $cups/error_log" 'User lp' 'Group lp' \
+        >"$cups/files.conf"
+    cupsd -f -c "$cups/cupsd.conf" -s "$cups/files.conf" &
+    started $!
+    within 10 test -S "$CUPS_SERVER" && lpadmin -p Escritorio -E -v cups-pdf:/ -P $ppd &&
+        lpadmin -d Escritorio && cupsreject Escritorio
+}
+start_cups
+cups_up=$?
+check "a print scheduler of the test's own starts" [ $cups_up = 0 ]
+
 start_x
-start_wm
 start_tray
 new_home user
-mkdir -p "$DATA"
-printf '%s\r\n' '[Indice]' 'TotalForms=2' 'Coloridos=False' '[1]' 'Top=1500' 'Left=3000' 'Tag=1' \
-    'Titulo=Um' 'Visivel=True' 'OnTop=False' '[2]' 'Top=4500' 'Left=6600' 'Tag=2' 'Titulo=Dois' \
-    'Visivel=True' 'OnTop=True' >"$DATA/Indice.cfg"
-printf ',1,2,\r\n' >"$DATA/indice.dat"
+write_folder 2 '[1]' 'Top=1500' 'Left=3000' 'Tag=1' 'Titulo=Um' 'Visivel=True' 'OnTop=False' \
+    '[2]' 'Top=4500' 'Left=6600' 'Tag=2' 'Titulo=Dois' 'Visivel=True' 'OnTop=True'
 for n in 1 2; do printf '{\\rtf1 nota %s}' "$n" >"$DATA/notavex$n.arl"; done
-start_notavex
-check "program becomes ready" wait_ready "$NV_PID"
+start_ready
 check "both notes are mapped" wait_windows "$NV_PID" 2
 check "the icon docks" within 5 eval '[ -n "$(tray_icons)" ]'
 stacking() { xprop -root _NET_CLIENT_LIST_STACKING | cut -d'#' -f2 | tr -d ',' | xargs printf '%d\n'; }
 # Share of black pixels in a rectangle of an xwd -root picture, in percent.
 black() { # x y width height
-    xwd -root -silent | python3 -c '
-import struct, sys
-x0, y0, w, h = map(int, sys.argv[1:5])
-d = sys.stdin.buffer.read()
-size, order, bits, per_line, ncolors = (struct.unpack(">25I", d[:100])[i] for i in (0, 7, 11, 12, 19))
-pixels, n = d[size + 12 * ncolors:], bits // 8
-at = lambda i: int.from_bytes(pixels[i:i + n], "little" if order == 0 else "big") & 0xFFFFFF
-print(sum(at(y * per_line + x * n) == 0 for y in range(y0, y0 + h) for x in range(x0, x0 + w))
+    xwd -root -silent | xwd_py 'x0, y0, w, h = map(int, sys.argv[1:5])
+print(sum(px(x, y) == (0, 0, 0) for y in range(y0, y0 + h) for x in range(x0, x0 + w))
       * 100 // (w * h))' "$@"
 }
 # The dialog on top of every window (the pinned note too) and painted in an xwd -root picture;
@@ -49,7 +62,7 @@ check_dialog() { # title, [width height [" or wider for its texts"]]
     check "\"$1\" is centred with its frame (off by $dx/2,$dy/2)" \
         [ "${dx#-}" -le 1 -a "${dy#-}" -le 1 ]
 }
-tray() { click_tray_icon 1 && sleep 0.7 && xdotool key "$@" && sleep 1.5; }
+tray() { tray_menu 1 "$@" && sleep 1; }
 note_menu() { xdotool mousemove 290 200 click 3 && sleep 0.7 && xdotool key "$@" && sleep 1.5; }
 close() { xdotool key "${1:-Escape}" && sleep 0.8; }
 
@@ -82,7 +95,6 @@ close
 xdotool mousemove 290 288 click 1 && sleep 1.5 # the note's "[Cor]"
 check_dialog "Selecionar cor"
 close
-
 tray Down Down Down Down Return
 check_dialog " Excluir Notas..." 385 215 " or wider for its texts"
 dialog=$(stacking | tail -n1)
@@ -99,4 +111,14 @@ close
 tray Down Return
 xdotool type --delay 50 'digitado'
 check "a new note takes what is typed at once" within 10 grep -qs digitado "$DATA/notavex3.arl"
+# Last: after the rejected job the tray menu did not open here any more. The pinned note's menu,
+# as that note stays above the new one.
+if [ $cups_up = 0 ]; then
+    xdotool mousemove 530 400 click 3 sleep 0.7 key Down Down Down Down Down Down Return sleep 1.5
+    check_dialog "Imprimir"
+    named() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+    xdotool search --onlyvisible --name '^Imprimir$' windowactivate --sync key Return
+    check "a rejected job is reported" within 10 named '^imprimir$'
+    check "no job was queued" eval '[ -z "$(lpstat -W all -o Escritorio)" ]'
+fi
 finish

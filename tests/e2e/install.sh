@@ -44,24 +44,18 @@ check "the list of installed files is there" test -s "$PREFIX/share/notavex/inst
 
 echo "-- the installed program, set up for its user as the README says"
 start_x
-start_wm
 start_tray
 new_home user
 mkdir -p "$HOME/.config/fontconfig/conf.d"
 ln -s "$PREFIX/share/fontconfig/conf.avail/65-notavex-tahoma.conf" "$HOME/.config/fontconfig/conf.d/"
 BIN="$PREFIX/bin/notavex"
-start_notavex
-running=$NV_PID
-check "the installed program becomes ready" wait_ready "$running"
-check "it shows the welcome note" wait_windows "$running" 1
-check "its icon docks" within 5 eval '[ -n "$(tray_icons)" ]'
+start_ready
+check "it shows the welcome note" wait_windows "$NV_PID" 1
 
-help_shown() { xdotool search --all --onlyvisible --pid "$running" --name '^O Notavex$' >/dev/null 2>&1; }
+help_shown() { xdotool search --all --onlyvisible --pid "$NV_PID" --name '^O Notavex$' &>/dev/null; }
 help_missing() { xdotool search --onlyvisible --name '^Ajuda do Windows$' >/dev/null 2>&1; }
-click_tray_icon 3
-sleep 0.7
 # "Ajuda" is the third item from the end of the tray menu.
-xdotool key Up Up Up Return
+check "its icon docks and opens its menu" tray_menu 3 Up Up Up Return
 check "\"Ajuda\" opens the installed help file" within 5 help_shown
 check "no message says the help file is missing" eval '! help_missing'
 
@@ -69,7 +63,7 @@ check "no message says the help file is missing" eval '! help_missing'
 timeout 10 "$BIN" uninstall >>"$E2E_TMP/notavex.log" 2>&1
 status=$?
 check "\"notavex uninstall\" exits with status 0 (got $status)" [ $status -eq 0 ]
-check "and ends the running copy" ended_within "$running" 5
+check "and ends the running copy" ended_within "$NV_PID" 5
 
 echo "-- fonts the notes ask for"
 font_file() { fc-match -f '%{file}' "$1"; }
@@ -124,12 +118,9 @@ check "the Tahoma settings are on for every user" \
     [ "$(readlink "$ROOT/$conf")" = /usr/share/fontconfig/conf.avail/65-notavex-tahoma.conf ]
 BIN="$ROOT/usr/bin/notavex"
 new_home packaged
-start_notavex
-running=$NV_PID
-check "the packaged program becomes ready" wait_ready "$running"
-check "and shows the welcome note" wait_windows "$running" 1
-timeout 10 "$BIN" uninstall >>"$E2E_TMP/notavex.log" 2>&1
-check "and ends on \"notavex uninstall\"" ended_within "$running" 5
+start_ready
+check "and shows the welcome note" wait_windows "$NV_PID" 1
+check "and ends on \"notavex uninstall\"" uninstall_ends
 pkg_dpkg -r notavex
 check "dpkg removes it" [ $? -eq 0 ]
 left=$(find "$ROOT" ! -type d ! -path "$ROOT/var/lib/dpkg/*")

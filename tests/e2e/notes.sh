@@ -2,10 +2,8 @@
 # A folder of 50 notes comes back with every title, position, colour, text and flag; after
 # "uninstall" the files hold what was on screen.
 source "$(dirname "$0")/common.bash" "$@"
-RTFDUMP="$BUILD_DIR/tools/rtfdump"
 
 start_x
-start_wm
 
 set_key() { # note, key, value
     sed -i "/^\[$1\]\r\$/,/^\[/ s/^$2=.*/$2=$3\r/" "$DATA/Indice.cfg"
@@ -21,26 +19,17 @@ set_key 7 Top 20000
 set_key 8 Color1 '\&H52E9FE'
 printf ',11,%s,1,%s,\r\n' "$(seq -s, 2 10)" "$(seq -s, 12 50)" >"$DATA/indice.dat"
 cp -r "$DATA" "$E2E_TMP/before"
-start_notavex
-pid=$NV_PID
-check "program becomes ready" wait_ready "$pid"
+start_ready
 # Hidden: 3 (False), 9 (false), 12 (0); every other note is shown.
-check "47 note windows are mapped" wait_windows "$pid" 47
-positions=$(note_windows "$pid")
+check "47 note windows are mapped" wait_windows "$NV_PID" 47
+positions=$(note_windows "$NV_PID")
 check "note 2 where it was stored (Left 450, Top 2100 twips)" grep -qx "30,140" <<<"$positions"
 check "note 11 listed first is where it was stored" grep -qx "210,80" <<<"$positions"
 
-pinned_windows() {
-    local w n=0
-    for w in $(xdotool search --onlyvisible --pid "$pid" 2>/dev/null); do
-        xprop -id "$w" _NET_WM_STATE 2>/dev/null | grep -q _NET_WM_STATE_ABOVE && n=$((n + 1))
-    done
-    echo "$n"
-}
-check "notes 4, 5 (lower-case false) and 6 stay on top ($(pinned_windows))" [ "$(pinned_windows)" -eq 3 ]
+on_top=$(for w in $(note_window_ids "$NV_PID"); do pinned "$w" && echo "$w"; done | wc -l)
+check "notes 4, 5 (lower-case false) and 6 stay on top ($on_top)" [ "$on_top" -eq 3 ]
 
-"$BIN" uninstall >/dev/null 2>&1
-check "uninstall ends the program" ended_within "$pid" 10
+check "uninstall ends the program" uninstall_ends
 
 printf '{\\rtf1 leite\\line p\\'"'"'e3o\\par fim}' >"$E2E_TMP/lines.rtf"
 check "rtfdump prints a line break in a paragraph as a new line" \

@@ -2,19 +2,17 @@
 # What the user wrote survives: huge notes, a kill after typing, the window manager's close, and
 # notes that cannot be read (a FIFO among them) in a data folder that cannot be written.
 source "$(dirname "$0")/common.bash" "$@"
-RTFDUMP="$BUILD_DIR/tools/rtfdump"
 RUN_AS=()
 
 start_x
-start_wm
 start_tray
 
-# Starts the program (as the user RUN_AS names, if any), its pid in pid and its standard error
+# Starts the program (as the user RUN_AS names, if any), its pid in NV_PID and its standard error
 # in stderr.log.
 start_as_user() {
     "${RUN_AS[@]}" "$BIN" >>"$E2E_TMP/notavex.log" 2>"$E2E_TMP/stderr.log" &
-    pid=$!
-    started $pid
+    NV_PID=$!
+    started $NV_PID
 }
 
 # Runs the command that follows and waits up to 5 s for process $1 to end; took holds the
@@ -29,11 +27,7 @@ end_by() { # pid, command...
     { kill -KILL "$pid"; ended_within "$pid" 5; } 2>/dev/null
 }
 uninstall() { timeout 5 "${RUN_AS[@]}" "$BIN" uninstall; }
-
-# A window of the program not among those before is shown.
-new_window() { # pid, windows before
-    [ -n "$(comm -13 <(echo "$2") <(xdotool search --onlyvisible --pid "$1" 2>/dev/null | sort))" ]
-}
+SIGTERM() { kill -TERM "$NV_PID"; }
 
 # Clicks into the text of the note window and types there.
 type_into() { # window, text
@@ -48,36 +42,30 @@ for run in plain:SIGTERM rtf:uninstall; do
     make_folder "$kind" 1
     cp "$DATA/notavex1.arl" "$E2E_TMP/huge.arl"
     start_as_user
-    check "$kind: the note window is mapped" wait_windows "$pid" 1 60
+    check "$kind: the note window is mapped" wait_windows "$NV_PID" 1 60
     sleep 3
-    before=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | sort)
     click_tray_icon 3
-    check "$kind: the tray menu opens within 1 s" within 1 new_window "$pid" "$before"
+    check "$kind: the tray menu opens within 1 s" within 1 popup_shown
     xdotool key Escape
     sleep 0.3
-    if [ "$how" = uninstall ]; then end_by "$pid" uninstall; else end_by "$pid" kill -TERM "$pid"; fi
+    end_by "$NV_PID" "$how"
     check "$kind: $how ends the program within 5 s (${took} ms)" [ "$took" -lt 5000 ]
     check "$kind: after $how the note's file is as it was" cmp -s "$DATA/notavex1.arl" "$E2E_TMP/huge.arl"
 done
 
-echo "-- typing is saved without leaving the note"
+echo "-- typing is saved without leaving the note, then the window manager closes it"
 new_home welcome
 start_as_user
-check "the welcome note is mapped" wait_windows "$pid" 1
-type_into "$(note_window_ids "$pid")" " autosalvo17"
+check "the welcome note is mapped" wait_windows "$NV_PID" 1
+type_into "$(note_window_ids "$NV_PID")" " autosalvo17"
 sleep 5
-{ kill -KILL "$pid"; ended_within "$pid" 5; } 2>/dev/null
-check "what was typed 5 s before a kill is in the note's file" \
+check "what was typed 5 s before is in the note's file" \
     grep -q 'autosalvo17' <("$RTFDUMP" "$DATA/notavex1.arl")
-
-echo "-- the window manager closes the note"
-start_as_user
-check "the note is mapped again" wait_windows "$pid" 1
-xdotool windowactivate --sync "$(note_window_ids "$pid")" key alt+F4
-check "Alt+F4 unmaps it" wait_windows "$pid" 0 5
+xdotool windowactivate --sync "$(note_window_ids "$NV_PID")" key alt+F4
+check "Alt+F4 unmaps it" wait_windows "$NV_PID" 0 5
 sleep 1
-check "the program keeps running" alive "$pid"
-end_by "$pid" uninstall
+check "the program keeps running" alive "$NV_PID"
+end_by "$NV_PID" uninstall
 check "uninstall ends the program (${took} ms)" [ "$took" -lt 5000 ]
 check "the note is saved hidden" [ "$(ini_value "$DATA/Indice.cfg" Visivel)" = False ]
 check "the note is still listed" file_is "$(ls "$DATA"/[Ii]ndice.dat)" ',1,\r\n'
@@ -115,19 +103,19 @@ chmod 200 "$DATA/notavex2.arl"
 chmod 500 "$DATA"
 start_as_user
 # Notes 3 to 5 have no keys and may share a place: their windows are counted.
-check "all five notes are mapped" within 20 eval '[ "$(note_window_ids "$pid" | wc -l)" -eq 5 ]'
-check "memory stays well under 1 GB" [ "$(awk '/^VmHWM:/ {print $2}' "/proc/$pid/status")" -lt 1048576 ]
-box_shown() { box=$(xdotool search --onlyvisible --pid "$pid" --name '^Notavex$' | head -n1); [ -n "$box" ]; }
+check "all five notes are mapped" within 20 eval '[ "$(note_window_ids "$NV_PID" | wc -l)" -eq 5 ]'
+check "memory stays well under 1 GB" [ "$(awk '/^VmHWM:/ {print $2}' "/proc/$NV_PID/status")" -lt 1048576 ]
+box_shown() { box=$(xdotool search --onlyvisible --pid "$NV_PID" --name '^Notavex$' | head -n1); [ -n "$box" ]; }
 check "a message box says it cannot save there" within 5 box_shown
 xdotool windowactivate --sync "$box" key Return
-type_into "$(note_window_ids "$pid" | head -n1)" " perdido23"
+type_into "$(note_window_ids "$NV_PID" | head -n1)" " perdido23"
 sleep 3
 said=$(grep -c "^notavex: Não é possível salvar na pasta de dados \"$DATA\" (permissão negada)\." \
     "$E2E_TMP/stderr.log")
 check "so does standard error, once ($said)" [ "$said" = 1 ]
 names_them() { for n in 2 3 4 5; do grep -q "notavex$n\.arl" "$E2E_TMP/stderr.log" || return 1; done; }
 check "and names each note it cannot read" names_them
-end_by "$pid" kill -TERM "$pid"
+end_by "$NV_PID" SIGTERM
 check "SIGTERM ends the program (${took} ms)" [ "$took" -lt 5000 ]
 check "with a non-zero status (got ${EXIT_STATUS:-?})" [ "${EXIT_STATUS:-0}" -ne 0 ]
 check "standard error says the notes could not be saved ($(tail -c 300 "$E2E_TMP/stderr.log"))" \

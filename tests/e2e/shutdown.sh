@@ -3,8 +3,6 @@
 source "$(dirname "$0")/common.bash" "$@"
 
 start_x
-XVFB_PID=${STARTED_PIDS[-1]}
-start_wm
 new_home user
 
 # Damages the list and the count so that only a real save puts them right.
@@ -18,45 +16,35 @@ saved_state_ok() {
     file_is "$DATA/indice.dat" ',1,\r\n' && [ "$(ini_value "$DATA/Indice.cfg" TotalForms)" = 1 ]
 }
 
-echo "-- uninstall"
-start_notavex
-running=$NV_PID
-check "program becomes ready" wait_ready "$running"
-spoil_saved_state
-t0=$(now_ms)
-# An uninstaller need not share the session's runtime folder.
-env -u XDG_RUNTIME_DIR timeout 10 "$BIN" uninstall >>"$E2E_TMP/notavex.log" 2>&1
-status=$?
-took=$(($(now_ms) - t0))
-check "uninstalling copy ends in well under a second (${took} ms)" [ "$took" -lt 800 ]
-check "uninstalling copy exits with status 0 (got $status)" [ "$status" -eq 0 ]
-check "running copy ends" ended_within "$running" 5
-check "running copy ended normally (status ${EXIT_STATUS:-?})" [ "${EXIT_STATUS:-1}" -eq 0 ]
-check "running copy saved: TotalForms 1 and the list ,1," saved_state_ok
-
 # SIGHUP: the session went away.
-for signal in TERM HUP; do
-    echo "-- SIG$signal"
-    start_notavex
-    running=$NV_PID
-    check "program becomes ready again" wait_ready "$running"
+for how in uninstall SIGTERM SIGHUP; do
+    echo "-- $how"
+    start_ready
     spoil_saved_state
-    kill -"$signal" "$running"
-    check "SIG$signal ends the program" ended_within "$running" 5
+    if [ "$how" = uninstall ]; then
+        t0=$(now_ms)
+        # An uninstaller need not share the session's runtime folder.
+        env -u XDG_RUNTIME_DIR timeout 10 "$BIN" uninstall >>"$E2E_TMP/notavex.log" 2>&1
+        status=$?
+        took=$(($(now_ms) - t0))
+        check "uninstalling copy ends in well under a second (${took} ms)" [ "$took" -lt 800 ]
+        check "uninstalling copy exits with status 0 (got $status)" [ "$status" -eq 0 ]
+    else
+        kill -"${how#SIG}" "$NV_PID"
+    fi
+    check "$how ends the running copy" ended_within "$NV_PID" 5
     check "it ended normally (status ${EXIT_STATUS:-?})" [ "${EXIT_STATUS:-1}" -eq 0 ]
-    check "SIG$signal saved the notes" saved_state_ok
+    check "$how saved the notes: TotalForms 1 and the list ,1," saved_state_ok
 done
 
 echo "-- SIGTERM while a thousand notes load"
 new_home many
 make_folder small 1000
 sums=$(cd "$DATA" && md5sum notavex*.arl)
-start_notavex
-running=$NV_PID
-check "program becomes ready" wait_ready "$running"
+start_ready
 t0=$(now_ms)
-kill -TERM "$running"
-check "SIGTERM ends it" ended_within "$running" 5
+kill -TERM "$NV_PID"
+check "SIGTERM ends it" ended_within "$NV_PID" 5
 took=$(($(now_ms) - t0))
 check "within a second, mid-load (${took} ms)" [ "$took" -lt 1000 ]
 check "the thousand notes are still listed" \
@@ -77,7 +65,7 @@ check "with status 1 (got ${EXIT_STATUS:-?}) and one line ($(paste -sd'|' "$E2E_
         grep -q "conexão com a tela foi perdida; as notas foram salvas" "$E2E_TMP/lost.err"'
 check "the typed text is on disk" eval 'QT_QPA_PLATFORM=offscreen "$BUILD_DIR/tools/rtfdump" \
     "$DATA/notavex1.arl" | grep -q " Perdido 4711"' # no display to read it with now
-start_x && start_wm
+start_x
 "$BIN" >/dev/null 2>"$E2E_TMP/lost.err" &
 running=$! && started $running
 check "a new start on a new X server is not refused" wait_ready "$running"

@@ -4,7 +4,6 @@
 # the one display. A note made on one side shows on the other; one note edited on both at once,
 # and two notes made on both at once, keep every text on both sides.
 source "$(dirname "$0")/common.bash" "$@"
-RTFDUMP="$BUILD_DIR/tools/rtfdump"
 WATCH_DELAY=1 # Syncthing's default is 10 s
 
 command -v syncthing >/dev/null || { echo "SKIP: syncthing is not installed"; exit 0; }
@@ -101,47 +100,34 @@ check "the two Syncthing instances connect within 60 s" within 60 connected
 [ "$FAILURES" = 0 ] || { tail -n 20 "$E2E_TMP"/st-*.log; finish; }
 
 start_x
-start_wm
 start_tray
 use_home "${HOMES[a]}"
 make_folder small 1 # note 1 at 30,80
 check "note 1 reaches side b and the folders settle within 60 s" settles 60
 for s in a b; do
     use_home "${HOMES[$s]}"
-    start_notavex
+    start_ready
     PIDS[$s]=$NV_PID
-    check "copy $s starts" wait_ready "$NV_PID"
     check "and shows note 1" wait_windows "$NV_PID" 1
 done
 
-text_of() { "$RTFDUMP" "$1" 2>/dev/null | tr -d '\r'; }
-place_of() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-    END {print x "," y}'; }
 texts_of() { # side: each note file's name and text, one a line
     local f
     for f in "${HOMES[$1]}"/Documents/Notavex/notavex*.arl; do
-        echo "${f##*/}: $(text_of "$f" | paste -sd' ')"
+        echo "${f##*/}: $("$RTFDUMP" "$f" 2>/dev/null | tr -d '\r' | paste -sd' ')"
     done
 }
-has_text() { texts_of "$1" | grep -q "${3:-}.*$2"; }
 type_into() { # window, text: typed at the end of the note's text
     xdotool windowactivate --sync "$1" mousemove --window "$1" 90 45 click 1 sleep 0.3 \
         key ctrl+End type --delay 30 "$2"
 }
-icon_menu_open() { # side: the copy's tray menu is shown
-    local w
-    for w in $(xdotool search --onlyvisible --pid "${PIDS[$1]}" 2>/dev/null); do
-        xwininfo -id "$w" | grep -q 'Override Redirect State: yes' &&
-            [ "$(xwininfo -id "$w" | awk '/Width:/ {print $NF}')" -gt 30 ] && return 0
-    done
-    return 1
-}
 new_note() { # side: "Nova Nota" from the copy's tray menu; the new window's id in NEW
-    local pid=${PIDS[$1]} before
-    before=$(note_window_ids "$pid")
-    within 10 click_tray_icon 1 "$pid" && within 3 icon_menu_open "$1" && xdotool key Down Return
-    wait_windows "$pid" $(($(wc -l <<<"$before") + 1)) 5
-    NEW=$(comm -13 <(echo "$before") <(note_window_ids "$pid"))
+    local before
+    NV_PID=${PIDS[$1]}
+    before=$(note_window_ids "$NV_PID")
+    tray_menu 1 Down Return
+    wait_windows "$NV_PID" $(($(wc -l <<<"$before") + 1)) 5
+    NEW=$(comm -13 <(echo "$before") <(note_window_ids "$NV_PID"))
 }
 windows_are() { wait_windows "${PIDS[a]}" "$1" 60 && wait_windows "${PIDS[b]}" "$1" 5; }
 a1=$(note_window_ids "${PIDS[a]}")
@@ -152,12 +138,13 @@ echo "-- a makes a note"
 new_note a
 check "a shows a new note" [ -n "$NEW" ]
 type_into "$NEW" "nota de a"
-check "a saves it within 10 s" within 10 has_text a "nota de a"
+check "a saves it within 10 s" within 10 eval 'texts_of a | grep -q "nota de a"'
 t0=$(now_ms)
 check "b shows it within 30 s" wait_windows "${PIDS[b]}" 2 30
 echo "   (a's save to b's screen: $(($(now_ms) - t0)) ms)"
 bn=$(comm -13 <(echo "$b1") <(note_window_ids "${PIDS[b]}"))
-check "at the place a shows it ($(place_of "$NEW"))" within 5 eval '[ "$(place_of "$bn")" = "$(place_of "$NEW")" ]'
+check "at the place a shows it ($(position_of "$NEW"))" \
+    within 5 eval '[ "$(position_of "$bn")" = "$(position_of "$NEW")" ]'
 check "the folders settle within 60 s" settles 60
 
 echo "-- a and b type into note 1 at once"
@@ -186,12 +173,11 @@ check "and each shows 5 notes still" windows_are 5
 
 for s in a b; do
     use_home "${HOMES[$s]}"
-    timeout 10 "$BIN" uninstall >>"$E2E_TMP/notavex.log" 2>&1
-    check "uninstall ends copy $s" ended_within "${PIDS[$s]}" 10
+    check "uninstall ends copy $s" uninstall_ends "${PIDS[$s]}"
 done
 check "the folders settle within 60 s" settles 60
 for s in a b; do
-    texts=$(for f in "${HOMES[$s]}"/Documents/Notavex/notavex*.arl; do text_of "$f"; echo; done)
+    texts=$(texts_of "$s")
     for word in "nota de a" alfa beta "nova de a" "nova de b"; do
         check "$s's folder holds \"$word\" in one note" [ "$(grep -c "$word" <<<"$texts")" = 1 ]
     done

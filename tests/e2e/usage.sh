@@ -1,11 +1,9 @@
 #!/usr/bin/env bash
 # A user's day: the tray icon's tip, hiding a note from its menu, two new notes, typing, moving
-# and pinning one, the help window, and "Sair" storing it all.
+# and pinning one, and "Sair" storing it all.
 source "$(dirname "$0")/common.bash" "$@"
-RTFDUMP="$BUILD_DIR/tools/rtfdump"
 
 start_x
-start_wm
 start_tray
 new_home usage
 make_folder small 1 # note 1 at 30,80
@@ -13,28 +11,12 @@ make_folder small 1 # note 1 at 30,80
 # In the window (its border left out), or a rectangle of it, the runs of columns with dark pixels
 # (glyphs) and the dark pixels.
 ink() { # window [x y w h]
-    xwd -silent -id "$1" 2>/dev/null | python3 -c '
-import struct, sys
-d = sys.stdin.buffer.read()
-hdr = struct.unpack(">25I", d[:100])
-size, order, bits, per_line, ncolors = hdr[0], hdr[7], hdr[11], hdr[12], hdr[19]
-px, n, masks = d[size + 12 * ncolors:], bits // 8, hdr[14:17]
-x0, y0, w, h = map(int, sys.argv[1:5]) if len(sys.argv) > 1 else (2, 2, hdr[4] - 4, hdr[5] - 4)
-def dark(x, y):
-    v = int.from_bytes(px[y * per_line + x * n:][:n], "little" if order == 0 else "big")
-    return sum((v & m) >> ((m & -m).bit_length() - 1) for m in masks) < 450
-cols = [sum(dark(x, y) for y in range(y0, y0 + h)) for x in range(x0, x0 + w)]
+    xwd -silent -id "$1" 2>/dev/null | xwd_py '
+x0, y0, w, h = map(int, sys.argv[1:5]) if len(sys.argv) > 1 else (2, 2, W - 4, H - 4)
+cols = [sum(sum(px(x, y)) < 450 for y in range(y0, y0 + h)) for x in range(x0, x0 + w)]
 print(sum(1 for i, c in enumerate(cols) if c and (i == 0 or not cols[i - 1])), sum(cols))' "${@:2}"
 }
 
-window_at() { # "X,Y": the mapped note window there
-    local w
-    for w in $(note_window_ids "$NV_PID"); do
-        xwininfo -id "$w" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-            END {print x "," y}' | grep -qx "$1" && echo "$w"
-    done
-}
-pinned() { xprop -id "$1" _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE; }
 key_of() { # note, key: its value in Indice.cfg
     awk -v s="[$1]" -v k="$2=" '{sub(/\r$/, "")} /^\[/ {in_s = ($0 == s)}
         in_s && index($0, k) == 1 {print substr($0, length(k) + 1); exit}' "$DATA/Indice.cfg"
@@ -46,13 +28,7 @@ t, m = d.datetime.now(), "jan fev mar abr mai jun jul ago set out nov dez".split
 print(t.strftime("%d/") + m[t.month - 1] + t.strftime(" - %H:%M"))'
 }
 # The program as a Brazilian user runs it; the X tools keep the C locale.
-start_br() { LANG=pt_BR.UTF-8 start_notavex; }
-in_tray_menu() { # keys...: opens the tray menu with the left button and picks an item
-    click_tray_icon 1 && within 3 popup_shown && xdotool key "$@" && sleep 0.5
-}
-
-start_br
-check "program becomes ready" wait_ready "$NV_PID"
+LANG=pt_BR.UTF-8 start_ready
 check "the icon docks" within 5 eval '[ -n "$(tray_icons)" ]'
 
 echo "-- the tray icon"
@@ -66,23 +42,22 @@ check "the tip is one word of seven letters, Notavex (got $glyphs)" [ "${glyphs:
 xdotool mousemove 500 700 sleep 0.3
 
 echo "-- note 1: its menu on a right click in the text, then Ocultar"
-one=$(window_at 30,80)
+one=$(note_at 30,80)
 xdotool windowraise "$one" mousemove 130 200 click 3
 check "a right click in its text opens the note menu" within 3 popup_shown
 xdotool key Down Down Down Down Down Return # Alarme, Título..., Opções, Sempre Visível, Ocultar
-check "Ocultar hides note 1" within 3 eval '[ -z "$(window_at 30,80)" ]'
+check "Ocultar hides note 1" within 3 eval '[ -z "$(note_at 30,80)" ]'
 
 echo "-- Nova Nota, twice"
 for n in 2 3; do
     titles[$n]=$(title_now)
     before=$(note_window_ids "$NV_PID")
-    in_tray_menu Down Return
+    tray_menu 1 Down Return
     check "note $n is shown" wait_windows "$NV_PID" "$((n - 1))" 5 # note 1 is hidden
     new[$n]=$(comm -13 <(echo "$before") <(note_window_ids "$NV_PID"))
     titles[$n]+=$'\n'$(title_now)
-    IFS=, read -r x y < <(xwininfo -id "${new[$n]}" | awk '/Absolute upper-left X/ {x=$NF}
-        /Absolute upper-left Y/ {y=$NF} END {print x "," y}')
-    place[$n]="$x,$y"
+    place[$n]=$(position_of "${new[$n]}")
+    IFS=, read -r x y <<<"${place[$n]}"
     check "note $n is on the screen at $x,$y" [ "$x" -le 824 -a "$y" -le 534 ]
 done
 check "the two places differ (random)" [ "${place[2]}" != "${place[3]}" ]
@@ -106,18 +81,13 @@ xdotool mousemove $((x + 90)) $((y + 8)) mousedown 1 sleep 0.2 \
     mousemove $((x + 102)) $((y + 8)) sleep 0.2
 xdotool mousemove 890 558 sleep 0.3 mouseup 1 sleep 0.5
 check "dragged by its title strip it moves to 800,550 ($(note_windows "$NV_PID" | paste -sd' '))" \
-    [ -n "$(window_at 800,550)" ]
+    [ -n "$(note_at 800,550)" ]
 xdotool mousemove 812 560 click 1
 check "a click on the pin keeps it above other windows" within 3 pinned "$w"
 check "and stores OnTop at once" [ "$(key_of 2 OnTop)" = True ]
 
-echo "-- Ajuda"
-in_tray_menu Up Up Up Return # Ajuda, Sobre o Notavex..., Sair
-check "the help window opens on \"O Notavex\"" \
-    within 5 eval 'xdotool search --onlyvisible --name "^O Notavex$" >/dev/null'
-
 echo "-- Sair"
-in_tray_menu Up Return
+tray_menu 1 Up Return
 check "Sair ends the program" ended_within "$NV_PID" 10
 check "note 2 is stored with its text ($("$RTFDUMP" "$DATA/notavex2.arl" | head -c 80))" grep -qx 'Comprar pao e cafe' <("$RTFDUMP" "$DATA/notavex2.arl")
 for n in 2 3; do

@@ -11,7 +11,6 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QThread>
 
 using namespace TestFiles;

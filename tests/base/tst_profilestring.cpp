@@ -7,7 +7,6 @@
 
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <QTest>
 
 using namespace TestFiles;
 
@@ -50,7 +49,7 @@ private slots:
         QTest::addColumn<QString>("sectionAndKey");
         QTest::addColumn<QString>("expected");
         const auto row = [](const char *name, const QByteArray &content, const char *sectionAndKey,
-                            const char *expected) {
+                            const QByteArray &expected) {
             QTest::newRow(name) << content << QString::fromUtf8(sectionAndKey)
                                 << QString::fromUtf8(expected);
         };
@@ -76,6 +75,11 @@ private slots:
             "água Título", "Ċafé € 🎂");
         row("no-break spaces around names are part of them", "[\xa0\x61]\r\n\xa0k\xa0=v\r\n",
             "\u00a0a \u00a0k\u00a0", "v");
+        // Characters, not bytes, and no character split in two.
+        const QByteArray cut = QByteArray("\xc3\xa9").repeated(250) + "abcd";
+        row("a value is cut at 254 characters", "[a]\r\nk=" + cut + "\xf0\x9f\x98\x80", "a k", cut);
+        row("cut before a pair of surrogates",
+            "[a]\r\nk=" + QByteArray(253, 'x') + "\xf0\x9f\x98\x80", "a k", QByteArray(253, 'x'));
     }
 
     void read_asWindowsDoes()
@@ -132,6 +136,9 @@ private slots:
         row("refuses keys that would read as another key, a section or a comment",
             "[1]\r\nTop=1\r\n", {u"!1|a=b|v"_qs, u"!1| [2]|v"_qs, u"!1|;c|v"_qs, u"!1| |v"_qs},
             "[1]\r\nTop=1\r\n");
+        row("a value longer than a read gives is written whole", "-",
+            {u"1|Titulo|"_qs + QString(300, u'é')},
+            "[1]\r\nTitulo=" + QByteArray(300, '\xe9') + "\r\n");
     }
 
     void write_asWindowsDoes()
@@ -179,17 +186,6 @@ private slots:
         const QString copy = freshFile();
         QVERIFY(writeBytes(copy, disk));
         QCOMPARE(ReadIni(section, key, QString(), copy), text);
-    }
-
-    void read_valueIsCut()
-    {
-        const QString file = freshFile();
-        const QString text = QString(250, u'é') + u"abcd😀"_qs;
-        QVERIFY(WritePrivateProfileString(u"1"_qs, u"Titulo"_qs, text, file));
-        QCOMPARE(ReadIni(u"1"_qs, u"Titulo"_qs, QString(), file), text.left(254));
-        QVERIFY(StoredText::decode(readBytes(file)).contains(text)); // the file keeps it whole
-        QVERIFY(writeK(file, QString(253, u'x') + u"😀"_qs));
-        QCOMPARE(readK(file), QString(253, u'x')); // a character is not split
     }
 
     void iniValues_boolsAndNumbers()
@@ -280,35 +276,30 @@ private slots:
                  QByteArray("[1]\r\nTop=2\r\nTitulo=outro\r\nLeft=3\r\n[5]\r\nTitulo=cinco\r\n"));
     }
 
-    // A file size limit stands in for a full disk; a missing folder is not made.
-    void write_failureLeavesTheOldFile_data()
-    {
-        QTest::addColumn<bool>("batched");
-        QTest::newRow("a single key") << false;
-        QTest::newRow("a batch") << true;
-    }
-
+    // A single key, then a batch: a file size limit stands in for a full disk. A missing folder
+    // is not made.
     void write_failureLeavesTheOldFile()
     {
-        QFETCH(bool, batched);
-        const QString file = freshFile();
         const QByteArray old = "[a]\r\nk=old\r\n";
-        QVERIFY(writeBytes(file, old));
-        QCOMPARE(readK(file), u"old"_qs);
-        {
-            FileSizeLimit limit(4096);
-            std::optional<ProfileBatch> batch;
-            if (batched) {
-                batch.emplace(file);
-                QVERIFY(writeK(file, u"new"_qs));
+        for (const bool batched : {false, true}) {
+            const QString file = freshFile();
+            QVERIFY(writeBytes(file, old));
+            QCOMPARE(readK(file), u"old"_qs);
+            {
+                FileSizeLimit limit(4096);
+                std::optional<ProfileBatch> batch;
+                if (batched) {
+                    batch.emplace(file);
+                    QVERIFY(writeK(file, u"new"_qs));
+                }
+                const bool ok =
+                    WritePrivateProfileString(u"a"_qs, u"big"_qs, QString(100000, u'x'), file);
+                QVERIFY(!(batch ? batch->commit() : ok));
             }
-            const bool ok =
-                WritePrivateProfileString(u"a"_qs, u"big"_qs, QString(100000, u'x'), file);
-            QVERIFY(!(batch ? batch->commit() : ok));
+            QCOMPARE(readBytes(file), old);
+            QCOMPARE(readK(file), u"old"_qs);
+            QCOMPARE(ReadIni(u"a"_qs, u"big"_qs, u"none"_qs, file), u"none"_qs);
         }
-        QCOMPARE(readBytes(file), old);
-        QCOMPARE(readK(file), u"old"_qs);
-        QCOMPARE(ReadIni(u"a"_qs, u"big"_qs, u"none"_qs, file), u"none"_qs);
         QVERIFY(!writeK(m_dir.filePath(u"no/such/folder/Indice.cfg"_qs), u"v"_qs));
     }
 };

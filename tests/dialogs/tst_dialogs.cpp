@@ -16,7 +16,6 @@
 #include "dialogs/frmAlarme.h"
 #include "note/ModCmnDlg.h"
 #include "note/NoteWindows.h"
-#include "note/TopMost.h"
 #include "note/frmTítulo.h"
 #include "shell/SingleInstance.h"
 #include "store/Ini.h"
@@ -36,7 +35,6 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTimeEdit>
@@ -65,12 +63,6 @@ void WhenModal(QObject *context, const std::function<void(QWidget *)> &action)
         else
             WhenModal(context, action);
     });
-}
-
-// The window's frame in the middle of the fake 1024 x 768 screen.
-bool centred(const QWidget *w)
-{
-    return (w->frameGeometry().center() - QPoint(511, 383)).manhattanLength() <= 1;
 }
 
 // A section's keys (note 3's unless named), "-" for an empty or missing one, joined by spaces.
@@ -111,8 +103,6 @@ class tst_Dialogs : public QObject
     std::unique_ptr<FrmPopup> m_popup;
     QStringList m_opened; // web pages
     QStringList m_closed; // Tags of the note windows closed, in order
-    QString m_list;       // the list dialog's caption and entries, "+" after a marked one
-    QString app() const { return m_tmp->path() + u"/app/"_qs; }
     frmNote *note() const
     {
         return qobject_cast<frmNote *>(OpenForms::at(FindNoteFormIndex(Note)));
@@ -166,23 +156,6 @@ class tst_Dialogs : public QObject
         return seen.join(u' ');
     }
 
-    // Notes 1 "A" (visible), 2 "  B b" (hidden), 3 "C" and 4 "   " (visible), saved; beside
-    // their files a foreign file and a link to a file outside.
-    void startFourNotes()
-    {
-        m_popup = StartProgram(
-            m_tmp->path(), "[Indice]\r\nTotalForms=4\r\n[2]\r\nVisivel=False\r\n", ",1,2,3,4,\r\n");
-        QVERIFY(m_popup && writeBytes(DataPath + u"leia-me.txt"_qs, "do usuário") &&
-                writeBytes(m_tmp->filePath(u"fora"_qs), "fora") &&
-                QFile::link(m_tmp->filePath(u"fora"_qs), DataPath + u"atalho.txt"_qs));
-        const QStringList titles{u"A"_qs, u"  B b"_qs, u"C"_qs, u"   "_qs};
-        for (int i = 1; i <= 4; ++i) {
-            qobject_cast<frmNote *>(OpenForms::at(i))->txtTitle->setText(titles[i - 1]);
-            OpenForms::at(i)->installEventFilter(this);
-        }
-        QVERIFY(SaveNotes(0));
-    }
-
 public slots:
     void opened(const QUrl &url) { m_opened << url.toString(); }
 
@@ -203,7 +176,6 @@ private slots:
         delete HelpViewer::Current();
         FrmExcluir::SetFileRemover(nullptr);
         m_closed.clear();
-        m_list.clear();
         // Not shut down: ending the program would end every later dialog's event loop at once.
         while (OpenForms::count() > 1)
             delete OpenForms::at(OpenForms::count() - 1);
@@ -256,40 +228,10 @@ private slots:
         QTest::mouseClick(viewer->Pagina->viewport(), Qt::LeftButton, {},
                           viewer->Pagina->cursorRect(anchor).center());
         QCOMPARE(viewer->windowTitle(), u"O Notavex"_qs);
-    }
-
-    // A help file that cannot be read gets a page saying so; "Ajuda" without one, a message.
-    void missingHelp()
-    {
-        start();
-        m_popup->Mn_Ajuda->trigger();
-        QCoreApplication::processEvents(); // the commands are queued
-        QCOMPARE(m_fakes->messageBoxes->asked.size(), 1);
-        QCOMPARE(m_fakes->messageBoxes->asked[0].caption + u'|' +
-                     m_fakes->messageBoxes->asked[0].text,
-                 u"Ajuda do Windows|Aquivo de ajuda Notavex.chm não encontrado. Instale o "
-                 u"Notavex novamente"_qs);
-        // The list and alarm dialogs' longer text; a folder of that name is no help file.
-        QVERIFY(QDir().mkpath(AppPath + u"Notavex.chm"_qs));
-        AbrirAjuda(u"alarme.htm"_qs, HelpMissing::Long);
-        QCOMPARE(m_fakes->messageBoxes->asked.value(1).text,
-                 u"Aquivo de ajuda Notavex.chm não encontrado.Verifique se o arquivo está mesmo no "
-                 u"disco.\r\nSe ele não existir, você precisara reinstalá-lo."_qs);
-        QVERIFY(QDir().rmdir(AppPath + u"Notavex.chm"_qs));
-        QVERIFY(writeBytes(m_tmp->filePath(u"Notavex.chm"_qs), "ITSF\3"));
-        const HelpViewer *viewer =
-            HelpViewer::ShowTopic(m_tmp->filePath(u"Notavex.chm"_qs), u"notavex.htm"_qs);
-        QCOMPARE(viewer->windowTitle() + u'|' + viewer->Pagina->toPlainText(),
-                 u"Ajuda do Notavex|Ajuda do Notavex\nO arquivo de ajuda não pôde ser aberto."_qs);
-    }
-
-    // The links open the help's topics, not web pages; the box stays open.
-    void aboutBox()
-    {
+        // The about box's links open topics, not web pages; the box stays open.
         AppPath = QFileInfo(BuiltHelp).absolutePath() + u'/';
         FrmAbout box;
         box.show();
-        QVERIFY(centred(&box) && box.size() == QSize(312, 192));
         QCOMPARE(box.Label8->text(), QStringLiteral(NOTAVEX_VERSION)); // major.minor.revision
         QStringList seen;
         for (QLabel *link : {box.Label11, box.Label6}) {
@@ -298,6 +240,31 @@ private slots:
         }
         QCOMPARE(seen, (QStringList{u"Perguntas frequentes"_qs, u"Fale conosco"_qs}));
         QVERIFY(m_opened.isEmpty() && box.isVisible());
+    }
+
+    // A help file that cannot be read gets a page saying so; "Ajuda" without one, a message.
+    void missingHelp()
+    {
+        start();
+        m_popup->Mn_Ajuda->trigger();
+        QCoreApplication::processEvents(); // the commands are queued
+        const auto &asked = m_fakes->messageBoxes->asked;
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(asked[0].caption + u'|' + asked[0].text,
+                 u"Ajuda do Windows|Aquivo de ajuda Notavex.chm não encontrado. Instale o "
+                 u"Notavex novamente"_qs);
+        // The list and alarm dialogs' longer text; a folder of that name is no help file.
+        QVERIFY(QDir().mkpath(AppPath + u"Notavex.chm"_qs));
+        AbrirAjuda(u"alarme.htm"_qs, HelpMissing::Long);
+        QCOMPARE(asked.value(1).text,
+                 u"Aquivo de ajuda Notavex.chm não encontrado.Verifique se o arquivo está mesmo no "
+                 u"disco.\r\nSe ele não existir, você precisara reinstalá-lo."_qs);
+        QVERIFY(QDir().rmdir(AppPath + u"Notavex.chm"_qs));
+        QVERIFY(writeBytes(m_tmp->filePath(u"Notavex.chm"_qs), "ITSF\3"));
+        const HelpViewer *viewer =
+            HelpViewer::ShowTopic(m_tmp->filePath(u"Notavex.chm"_qs), u"notavex.htm"_qs);
+        QCOMPARE(viewer->windowTitle() + u'|' + viewer->Pagina->toPlainText(),
+                 u"Ajuda do Notavex|Ajuda do Notavex\nO arquivo de ajuda não pôde ser aberto."_qs);
     }
 
     // The fifteen texts under the Brazilian locale.
@@ -349,41 +316,33 @@ private slots:
 
     // With the desktop's font larger than designed, every caption and the longest date (a long
     // weekday and month) are seen whole: the buttons and the list grow, the dialog with them.
-    void textsWhole_data()
-    {
-        QTest::addColumn<int>("dialog");
-        QTest::newRow(" Mostrar Notas") << 0;
-        QTest::newRow(" Excluir Notas...") << 1;
-        QTest::newRow(" Data e hora") << 2;
-        QTest::newRow("Título") << 3;
-    }
-
     void textsWhole()
     {
-        QFETCH(int, dialog);
         m_fakes->clock->time = QDateTime(QDate(2026, 9, 30), QTime(10, 0));
         start();
         const QFont before = QApplication::font();
         QApplication::setFont(QFont(u"DejaVu Sans"_qs, 11));
-        const std::function<QDialog *()> make[] = {
-            [] { return new FrmMostrar; }, [] { return new FrmExcluir; },
-            [] { return new FrmInserir; }, [] { return new frmTítulo; }};
-        const std::unique_ptr<QDialog> d(make[dialog]());
-        d->show();
-        QVERIFY(QTest::qWaitForWindowExposed(d.get()));
-        for (const QPushButton *b : d->findChildren<QPushButton *>())
-            QVERIFY2(CaptionWidth(b) <= b->width() &&
-                         b->mapTo(d.get(), QPoint(b->width(), 0)).x() < d->width(),
-                     qPrintable(b->text()));
-        // A frame's caption is not covered by what the frame holds (but bare containers).
-        for (const QGroupBox *frame : d->findChildren<QGroupBox *>()) {
-            for (const QWidget *w : frame->findChildren<QWidget *>())
-                QVERIFY(w->metaObject() == &QWidget::staticMetaObject ||
-                        w->mapTo(frame, QPoint()).y() >= frame->fontMetrics().height());
-        }
-        if (const auto *list = d->findChild<QListWidget *>(u"Lsttime"_qs)) {
-            QTRY_VERIFY(list->verticalScrollBar()->maximum() > 0); // laid out
-            QCOMPARE(list->horizontalScrollBar()->maximum(), 0);
+        const std::unique_ptr<QDialog> dialogs[] = {
+            std::make_unique<FrmMostrar>(), std::make_unique<FrmExcluir>(),
+            std::make_unique<FrmInserir>(), std::make_unique<frmTítulo>()};
+        for (const auto &d : dialogs) {
+            d->show();
+            QVERIFY(QTest::qWaitForWindowExposed(d.get()));
+            for (const QPushButton *b : d->findChildren<QPushButton *>())
+                QVERIFY2(CaptionWidth(b) <= b->width() &&
+                             b->mapTo(d.get(), QPoint(b->width(), 0)).x() < d->width(),
+                         qPrintable(d->windowTitle() + u": "_qs + b->text()));
+            // A frame's caption is not covered by what the frame holds (but bare containers).
+            for (const QGroupBox *frame : d->findChildren<QGroupBox *>()) {
+                for (const QWidget *w : frame->findChildren<QWidget *>())
+                    QVERIFY2(w->metaObject() == &QWidget::staticMetaObject ||
+                                 w->mapTo(frame, QPoint()).y() >= frame->fontMetrics().height(),
+                             qPrintable(d->windowTitle()));
+            }
+            if (const auto *list = d->findChild<QListWidget *>(u"Lsttime"_qs)) {
+                QTRY_VERIFY(list->verticalScrollBar()->maximum() > 0); // laid out
+                QCOMPARE(list->horizontalScrollBar()->maximum(), 0);
+            }
         }
         QApplication::setFont(before);
     }
@@ -417,11 +376,9 @@ private slots:
         QFETCH(QString, actions);
         QFETCH(QString, afterwards);
         start("[Format]\r\n" + stored);
-        SetFontDialogAnswer([actions](const FontRecord &, bool) {
-            return actions.startsWith(u"cancelled")
-                       ? std::nullopt
-                       : std::optional(
-                             FontRecord{u"Tahoma"_qs, 12, false, true, false, true, 255, {}});
+        const FontRecord tahoma{u"Tahoma"_qs, 12, false, true, false, true, 255, {}};
+        SetFontDialogAnswer([=](const FontRecord &, bool) {
+            return actions.startsWith(u"cancelled") ? std::nullopt : std::optional(tahoma);
         });
         {
             FrmOpc d;
@@ -452,11 +409,12 @@ private slots:
         note()->tmrEvent.start();
         {
             frmAlarme d;
-            QVERIFY(!TrayReady && d.isModal() && IsWindowTopmost(&d));
+            QVERIFY(!TrayReady && d.isModal());
             QVERIFY(!d.Check2->isChecked() && d.Option3[1]->isChecked() && d.ChkPlay->isChecked());
             QCOMPARE(d.Label3->text() + d.Combo1->currentText() + d.Combo2->currentText() +
                          d.Combo3->currentText() + d.TimePick->text() + d.txtSound->text(),
-                     u"Alarme: Desativado05Dezembro202610:00"_qs + app() + u"alarme.wav"_qs);
+                     u"Alarme: Desativado05Dezembro202610:00"_qs + m_tmp->path() +
+                         u"/app/alarme.wav"_qs);
             d.Command3->click();
         }
         QVERIFY(TrayReady && !note()->tmrEvent.isActive());
@@ -592,20 +550,15 @@ private slots:
         QVERIFY(TrayReady && note()->tmrEvent.isActive());
     }
 
-    // Windows "WxH" in twips placed one after the other on 1024 x 738 pixels, each "@left,top":
-    // one that ends on the bottom limit exactly stays in its column (arranging opens a column).
+    // Two windows placed one after the other on 1024 x 738 pixels: the second ends on the bottom
+    // limit exactly and stays in its column (arranging opens a column).
     void nextPlace()
     {
-        const QString chain = u"3000x5000@12360,1 3000x6069@12360,5002"_qs;
-        std::optional<TwipRect> at;
-        QStringList got;
-        for (const QString &w : chain.split(u' ')) {
-            at = NextPlace(at, w.section(u'x', 0, 0).toLongLong(),
-                           w.section(u'x', 1).section(u'@', 0, 0).toLongLong(),
-                           LimitsOf({0, 0, 1024, 738}));
-            got << u"%1x%2@%3,%4"_qs.arg(at->width).arg(at->height).arg(at->left).arg(at->top);
-        }
-        QCOMPARE(got.join(u' '), chain);
+        const TwipLimits limits = LimitsOf({0, 0, 1024, 738});
+        const TwipRect first = NextPlace({}, 3000, 5000, limits);
+        const TwipRect second = NextPlace(first, 3000, 6069, limits);
+        QCOMPARE((QList<qint64>{first.left, first.top, second.left, second.top}),
+                 (QList<qint64>{12360, 1, 12360, 5002}));
     }
 
     // A tray menu command, with a dialog's marks changed, a question answered and button
@@ -644,7 +597,17 @@ private slots:
         QFETCH(bool, yes);
         const int button = click.section(u' ', 1, 1).toInt();
         const QString stuck = click.section(u' ', 2);
-        startFourNotes();
+        m_popup = StartProgram(
+            m_tmp->path(), "[Indice]\r\nTotalForms=4\r\n[2]\r\nVisivel=False\r\n", ",1,2,3,4,\r\n");
+        QVERIFY(m_popup && writeBytes(DataPath + u"leia-me.txt"_qs, "do usuário") &&
+                writeBytes(m_tmp->filePath(u"fora"_qs), "fora") &&
+                QFile::link(m_tmp->filePath(u"fora"_qs), DataPath + u"atalho.txt"_qs));
+        const QStringList titles{u"A"_qs, u"  B b"_qs, u"C"_qs, u"   "_qs};
+        for (int i = 1; i <= 4; ++i) {
+            qobject_cast<frmNote *>(OpenForms::at(i))->txtTitle->setText(titles[i - 1]);
+            OpenForms::at(i)->installEventFilter(this);
+        }
+        QVERIFY(SaveNotes(0));
         const QString data = DataPath;
         const QByteArray cfg = readBytes(IndexFile());
         const auto files = [&] {
@@ -657,12 +620,12 @@ private slots:
             return tried.last() != stuck && MoveToTrash(path);
         });
         bool open = false; // after the button; the dialog is then cancelled
+        QString list;      // the caption and entries, "+" after a marked one
         WhenModal(this, [&](QWidget *w) {
             auto *d = qobject_cast<FrmListaNotas *>(w);
-            m_list = d->windowTitle() +
-                     (!TrayReady && IsWindowTopmost(d) && centred(d) ? u"|"_qs : u"!"_qs);
+            list = d->windowTitle() + (TrayReady ? u"!"_qs : u"|"_qs);
             for (int e = 0; e < d->ListCount(); ++e)
-                m_list += d->List1->item(e)->text() + (d->Selected(e) ? u"+|"_qs : u"|"_qs);
+                list += d->List1->item(e)->text() + (d->Selected(e) ? u"+|"_qs : u"|"_qs);
             for (const QString &m : marks.split(u' ', Qt::SkipEmptyParts))
                 d->SetSelected(m[1].unicode() - u'A', m[0] == u'+');
             m_fakes->messageBoxes->setNextAnswer(yes ? MessageBoxes::AnswerYes
@@ -677,9 +640,9 @@ private slots:
             ->trigger();
         QCoreApplication::processEvents();
         QCOMPARE(open, !yes);
-        QCOMPARE(m_list, !button            ? QString()
-                         : click[0] == u'M' ? u" Mostrar Notas|A+|  B b|C+|[Em Branco]+|"_qs
-                                            : u" Excluir Notas...|A|  B b|C|[Em Branco]|"_qs);
+        QCOMPARE(list, !button            ? QString()
+                       : click[0] == u'M' ? u" Mostrar Notas|A+|  B b|C+|[Em Branco]+|"_qs
+                                          : u" Excluir Notas...|A|  B b|C|[Em Branco]|"_qs);
         QStringList gone = before;
         for (const QString &file : files())
             gone.removeOne(file);
@@ -693,9 +656,6 @@ private slots:
         QVERIFY(readBytes(m_tmp->filePath(u"fora"_qs)) == "fora" && tried.removeDuplicates() == 0 &&
                 TrayReady);
         QVERIFY(stuck.isEmpty() || asked.last().text.count(u'\n' + stuck + u'\n') == 1);
-        // Enter on a question that deletes keeps the notes.
-        for (const auto &q : asked)
-            QVERIFY(q.buttons != MessageBoxes::YesNo || q.defaultAnswer == MessageBoxes::AnswerNo);
         QVERIFY(!SingleInstance(data).acquire());
         if (click.startsWith(u"Excluir 2") && yes) {
             m_popup->mnuNew->trigger();

@@ -54,8 +54,7 @@ public:
         ::setrlimit(RLIMIT_FSIZE, &m_saved);
         ::signal(SIGXFSZ, m_handler);
     }
-    FileSizeLimit(const FileSizeLimit &) = delete;
-    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+    Q_DISABLE_COPY(FileSizeLimit)
 
 private:
     sighandler_t m_handler;
@@ -88,8 +87,7 @@ public:
         else if (m_mounted)
             ::umount2(m_path.constData(), MNT_DETACH);
     }
-    ReadOnlyFolder(const ReadOnlyFolder &) = delete;
-    ReadOnlyFolder &operator=(const ReadOnlyFolder &) = delete;
+    Q_DISABLE_COPY(ReadOnlyFolder)
 
     bool isValid() const { return m_ok; }
     // What writing in it fails with.

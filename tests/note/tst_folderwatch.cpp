@@ -12,7 +12,6 @@
 
 #include <QDir>
 #include <QTemporaryDir>
-#include <QTest>
 
 using namespace TestFiles;
 
@@ -22,22 +21,21 @@ const QByteArray startingIndex = "[Indice]\r\nTotalForms=2\r\n"
                                  "[1]\r\nTitulo=Um\r\nTop=1500\r\nLeft=1500\r\n"
                                  "[2]\r\nTitulo=Dois\r\nTop=3000\r\nLeft=3000\r\n";
 
+frmNote *note(int id)
+{
+    return qobject_cast<frmNote *>(OpenForms::at(FindNoteFormIndex(id)));
+}
+
 // Every open note as "id:title:text", in number order.
 QString notes()
 {
     QList<int> ids = OpenNoteIds();
     std::sort(ids.begin(), ids.end());
     QStringList out;
-    for (const int id : ids) {
-        const auto *w = qobject_cast<frmNote *>(OpenForms::at(FindNoteFormIndex(id)));
-        out << u"%1:%2:%3"_qs.arg(id).arg(w->txtTitle->text(), w->txtNote->toPlainText());
-    }
+    for (const int id : ids)
+        out << u"%1:%2:%3"_qs.arg(id).arg(note(id)->txtTitle->text(),
+                                          note(id)->txtNote->toPlainText());
     return out.join(u" | "_qs);
-}
-
-frmNote *note(int id)
-{
-    return qobject_cast<frmNote *>(OpenForms::at(FindNoteFormIndex(id)));
 }
 
 // Replaces a file the way synchronisation tools do: a new file renamed over the old one.

@@ -13,7 +13,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -192,30 +191,23 @@ private slots:
             QCOMPARE(readBytes(DataPath + file), "{\\rtf1 " + file.toLatin1() + '}');
     }
 
-    void conflictCopyOf_data()
+    // Each name with the original it is a conflict copy of, or with none.
+    void conflictCopyOf()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("original");
-        const auto row = [](const char *name, const char *original) {
-            QTest::newRow(name) << QString::fromUtf8(name) << QString::fromUtf8(original);
-        };
-        row("notavex3.sync-conflict-20261207-101010-ABCDEFG.arl", "notavex3.arl");
-        row("notavex3 (conflicted copy 2026-12-07 101010).arl", "notavex3.arl");
-        row("notavex3 (Ana's conflicted copy 2026-12-07).arl", "notavex3.arl");
-        row("NOTAVEX3 (Ana's conflicted copy 2026-12-07 (1)).ARL", "NOTAVEX3.ARL");
-        row("Indice.sync-conflict-20261207-101010-ABCDEFG.cfg", "Indice.cfg");
-        row("indice (conflicted copy 2026-12-07 101010).dat", "indice.dat");
+        const QList<std::pair<const char *, const char *>> names{
+            {"notavex3.sync-conflict-20261207-101010-ABCDEFG.arl", "notavex3.arl"},
+            {"notavex3 (conflicted copy 2026-12-07 101010).arl", "notavex3.arl"},
+            {"notavex3 (Ana's conflicted copy 2026-12-07).arl", "notavex3.arl"},
+            {"NOTAVEX3 (Ana's conflicted copy 2026-12-07 (1)).ARL", "NOTAVEX3.ARL"},
+            {"Indice.sync-conflict-20261207-101010-ABCDEFG.cfg", "Indice.cfg"},
+            {"indice (conflicted copy 2026-12-07 101010).dat", "indice.dat"}};
+        for (const auto &[name, original] : names)
+            QVERIFY2(ConflictCopyOf(QString::fromLatin1(name)) == QString::fromLatin1(original),
+                     name);
         for (const char *other : {"notavex3.arl", "notavex3.arl.bak", "notas (conflicted).txt",
                                   "lista.sync-conflict-20261207-101010-ABCDEFG.txt",
                                   "notavex03.sync-conflict-20261207-101010-ABCDEFG.arl"})
-            row(other, "");
-    }
-
-    void conflictCopyOf()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, original);
-        QCOMPARE(ConflictCopyOf(name), original);
+            QVERIFY2(ConflictCopyOf(QString::fromLatin1(other)).isEmpty(), other);
     }
 
     // Every side of every conflict ends as a note, each once; the index keeps what both sides
@@ -291,16 +283,12 @@ private slots:
                                                      : ListFile();
         const QByteArray name = QFile::encodeName(path);
         QVERIFY(QFile::remove(path));
-        if (kind == u"FIFO")
-            QVERIFY(::mkfifo(name, 0600) == 0);
-        else if (kind == u"link to /dev/zero")
-            QVERIFY(QFile::link(u"/dev/zero"_qs, path));
-        else if (kind == u"folder")
-            QVERIFY(QDir().mkdir(path));
-        else if (kind == u"dangling link")
-            QVERIFY(QFile::link(path + u".gone"_qs, path));
-        else
-            QVERIFY(writeBytes(path, "x") && ::truncate(name, qint64(2) << 30) == 0);
+        QVERIFY(kind == u"FIFO"                ? ::mkfifo(name, 0600) == 0
+                : kind == u"link to /dev/zero" ? QFile::link(u"/dev/zero"_qs, path)
+                : kind == u"folder"            ? QDir().mkdir(path)
+                : kind == u"dangling link"
+                    ? QFile::link(path + u".gone"_qs, path)
+                    : writeBytes(path, "x") && ::truncate(name, qint64(2) << 30) == 0);
         struct stat before;
         QVERIFY(::lstat(name, &before) == 0);
 
@@ -476,33 +464,24 @@ private slots:
         QCOMPARE(readBytes(ListFile()), QByteArray(",1,\r\n"));
     }
 
-    void keepOnScreen_bringsBackLostNotes_data()
-    {
-        QTest::addColumn<QRect>("desktop"); // all screens, pixels; the primary is 768x768
-        QTest::addColumn<QPoint>("twips");
-        QTest::addColumn<QPoint>("kept"); // -1: moved at random within the primary screen
-        const QRect one(0, 0, 768, 768), two(0, 0, 768 + 1024, 768);
-        QTest::newRow("at the lower limit stays")
-            << one << QPoint(9000, 9520) << QPoint(9000, 9520);
-        QTest::newRow("one twip lower moves") << one << QPoint(100, 9521) << QPoint(100, -1);
-        QTest::newRow("partly above and left stays")
-            << one << QPoint(-2400, -1500) << QPoint(-2400, -1500);
-        QTest::newRow("on the second monitor stays")
-            << two << QPoint(20000, 300) << QPoint(20000, 300);
-        QTest::newRow("beyond both monitors moves") << two << QPoint(30000, 300) << QPoint(-1, 300);
-    }
-
+    // A note the desktop (all screens) does not show moves at random within the primary screen
+    // of 768 x 768 pixels, along the lost axis only.
     void keepOnScreen_bringsBackLostNotes()
     {
-        QFETCH(QRect, desktop);
-        QFETCH(QPoint, twips);
-        QFETCH(QPoint, kept);
         m_fakes->screen->size = QSize(768, 768);
-        m_fakes->screen->all = desktop;
         // Half of the primary screen less 2700 twips across or 3000 down.
-        const QPoint random((11520 - 2700) / 2, (11520 - 3000) / 2);
-        QCOMPARE(KeepOnScreen(twips), QPoint(kept.x() == -1 ? random.x() : kept.x(),
-                                             kept.y() == -1 ? random.y() : kept.y()));
+        const int x = (11520 - 2700) / 2, y = (11520 - 3000) / 2;
+        const QRect one(0, 0, 768, 768), two(0, 0, 768 + 1024, 768);
+        const QList<std::tuple<QRect, QPoint, QPoint>> cases{
+            {one, {9000, 9520}, {9000, 9520}},     // at the lower limit stays
+            {one, {100, 9521}, {100, y}},          // one twip lower moves
+            {one, {-2400, -1500}, {-2400, -1500}}, // partly above and left stays
+            {two, {20000, 300}, {20000, 300}},     // on the second monitor stays
+            {two, {30000, 300}, {x, 300}}};        // beyond both monitors moves
+        for (const auto &[desktop, twips, kept] : cases) {
+            m_fakes->screen->all = desktop;
+            QCOMPARE(KeepOnScreen(twips), kept);
+        }
     }
 
     // One evaluation of an alarm's stored keys, HoraAntes made from Hora as the dialog makes it,

@@ -5,4 +5,4 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 bash scripts/build.sh -DNOTAVEX_TESTS=ON
-ctest --test-dir "${NOTAVEX_BUILD_DIR:-build}" --output-on-failure "$@"
+ctest --test-dir "${NOTAVEX_BUILD_DIR:-build}" --output-on-failure -j "$(nproc)" "$@"

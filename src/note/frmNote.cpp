@@ -88,8 +88,9 @@ QString NewNoteTitle(const QDateTime &when)
 }
 
 frmNote::frmNote(QWidget *parent)
-    : QWidget(parent, TaskbarlessWindowType() | Qt::FramelessWindowHint), Image2(notePicture(u"hide.png"_qs)),
-      Image1(notePicture(u"hide_hot.png"_qs)), imHot(notePicture(u"pin_hot.png"_qs)),
+    : QWidget(parent, TaskbarlessWindowType() | Qt::FramelessWindowHint),
+      Image2(notePicture(u"hide.png"_qs)), Image1(notePicture(u"hide_hot.png"_qs)),
+      imHot(notePicture(u"pin_hot.png"_qs)),
       imUp(notePicture(u"pin_up.png"_qs)), imDown(notePicture(u"pin_down.png"_qs)),
       ButtonCursor(buttonCursor()), m_windowPicture(notePicture(u"note_window.png"_qs))
 {

@@ -475,7 +475,8 @@ void frmNote::SetContentUnreadable(const QString &fileName, const QString &why)
 
 void frmNote::noteEdited()
 {
-    m_autosave.start();
+    // The delay is given each time: a failed save leaves the timer at its longer retry delay.
+    m_autosave.start(AutosaveDelayMs);
 }
 
 void frmNote::autosave()

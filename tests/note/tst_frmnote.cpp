@@ -125,7 +125,8 @@ private slots:
         }
     }
 
-    // Leaving a note saves it at once (a save after a pause in typing is tried end to end).
+    // Leaving a note saves it at once (a save after a pause in typing is tried end to end). After
+    // a failed save, typing again is saved after the usual pause, not the retry's longer one.
     void autosave_onLeaving()
     {
         TestNote note(3);
@@ -135,6 +136,13 @@ private slots:
         other.activateWindow();
         QTRY_VERIFY(other.isActiveWindow());
         QCOMPARE(note.saved, QList<qint16>{3});
+
+        other.saveSucceeds = false;
+        other.txtNote->insertPlainText(u"a"_qs);
+        QTRY_COMPARE_WITH_TIMEOUT(other.saved.size(), 1, 4000);
+        other.saveSucceeds = true;
+        other.txtNote->insertPlainText(u"b"_qs);
+        QTRY_COMPARE_WITH_TIMEOUT(other.saved.size(), 2, 4000);
     }
 
     // A content file that is not RTF is plain text, in UTF-8 or else in code page 1252. A file the

@@ -1,5 +1,6 @@
 #include "store/NoteFolder.h"
 
+#include "base/FileAccess.h"
 #include "base/Globals.h"
 #include "base/ProfileString.h"
 #include "store/Ini.h"
@@ -103,7 +104,8 @@ bool MergeIndexCopy(const QString &copyPath)
         }
         ok &= batch.commit();
     }
-    return ok && QFile::remove(copyPath);
+    // Its values the index already had another value for are not taken: they stay in the Trash.
+    return ok && MoveToTrash(copyPath);
 }
 
 QList<int> NoteIdsInUse(const QList<int> &open)

@@ -245,6 +245,10 @@ private slots:
         QCOMPARE(NotesToLoad(), QList<int>{3} + added);
         QVERIFY(files().contains(u"notavex3.arl.bak"_qs));
         QCOMPARE(files().filter(u"conflict"_qs), QStringList());
+        // The index copy's other title is not lost: the copy is in the Trash.
+        QVERIFY(readBytes(m_fakes->trash() + u"/files/Indice.sync-conflict-20261207-101010-"
+                                             u"ABCDEFG.cfg"_qs)
+                    .contains("Titulo=Outro"));
         QVERIFY(TidyNoteFolder({}).isEmpty()); // nothing left to do
     }
 

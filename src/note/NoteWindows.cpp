@@ -17,8 +17,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPointer>
+#include <QTextDocument>
 
 #include <algorithm>
+#include <cerrno>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -266,24 +268,26 @@ void PersonalizaCurrentNote()
 namespace {
 
 // A content file another program rewrote since this note last read or wrote it is not written
-// over: what it holds becomes a note of its own first.
-void keepOutsideVersion(frmNote *w)
+// over: what it holds becomes a note of its own first. False when that version could be neither
+// read nor kept (LastWriteFailure says why): it stays on disk, and the note is not saved over it.
+bool keepOutsideVersion(frmNote *w)
 {
     const qint16 id = w->NoteId();
     const QString path = ContentFile(id);
     const FileStamp now = FileStamp::of(path);
     if (!now.exists || now == w->StoredContentStamp())
-        return;
+        return true;
     const FileRead file = ReadDataFile(path, MaxNoteFileBytes);
     if (file.error != 0)
-        return;
+        return RefuseWrite(path, file);
     const QByteArray &theirs = file.bytes;
     if (!w->StoredContentIs(theirs) && KeepAsNewNote(theirs, id, OpenNoteIds()) == 0)
-        return; // kept on disk: the note is not saved over it either
+        return false;
     w->SetStoredContent(now, theirs);
+    return true;
 }
 
-bool saveNoteWindows(qint16 Id, bool askWindowSystem, bool *changedOutside)
+bool saveNoteWindows(qint16 Id, bool askWindowSystem, QString *changedOutside)
 {
     const QList<frmNote *> notes = noteWindowsNewestFirst();
     QList<qint16> listed;
@@ -319,7 +323,8 @@ bool saveNoteWindows(qint16 Id, bool askWindowSystem, bool *changedOutside)
             saved.at(i)->ContentSaved();
             saved.at(i)->SetStoredContent(r.contentStamp, *r.content);
         }
-        *changedOutside |= r.contentChangedOutside;
+        if (r.contentChangedOutside)
+            *changedOutside = ContentFile(r.id);
         if (ok)
             saved.at(i)->SetStoredKeys(r);
     }
@@ -329,17 +334,31 @@ bool saveNoteWindows(qint16 Id, bool askWindowSystem, bool *changedOutside)
 // SaveNotes, with the positions asked of the window system, or, once it is gone, the last known.
 bool saveNotes(qint16 Id, bool askWindowSystem)
 {
+    const QList<frmNote *> notes = noteWindowsNewestFirst();
+    // A note no longer open (deleted, or let go of as the program ends) has nothing to save: a save
+    // now would only list the others without it.
+    if (Id != 0 && std::none_of(notes.begin(), notes.end(),
+                                [Id](const frmNote *w) { return w->NoteId() == Id; }))
+        return true;
     // A content file replaced outside between the check below and the write is seen by the write,
     // which then leaves it alone: the check is made again, which keeps that version too.
     for (int attempt = 0;; ++attempt) {
-        for (frmNote *w : noteWindowsNewestFirst()) {
+        bool kept = true;
+        for (frmNote *w : notes) {
             if ((Id == 0 || w->NoteId() == Id) && w->ContentNeedsSaving())
-                keepOutsideVersion(w);
+                kept &= keepOutsideVersion(w);
         }
-        bool changedOutside = false;
+        QString changedOutside;
         const bool ok = saveNoteWindows(Id, askWindowSystem, &changedOutside);
-        if (!changedOutside || attempt == 2)
+        if (changedOutside.isEmpty())
             return ok;
+        if (attempt == 2) {
+            // What was typed is only in memory: a failed save, said and tried again like any.
+            if (kept)
+                RefuseWrite(changedOutside,
+                            {{}, EBUSY, u"outro programa o muda a cada gravação"_qs});
+            return FailSave();
+        }
     }
 }
 
@@ -353,6 +372,18 @@ bool SaveNotes(qint16 Id)
 bool SaveNotesWithoutDisplay()
 {
     return saveNotes(0, false);
+}
+
+void RescueUnsavedNotes()
+{
+    QList<std::pair<qint16, QByteArray>> texts;
+    for (frmNote *w : noteWindowsNewestFirst()) {
+        if (w->txtNote->document()->isEmpty())
+            continue;
+        if (std::optional<QByteArray> text = w->Record({}).content)
+            texts.append({w->NoteId(), std::move(*text)});
+    }
+    RescueNoteTexts(texts);
 }
 
 void DeleteNote(qint16 Id, qint16 Index)

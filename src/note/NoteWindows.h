@@ -22,6 +22,9 @@ bool SaveNotes(qint16 Id);
 // SaveNotes (0) without a word to the window system, for when the connection to it is gone: the
 // notes as the program holds them, each at its last known position.
 bool SaveNotesWithoutDisplay();
+// After a save that failed, as the program ends: the text of every note not saved is copied where
+// SaveFailureText() then says.
+void RescueUnsavedNotes();
 
 // Clears the note's alarm keys; with Index other than 0 also removes the note: its keys, its
 // content file, its window at OpenForms index Index and its list entry.

@@ -1,6 +1,6 @@
 #include "note/TopMost.h"
 
-#include "note/WindowShown.h"
+#include "note/AppEvents.h"
 
 #include <QGuiApplication>
 #include <QWidget>

@@ -4,6 +4,7 @@
 #include "base/Log.h"
 #include "base/Services.h"
 #include "dialogs/ShowHideNotes.h"
+#include "note/AppEvents.h"
 #include "note/NoteWindows.h"
 #include "note/OpenForms.h"
 #include "note/TopMost.h"
@@ -175,6 +176,14 @@ bool FrmPopup::startUp(const QString &documentsFolder, const QString &appPath,
             LogProblem(SaveFailureText());
     });
     connect(qApp, &QCoreApplication::aboutToQuit, this, &FrmPopup::shutDown);
+    // A quit request (the session's end) would have Qt close every shown note before the save:
+    // the notes are saved and let go of first, and the program then ends on its own.
+    OnQuitRequested([self = QPointer<FrmPopup>(this)] {
+        if (!self)
+            return false;
+        self->shutDown();
+        return true;
+    });
     InstallDisplayLossGuard([this] { return saveWithoutDisplay(); });
 
     createTrayIcon();
@@ -382,7 +391,6 @@ void FrmPopup::shutDown()
     unloadDialogs();
     int exitCode = 0;
     while (!SaveNotes(0)) {
-        LogProblem(SaveFailureText());
         if (!m_askBeforeLosingNotes) {
             exitCode = 1;
             break;
@@ -394,6 +402,7 @@ void FrmPopup::shutDown()
             MessageBoxes::YesNoCancel, MessageBoxes::Warning, MessageBoxes::AnswerYes);
         if (answer == MessageBoxes::AnswerCancel) {
             // Nothing is lost while the notes stay open.
+            LogProblem(SaveFailureText());
             m_state = State::Running;
             TrayReady = true;
             return;
@@ -402,6 +411,11 @@ void FrmPopup::shutDown()
             exitCode = 1;
             break;
         }
+    }
+    if (exitCode != 0) {
+        // Even the text the user chose not to save is not let go of without a copy.
+        RescueUnsavedNotes();
+        LogProblem(SaveFailureText());
     }
     m_state = State::Ended;
     if (m_trayRetry)
@@ -419,7 +433,10 @@ bool FrmPopup::saveWithoutDisplay()
     case State::Loading:
     case State::Running:
     case State::Ending:
-        return SaveNotesWithoutDisplay();
+        if (SaveNotesWithoutDisplay())
+            return true;
+        RescueUnsavedNotes();
+        return false;
     case State::Ended:
         // Saved, and the windows let go of: a save now would list no note at all.
         return SaveFailureText().isEmpty();

@@ -15,6 +15,7 @@
 #include <QRect>
 #include <QRegularExpression>
 #include <QSet>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <cerrno>
@@ -324,6 +325,28 @@ NewTextFormat ReadNewTextFormat()
     f.strikethrough = StrToBool(read(u"FontStrikethrough", u"False"));
     f.underline = StrToBool(read(u"FontUnderline", u"False"));
     return f;
+}
+
+void RescueNoteTexts(const QList<std::pair<qint16, QByteArray>> &texts)
+{
+    if (texts.isEmpty())
+        return;
+    // Outside the data folder, which is what failed.
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                           u"/Notavex/não salvas"_qs;
+    const QString when = Services::clock().now().toString(u"yyyyMMdd-HHmmss"_qs);
+    bool ok = QDir().mkpath(folder);
+    for (const auto &[id, text] : texts)
+        ok = ok && WriteFileAtomic(u"%1/notavex%2-%3.rtf"_qs.arg(folder).arg(id).arg(when), text);
+    state().failureText += (ok ? u" O texto não salvo foi copiado para %1."_qs
+                               : u" Também não foi possível copiar o texto não salvo para %1."_qs)
+                               .arg(QDir::toNativeSeparators(folder));
+}
+
+bool FailSave()
+{
+    state().failureText = describeFailure();
+    return false;
 }
 
 QString SaveFailureText()

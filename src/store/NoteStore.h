@@ -93,6 +93,11 @@ NewTextFormat ReadNewTextFormat();
 
 // Why the last save that failed failed, naming the folder; empty after a save that worked.
 QString SaveFailureText();
+// After a save that failed, as the program ends: writes each note's text (its number, and RTF)
+// to a folder of the user's own outside the data folder, and adds where to SaveFailureText().
+void RescueNoteTexts(const QList<std::pair<qint16, QByteArray>> &texts);
+// Makes the save under way a failed one, for the reason LastWriteFailure gives; returns false.
+bool FailSave();
 // Tells of the last failed save on standard error and in the system log, and once in a message
 // box until a save succeeds again, so that failing saves in the background do not pile up boxes.
 void ReportSaveFailure();

@@ -1,5 +1,6 @@
 #include "mock/ProgramTest.h"
 
+#include "base/FileAccess.h"
 #include "base/Log.h"
 #include "note/ModCmnDlg.h"
 #include "note/NoteWindows.h"
@@ -92,22 +93,61 @@ private slots:
     }
 
     // Open dialogs are dismissed before anything is saved; the newest window is listed first.
+    // The session's end (a quit request, which has Qt close every window) saves the same way. A
+    // save of a note let go of then writes nothing.
+    void shutDown_savesBeforeClosingWindows_data()
+    {
+        QTest::addColumn<bool>("sessionEnd");
+        QTest::newRow("Sair") << false;
+        QTest::newRow("session end") << true;
+    }
     void shutDown_savesBeforeClosingWindows()
     {
+        QFETCH(bool, sessionEnd);
         QVERIFY(start("", ",\r\n"));
         QVERIFY(QFile::remove(ListFile()));
         for (int id : {3, 1, 12})
-            CreateNote(QString::number(id), {}, false);
+            CreateNote(QString::number(id), {}, false)->show();
+        const qint16 typedIn = noteAt(1)->NoteId();
+        noteAt(1)->txtNote->SetText(u"digitado"_qs);
         QDialog dialog;
         OpenForms::add(&dialog);
         connect(&dialog, &QDialog::rejected, this, [&] { QVERIFY(!QFile::exists(ListFile())); });
         dialog.show();
 
-        m_popup->shutDown();
+        if (sessionEnd) {
+            QEvent quit(QEvent::Quit);
+            QCoreApplication::sendEvent(qApp, &quit);
+        } else {
+            m_popup->shutDown();
+        }
+        QVERIFY(m_popup->isShutDown());
         QVERIFY(!dialog.isVisible());
         QCOMPARE(readBytes(ListFile()), QByteArray(",12,1,3,\r\n"));
+        QVERIFY(readBytes(ContentFile(typedIn)).contains("digitado"));
         QCOMPARE(OpenForms::count(), 1);
         OpenForms::remove(&dialog);
+        QVERIFY(SaveNotes(12));
+        QCOMPARE(readBytes(ListFile()), QByteArray(",12,1,3,\r\n"));
+    }
+
+    // A version written outside that can be neither read nor kept is not saved over; the save
+    // fails and names it until that version can be kept as a note of its own.
+    void save_outsideVersionUnreadable()
+    {
+        QVERIFY(start(notes(1, {}, "{\\rtf1 antes}")));
+        noteAt(1)->txtNote->SetText(u"digitado"_qs);
+        const qint64 huge = MaxNoteFileBytes + 1;
+        QVERIFY(writeBytes(ContentFile(1), "{") && QFile(ContentFile(1)).resize(huge)); // sparse
+        QVERIFY(!SaveNotes(1));
+        QVERIFY2(SaveFailureText().contains(u"notavex1.arl: "_qs), qPrintable(SaveFailureText()));
+        QCOMPARE(QFileInfo(ContentFile(1)).size(), huge);
+
+        QVERIFY(QFile::remove(ContentFile(1)));
+        QVERIFY(writeBytes(ContentFile(1), "{\\rtf1 de fora}"));
+        QVERIFY(SaveNotes(1));
+        QVERIFY(readBytes(ContentFile(1)).contains("digitado"));
+        QCOMPARE(readBytes(ContentFile(2)), QByteArray("{\\rtf1 de fora}"));
     }
 
     // A full disk is named, with the reason, in a box once the program runs; the program runs on
@@ -387,22 +427,28 @@ private slots:
     void displayLost_savedFromMemory_data()
     {
         QTest::addColumn<QString>("when");
-        QTest::newRow("loading") << u"loading"_qs; // while running: tried end to end
-        QTest::newRow("after the shutdown") << u"ended"_qs;
-        QTest::newRow("disk full") << u"full"_qs;
+        QTest::addColumn<QString>("said");
+        const QString saved = u"perdida; as notas foram salvas"_qs;
+        QTest::newRow("loading") << u"loading"_qs << saved; // while running: tried end to end
+        QTest::newRow("after the shutdown") << u"ended"_qs << saved;
+        // What was typed is copied outside the data folder, where it can be.
+        QTest::newRow("disk full")
+            << u"full"_qs << u"Também não foi possível copiar o texto não salvo"_qs;
+        QTest::newRow("folder gone") << u"gone"_qs << u"O texto não salvo foi copiado para"_qs;
     }
 
     void displayLost_savedFromMemory()
     {
         QFETCH(QString, when);
-        const QString said = when == u"full" ? u"Não foi possível salvar as notas na pasta"_qs
-                                             : u"perdida; as notas foram salvas"_qs;
+        QFETCH(QString, said);
         QString line;
         const auto loseDisplay = [&] {
             if (when != u"ended") {
                 noteAt(1)->txtNote->SetText(QString(2000, u'x') + u"digitado"_qs);
                 noteAt(1)->move(0, 0); // behind the program's back
             }
+            if (when == u"gone")
+                QVERIFY(QDir(data()).removeRecursively() && writeBytes(data().chopped(1), "x"));
             FileSizeLimit full(when == u"full" ? 1000 : RLIM_INFINITY);
             auto *popup = qobject_cast<FrmPopup *>(OpenForms::at(0));
             line = SaveAfterDisplayLost([popup] { return popup->saveWithoutDisplay(); });
@@ -415,6 +461,17 @@ private slots:
         if (when != u"loading")
             loseDisplay();
         QVERIFY2(line.contains(said) && !line.contains(u'\n'), qPrintable(line));
+        if (when == u"gone") {
+            const QDir rescued(m_fakes->dataHome.path() + u"/Notavex/não salvas"_qs);
+            const QStringList copies = rescued.entryList(QDir::Files);
+            QCOMPARE(copies.size(), 1);
+            QVERIFY(copies[0].startsWith(u"notavex1-"_qs));
+            QVERIFY(readBytes(rescued.filePath(copies[0])).contains("digitado"));
+            m_popup->shutDown(); // fails the same way, and copies again
+            QVERIFY(SaveFailureText().contains(u"recriar a pasta"_qs) &&
+                    SaveFailureText().contains(u"O texto não salvo foi copiado"_qs));
+            return;
+        }
         QCOMPARE(readBytes(ListFile()), notes(30, {}, {}, true).second); // saved newest first
         if (when == u"loading") {
             QCOMPARE(ini(1, "Top") + u',' + ini(1, "Left"), u"1500,1500"_qs);

@@ -242,6 +242,7 @@ private:
     QByteArray m_storedHash;
     NoteRecord m_storedKeys;
     bool m_colorsTraded = false; // a blinking note shows each colour in the other's place
+    QDate m_rangUnwritten;       // a day it rang whose TocouEm could not be written
     bool m_closing = false;
     mutable std::optional<QPoint> m_knownAt;
     bool m_titleEdited = false;

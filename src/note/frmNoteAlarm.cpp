@@ -88,7 +88,7 @@ void frmNote::tmrEvent_Timer()
     const QString schedule = ReadIni(section, u"Data"_qs, QString(), file);
     const QString rang = ReadIni(section, u"TocouEm"_qs, QString(), file);
     // Most evaluations end here, after two reads.
-    if (DateText(today) == rang || !IsScheduleDay(schedule, today))
+    if (DateText(today) == rang || today == m_rangUnwritten || !IsScheduleDay(schedule, today))
         return;
     switch (Evaluate(schedule, rang, ReadIni(section, u"Hora"_qs, QString(), file),
                      ReadIni(section, u"HoraAntes"_qs, QString(), file), now)) {
@@ -109,7 +109,10 @@ void frmNote::Ring(const QString &schedule, const QDate &today)
     showRinging();
     SetWindowTopmost(this, true);
     const QString section = Tag();
-    WritePrivateProfileString(section, u"TocouEm"_qs, AlarmRules::DateText(today), IndexFile());
+    // Unwritten (a full disk, a read-only folder), the day would ring again at every evaluation.
+    const bool written = WritePrivateProfileString(section, u"TocouEm"_qs,
+                                                   AlarmRules::DateText(today), IndexFile());
+    m_rangUnwritten = written ? QDate() : today;
     if (ReadIni(section, u"TocarSom"_qs, u"0"_qs, IndexFile()) == u"1") {
         ContaToque = 0;
         TimerToca.start(); // with the interval an earlier ring's repetitions left

@@ -229,10 +229,17 @@ private slots:
         QTRY_COMPARE(tray->toolTip(), u"Notavex"_qs);
         QCOMPARE(tray->icon().cacheKey(), idle);
 
-        // The next day it rings again, its repetitions counted afresh.
+        // The next day it rings again, its repetitions counted afresh; once, even when the day
+        // of the ring cannot be written.
         m_fakes->clock->time = {QDate(2026, 12, 2), QTime(8, 0)};
-        note->tmrEvent_Timer();
-        QVERIFY(played.size() == 53 && note->ContaToque == 0 && note->TimerToca.isActive());
+        {
+            FileSizeLimit full(0);
+            note->tmrEvent_Timer();
+            QVERIFY(played.size() == 53 && note->ContaToque == 0 && note->TimerToca.isActive());
+            QCOMPARE(ini(1, "TocouEm"), u"01/12/2026"_qs);
+            note->tmrEvent_Timer();
+        }
+        QCOMPARE(played.size(), 53);
         note->tmrEvent.stop(); // the alarm switched off
         QVERIFY(!note->imSino->isVisible());
     }

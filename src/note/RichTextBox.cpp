@@ -11,6 +11,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLocale>
 
 #include <QMimeData>
 #include <QMouseEvent>
@@ -65,13 +66,20 @@ bool RichTextBox::LoadFile(const QString &path, QString *why)
             *why = file.why.isEmpty() ? SystemErrorText(file.error) : file.why;
         return false;
     }
-    // Built aside and put in as one edit: Ctrl+Z brings back the text it replaced. A preview
-    // shown now, or one the file would need, is no text to edit or to undo into.
+    // A preview is not saved: the note would only look changed, and come back as it was.
+    if (m_previewOf != 0) {
+        if (why)
+            *why = u"esta nota é grande demais para ser editada"_qs;
+        return false;
+    }
+    // Built aside and put in as one edit: Ctrl+Z brings back the text it replaced.
     QTextDocument loaded;
     loaded.setDefaultFont(document()->defaultFont());
-    if (m_previewOf != 0 || readInto(&loaded, file.bytes) > MaxEditableCharacters) {
-        LoadData(file.bytes);
-        return true;
+    if (readInto(&loaded, file.bytes) > MaxEditableCharacters) {
+        if (why)
+            *why = u"mais de %1 caracteres, o máximo de uma nota"_qs.arg(
+                QLocale(QLocale::Portuguese, QLocale::Brazil).toString(MaxEditableCharacters));
+        return false;
     }
     QTextDocument *doc = document();
     Rtf::copyPictures(loaded, doc);

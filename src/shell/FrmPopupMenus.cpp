@@ -15,7 +15,9 @@
 #include "store/NoteStore.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
+#include <QPointer>
 
 namespace {
 
@@ -117,8 +119,10 @@ void FrmPopup::wire(QAction *item, void (FrmPopup::*handler)())
 
 void FrmPopup::trayClick(const QPoint &pos)
 {
-    // Clicks while the notes load or while a dialog is open are dropped, not queued.
-    if (!TrayReady || isShutDown())
+    // Clicks while the notes load or while a dialog is open are dropped, not queued. A note's
+    // file, font, colour or print dialog or a question is modal without clearing TrayReady, and
+    // a tray on D-Bus is not blocked by it: the menu could delete the note under the dialog.
+    if (!TrayReady || isShutDown() || QApplication::activeModalWidget())
         return;
     RefreshTrayMenu();
     menu->popup(pos);
@@ -196,16 +200,17 @@ void FrmPopup::menOcultar_Click()
 
 void FrmPopup::menKill_Click()
 {
-    frmNote *note = currentNote();
+    const QPointer<frmNote> note = currentNote();
     if (!note)
         return;
     const auto answer = Services::messageBoxes().show(
         QStringLiteral("Deseja Excluir o Lembrete Atual?"), MessageBoxes::YesNo,
         MessageBoxes::Question, MessageBoxes::AnswerNo, QStringLiteral("Notavex"));
-    if (answer != MessageBoxes::AnswerYes)
+    // The note itself, not the current index: the question's event loop may have closed others.
+    if (answer != MessageBoxes::AnswerYes || !note || OpenForms::indexOf(note) < 1)
         return;
     Services::sound().play(AppPath + QStringLiteral("excluir.wav"));
-    DeleteNote(CurrentNoteId, CurrentFormIndex);
+    DeleteNote(note->NoteId(), qint16(OpenForms::indexOf(note)));
 }
 
 void FrmPopup::menSelecionar_Click()

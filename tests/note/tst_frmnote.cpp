@@ -162,6 +162,9 @@ private slots:
             QTest::newRow(name) << readBytes(QStringLiteral(NOTAVEX_TEST_DATA "/rtf/") +
                                              QLatin1String(name))
                                 << QString();
+        // Only a preview of it could be shown, which is never saved: the user loads it nowhere.
+        QTest::newRow("too long to edit")
+            << QByteArray(RichTextBox::MaxEditableCharacters + 1, 'x') << QString();
     }
 
     void loadData_decodesTheText()
@@ -180,6 +183,14 @@ private slots:
         QVERIFY(writeBytes(file, bytes));
         RichTextBox chosen;
         chosen.SetText(u"old"_qs);
+        QString why;
+        if (box.PreviewOf() != 0) {
+            QVERIFY(!chosen.LoadFile(file, &why) && chosen.Text() == u"old"_qs);
+            QCOMPARE(why, u"mais de 2.000.000 caracteres, o máximo de uma nota"_qs);
+            QVERIFY(writeBytes(file, "abc")); // nor into a note shown as a preview
+            QVERIFY(!box.LoadFile(file, &why) && box.PreviewOf() != 0);
+            return;
+        }
         QVERIFY(chosen.LoadFile(file));
         QCOMPARE(Rtf::write(*chosen.document()), Rtf::write(*box.document()));
         chosen.undo();

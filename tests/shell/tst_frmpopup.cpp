@@ -307,6 +307,13 @@ private slots:
     {
         QVERIFY(start("[Indice]\r\nTotalForms=2\r\n[1]\r\nVisivel=True\r\n[2]\r\nVisivel=0\r\n",
                       ",1,2,\r\n"));
+        {
+            QDialog modal; // a note's file, font, colour or print dialog, or a question
+            modal.setModal(true);
+            modal.show();
+            m_popup->trayClick(QPoint(10, 10));
+            QVERIFY(!m_popup->menu->isVisible());
+        }
         m_popup->trayClick(QPoint(10, 10)); // the tray menu offers both
         m_popup->menu->close();
         trigger(m_popup->mnuShowAll);

@@ -110,8 +110,8 @@ void frmNote::Ring(const QString &schedule, const QDate &today)
     SetWindowTopmost(this, true);
     const QString section = Tag();
     // Unwritten (a full disk, a read-only folder), the day would ring again at every evaluation.
-    const bool written = WritePrivateProfileString(section, u"TocouEm"_qs,
-                                                   AlarmRules::DateText(today), IndexFile());
+    const bool written =
+        WritePrivateProfileString(section, u"TocouEm"_qs, AlarmRules::DateText(today), IndexFile());
     m_rangUnwritten = written ? QDate() : today;
     if (ReadIni(section, u"TocarSom"_qs, u"0"_qs, IndexFile()) == u"1") {
         ContaToque = 0;

@@ -9,6 +9,7 @@
 #include "store/NoteFiles.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTextCursor>
 
 namespace {
@@ -142,6 +143,15 @@ void frmNote::Salvar()
     if (path.isEmpty())
         return;
     path = path.contains(u'.') ? ChangeExtension(path, u"txt"_qs) : path + u".txt"_qs;
+    // The dialog does not ask before replacing a file, and the name may have changed its ending
+    // since: a file of the user's is replaced only when the user says so.
+    if (QFileInfo::exists(path) &&
+        Services::messageBoxes().show(u"O arquivo \"%1\" já existe. Deseja substituí-lo?"_qs.arg(
+                                          QDir::toNativeSeparators(path)),
+                                      MessageBoxes::YesNo, MessageBoxes::Question,
+                                      MessageBoxes::AnswerNo,
+                                      u"Notavex"_qs) != MessageBoxes::AnswerYes)
+        return;
 
     QString text = txtNote->Text();
     text.remove(QChar::ObjectReplacementCharacter); // a picture has no text

@@ -38,6 +38,28 @@ QString textOf(const QTextDocument &doc)
     return paragraphs.join(u'\n');
 }
 
+// Kept groups that no text separates are one invisible mark, however many they were read as:
+// read again after a write, two such marks may be one. What is shown and written stays the same.
+bool isMark(const QTextCharFormat &fmt)
+{
+    return fmt.isImageFormat() && fmt.toImageFormat().width() == 0;
+}
+
+// textOf without the marks.
+QString shownTextOf(const QTextDocument &doc)
+{
+    QStringList paragraphs;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        QString text;
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            if (!isMark(it.fragment().charFormat()))
+                text += it.fragment().text();
+        }
+        paragraphs << text;
+    }
+    return paragraphs.join(u'\n');
+}
+
 // A character format as one comparable line: font|size|bold|italic|underline|strike|colour.
 QString signature(const QTextCharFormat &fmt)
 {
@@ -123,7 +145,7 @@ void checkRoundTrip(const QTextDocument &doc, bool formatsSet = true)
     const QByteArray written = Rtf::write(doc);
     QTextDocument back;
     read(written, &back);
-    QCOMPARE(textOf(back), textOf(doc));
+    QCOMPARE(shownTextOf(back), shownTextOf(doc));
     // Read up to a limit: the beginning alone, and the whole count.
     const qint64 limit = back.characterCount() / 2;
     QTextDocument part;
@@ -133,7 +155,11 @@ void checkRoundTrip(const QTextDocument &doc, bool formatsSet = true)
     if (formatsSet)
         QCOMPARE(describe(back), describe(doc));
     QCOMPARE(linksOf(back), linksOf(doc));
-    const QList<QTextImageFormat> images = imagesOf(doc), imagesBack = imagesOf(back);
+    const auto shown = [](QList<QTextImageFormat> images) {
+        images.removeIf(isMark);
+        return images;
+    };
+    const QList<QTextImageFormat> images = shown(imagesOf(doc)), imagesBack = shown(imagesOf(back));
     for (qsizetype i = 0; i < images.size(); ++i)
         QCOMPARE(imageOf(back, imagesBack.value(i)), imageOf(doc, images[i]));
     QCOMPARE(Rtf::write(back), written);

@@ -2,7 +2,6 @@
 
 #include "base/Cp1252.h"
 #include "base/Globals.h"
-#include "note/ModCmnDlg.h"
 #include "note/TopMost.h"
 #include "rtf/Rtf.h"
 
@@ -196,23 +195,6 @@ private slots:
         QCOMPARE(Rtf::write(*chosen.document()), Rtf::write(*box.document()));
         chosen.undo();
         QCOMPARE(chosen.Text(), u"old"_qs);
-    }
-
-    // The save dialog does not ask before replacing a file, and the name chosen may end
-    // otherwise: an existing file is replaced only when the user says so.
-    void salvar_asksBeforeReplacing()
-    {
-        TestNote note(3);
-        note.txtNote->SetText(u"novo"_qs);
-        const QString txt = path(u"relatorio.txt"_qs);
-        QVERIFY(writeBytes(txt, "antigo"));
-        for (const auto answer : {MessageBoxes::AnswerNo, MessageBoxes::AnswerYes}) {
-            m_fakes->messageBoxes->setNextAnswer(answer);
-            SetNextFileName(path(u"relatorio.doc"_qs));
-            note.Salvar();
-            QCOMPARE(readBytes(txt), answer == MessageBoxes::AnswerNo ? "antigo" : "novo\r\n");
-        }
-        QVERIFY(m_fakes->messageBoxes->asked.value(0).text.contains(u"relatorio.txt"_qs));
     }
 
     // Qt crashes pasting clipboard data without any format, which an empty clipboard gives.

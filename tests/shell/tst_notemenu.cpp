@@ -159,8 +159,9 @@ private slots:
     }
 
     // Salvar and Abrir. A file that cannot be read or written leaves the note as it was, and one
-    // message names it. A file written is the user's, in the mode of the user's mask; a file
-    // loaded is one step that Ctrl+Z takes back.
+    // message names it. A file written is the user's, in the mode of the user's mask; one that
+    // exists (lista.txt does) is replaced only when the user says so. A file loaded is one step
+    // that Ctrl+Z takes back.
     void files_data()
     {
         QTest::addColumn<bool>("save");
@@ -168,19 +169,22 @@ private slots:
         QTest::addColumn<QByteArray>("input");  // the note's text, or the file's bytes
         QTest::addColumn<QString>("written");   // the file written, or named in the message
         QTest::addColumn<QByteArray>("result"); // its bytes, or text and format; "": fails
+        QTest::addColumn<bool>("replace");      // the answer when asked to replace a file
         const auto save = [](const char *row, const char *chosen, const char *written,
-                             QByteArray result = "Ol\xc3\xa1 \xe2\x82\xac\r\nmundo\r\n") {
+                             QByteArray result = "Ol\xc3\xa1 \xe2\x82\xac\r\nmundo\r\n",
+                             bool replace = true) {
             QTest::newRow(row) << true << QString::fromUtf8(chosen)
                                << "Ol\xc3\xa1 \xe2\x82\xac\nmundo"_qba << QString::fromUtf8(written)
-                               << result;
+                               << result << replace;
         };
         save("lista", "lista", "lista.txt");
         save("lista.doc replaces lista.txt", "lista.doc", "lista.txt");
+        save("lista.doc, not to replace lista.txt", "lista.doc", "lista.txt", "old", false);
         save("folder with a dot", "notas.old/lista", "notas.old/lista.txt");
         save("missing folder", "sem/lista", "sem/lista.txt", {});
         const auto open = [](const char *row, const char *input, const char *result) {
             QTest::newRow(row) << false << u"in.txt"_qs << QByteArray(input) << u"in.txt"_qs
-                               << QByteArray(result);
+                               << QByteArray(result) << false;
         };
         open("rtf", "{\\rtf1{\\fonttbl{\\f0 Tahoma;}}\\f0\\fs28\\b Ol\\'e1}",
              "Ol\xc3\xa1 Tahoma|14|b---|000000");
@@ -195,8 +199,13 @@ private slots:
         QFETCH(QByteArray, input);
         QFETCH(QString, written);
         QFETCH(QByteArray, result);
+        QFETCH(bool, replace);
         QVERIFY(QDir().mkpath(path(u"notas.old"_qs)) && writeBytes(path(u"lista.txt"_qs), "old") &&
                 (input.isNull() || writeBytes(path(u"in.txt"_qs), input)));
+        const bool asks = save && QFileInfo::exists(path(written));
+        if (asks)
+            m_fakes->messageBoxes->setNextAnswer(replace ? MessageBoxes::AnswerYes
+                                                         : MessageBoxes::AnswerNo);
         m_note->txtNote->SetText(save ? QString::fromUtf8(input) : u"nota"_qs);
         m_note->txtNote->document()->setModified(false); // as loaded
         const auto state = [&] {
@@ -209,8 +218,8 @@ private slots:
         ::umask(mask);
         const bool ok = !result.isEmpty();
         const auto &asked = m_fakes->messageBoxes->asked;
-        QCOMPARE(asked.size(), int(!ok));
-        if (!ok)
+        QCOMPARE(asked.size(), int(!ok) + int(asks));
+        if (!asked.isEmpty())
             QVERIFY(asked[0].text.contains(u'"' + path(written) + u'"'));
         QCOMPARE(m_note->ContentNeedsSaving(), !save && ok);
         QCOMPARE(state(), save || !ok ? before : QString::fromUtf8(result));

@@ -115,12 +115,8 @@ private slots:
         connect(&dialog, &QDialog::rejected, this, [&] { QVERIFY(!QFile::exists(ListFile())); });
         dialog.show();
 
-        if (sessionEnd) {
-            QEvent quit(QEvent::Quit);
-            QCoreApplication::sendEvent(qApp, &quit);
-        } else {
-            m_popup->shutDown();
-        }
+        QEvent quit(QEvent::Quit);
+        sessionEnd ? void(QCoreApplication::sendEvent(qApp, &quit)) : m_popup->shutDown();
         QVERIFY(m_popup->isShutDown());
         QVERIFY(!dialog.isVisible());
         QCOMPARE(readBytes(ListFile()), QByteArray(",12,1,3,\r\n"));
@@ -142,8 +138,6 @@ private slots:
         QVERIFY(!SaveNotes(1));
         QVERIFY2(SaveFailureText().contains(u"notavex1.arl: "_qs), qPrintable(SaveFailureText()));
         QCOMPARE(QFileInfo(ContentFile(1)).size(), huge);
-
-        QVERIFY(QFile::remove(ContentFile(1)));
         QVERIFY(writeBytes(ContentFile(1), "{\\rtf1 de fora}"));
         QVERIFY(SaveNotes(1));
         QVERIFY(readBytes(ContentFile(1)).contains("digitado"));
@@ -232,14 +226,11 @@ private slots:
         // The next day it rings again, its repetitions counted afresh; once, even when the day
         // of the ring cannot be written.
         m_fakes->clock->time = {QDate(2026, 12, 2), QTime(8, 0)};
-        {
-            FileSizeLimit full(0);
-            note->tmrEvent_Timer();
-            QVERIFY(played.size() == 53 && note->ContaToque == 0 && note->TimerToca.isActive());
-            QCOMPARE(ini(1, "TocouEm"), u"01/12/2026"_qs);
-            note->tmrEvent_Timer();
-        }
-        QCOMPARE(played.size(), 53);
+        FileSizeLimit full(0);
+        note->tmrEvent_Timer();
+        QVERIFY(played.size() == 53 && note->ContaToque == 0 && note->TimerToca.isActive());
+        note->tmrEvent_Timer();
+        QVERIFY(played.size() == 53 && ini(1, "TocouEm") == u"01/12/2026"_qs);
         note->tmrEvent.stop(); // the alarm switched off
         QVERIFY(!note->imSino->isVisible());
     }
@@ -307,13 +298,12 @@ private slots:
     {
         QVERIFY(start("[Indice]\r\nTotalForms=2\r\n[1]\r\nVisivel=True\r\n[2]\r\nVisivel=0\r\n",
                       ",1,2,\r\n"));
-        {
-            QDialog modal; // a note's file, font, colour or print dialog, or a question
-            modal.setModal(true);
-            modal.show();
-            m_popup->trayClick(QPoint(10, 10));
-            QVERIFY(!m_popup->menu->isVisible());
-        }
+        auto *modal = new QDialog; // a note's file, font, colour or print dialog, or a question
+        modal->setModal(true);
+        modal->show();
+        m_popup->trayClick(QPoint(10, 10));
+        QVERIFY(!m_popup->menu->isVisible());
+        delete modal;
         m_popup->trayClick(QPoint(10, 10)); // the tray menu offers both
         m_popup->menu->close();
         trigger(m_popup->mnuShowAll);
@@ -476,11 +466,10 @@ private slots:
             loseDisplay();
         QVERIFY2(line.contains(said) && !line.contains(u'\n'), qPrintable(line));
         if (when == u"gone") {
-            const QDir rescued(m_fakes->dataHome.path() + u"/Notavex/não salvas"_qs);
-            const QStringList copies = rescued.entryList(QDir::Files);
-            QCOMPARE(copies.size(), 1);
-            QVERIFY(copies[0].startsWith(u"notavex1-"_qs));
-            QVERIFY(readBytes(rescued.filePath(copies[0])).contains("digitado"));
+            const QString dir = m_fakes->dataHome.path() + u"/Notavex/não salvas/"_qs, copy =
+                u"notavex1-%1.rtf"_qs.arg(m_fakes->clock->time.toString(u"yyyyMMdd-HHmmss"_qs));
+            QCOMPARE(QDir(dir).entryList(QDir::Files), QStringList{copy});
+            QVERIFY(readBytes(dir + copy).contains("digitado"));
             m_popup->shutDown(); // fails the same way, and copies again
             QVERIFY(SaveFailureText().contains(u"recriar a pasta"_qs) &&
                     SaveFailureText().contains(u"O texto não salvo foi copiado"_qs));

@@ -261,6 +261,12 @@ void Reader::word(std::string_view name, bool hasParam, int param)
     if (consumeFallback())
         return;
     GroupState &st = state();
+    // What a \u skips is the group's in every destination, kept ones too.
+    if (kw == Kw::Uc) {
+        if (hasParam)
+            st.uc = std::clamp(param, 0, 64);
+        return;
+    }
     if (st.dest == Dest::Skip)
         return;
     if (st.dest == Dest::Wrapper) {
@@ -382,10 +388,6 @@ void Reader::word(std::string_view name, bool hasParam, int param)
                 unicodeChar(unit);
         }
         m_skip = st.uc;
-        break;
-    case Kw::Uc:
-        if (hasParam)
-            st.uc = std::clamp(param, 0, 64);
         break;
     case Kw::Pict:
         // A picture needs a group of its own: one in the document's group would take the rest

@@ -68,6 +68,7 @@ struct Kept
     bool instructionSeen = false;
     QString href;
     int objW = 0, objH = 0; // twips
+    int uc = 1;             // the \uc in force where it starts
 };
 
 struct Wrap
@@ -145,7 +146,7 @@ private:
     void insertBox(const QByteArray &group, QSizeF goal, int wrap);
 
     bool opensGroup() const;
-    QByteArray keptBytes(qsizetype start, bool ownBrace) const;
+    QByteArray keptBytes(qsizetype start, bool ownBrace, int uc) const;
     bool startKept(Kept::Kind kind);
     void startResult(Kept &kept);
     void readInstruction();

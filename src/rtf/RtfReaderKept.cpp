@@ -6,6 +6,8 @@
 
 #include <QImage>
 
+#include <cctype>
+
 namespace Rtf::detail {
 
 namespace {
@@ -94,10 +96,37 @@ bool Reader::opensGroup() const
     return p == m_wordStart;
 }
 
+namespace {
+
+// Puts a \uc other than the writer's 1 into a kept group: it decides what a \u in it skips. It
+// goes after the word that says what the group is, which must stay the first.
+void setUc(QByteArray &group, int uc)
+{
+    if (uc == 1)
+        return;
+    qsizetype at = group.startsWith("{\\*") ? 3 : 1;
+    const auto letter = [&](qsizetype i) { return i < group.size() && isalpha(uchar(group[i])); };
+    const auto digit = [&](qsizetype i) { return i < group.size() && isdigit(uchar(group[i])); };
+    if (group.mid(at, 1) == "\\" && letter(at + 1)) {
+        ++at;
+        while (letter(at))
+            ++at;
+        if (group.mid(at, 1) == "-" && digit(at + 1))
+            ++at;
+        while (digit(at))
+            ++at;
+        if (group.mid(at, 1) == " ")
+            ++at;
+    }
+    group.insert(at, "\\uc" + QByteArray::number(uc) + ' ');
+}
+
+} // namespace
+
 // The group from start to here, with the brace it lacks before it or the braces the end of the
 // data cut off after it; empty when it would not read back as the same one group wherever it is
 // written.
-QByteArray Reader::keptBytes(qsizetype start, bool ownBrace) const
+QByteArray Reader::keptBytes(qsizetype start, bool ownBrace, int uc) const
 {
     QByteArray group;
     if (ownBrace)
@@ -108,6 +137,7 @@ QByteArray Reader::keptBytes(qsizetype start, bool ownBrace) const
         group.append(QByteArray(open, '}'));
     if (groupEnd(group, nullptr) != group.size())
         return {};
+    setUc(group, uc);
     return group;
 }
 
@@ -125,6 +155,7 @@ bool Reader::startKept(Kept::Kind kind)
     kept.start = ownBrace ? m_wordStart : st.open;
     kept.ownBrace = ownBrace;
     kept.parent = st.chr.wrap;
+    kept.uc = st.uc;
     st.dest = kind == Kept::Destination ? Dest::Skip : Dest::Wrapper;
     return true;
 }
@@ -207,7 +238,7 @@ void Reader::finishKept()
     // Nothing of it is shown: it is kept whole, a box standing for an object.
     if (m_kept >= kMaxKept)
         return;
-    const QByteArray group = keptBytes(kept.start, kept.ownBrace);
+    const QByteArray group = keptBytes(kept.start, kept.ownBrace, kept.uc);
     if (group.isEmpty())
         return;
     if (kept.kind == Kept::Object) {

@@ -164,7 +164,7 @@ void Reader::keepPicture()
 {
     if (m_pictStart < 0 || m_kept >= kMaxKept)
         return;
-    const QByteArray group = keptBytes(m_pictStart, m_pictOwnBrace);
+    const QByteArray group = keptBytes(m_pictStart, m_pictOwnBrace, state().uc);
     if (!group.isEmpty())
         insertBox(group, goalSize(QSizeF(kPlaceholderSide, kPlaceholderSide)), state().chr.wrap);
 }

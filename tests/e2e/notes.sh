@@ -31,9 +31,6 @@ check "notes 4, 5 (lower-case false) and 6 stay on top ($on_top)" [ "$on_top" -e
 
 check "uninstall ends the program" uninstall_ends
 
-printf '{\\rtf1 leite\\line p\\'"'"'e3o\\par fim}' >"$E2E_TMP/lines.rtf"
-check "rtfdump prints a line break in a paragraph as a new line" \
-    [ "$("$RTFDUMP" "$E2E_TMP/lines.rtf")" = "$(printf 'leite\npão\nfim')" ]
 check "TotalForms is 50" [ "$(ini_value "$DATA/Indice.cfg" TotalForms)" = 50 ]
 python3 - "$E2E_TMP/before" "$DATA" "$RTFDUMP" <<'PY' >"$E2E_TMP/compare.txt" 2>&1
 import configparser, subprocess, sys

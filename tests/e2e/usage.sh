@@ -58,7 +58,8 @@ for n in 2 3; do
     titles[$n]+=$'\n'$(title_now)
     place[$n]=$(position_of "${new[$n]}")
     IFS=, read -r x y <<<"${place[$n]}"
-    check "note $n is on the screen at $x,$y" [ "$x" -le 824 -a "$y" -le 534 ]
+    check "note $n is on the screen at $x,$y" \
+        [ "$x" -ge 0 -a "$x" -le 824 -a "$y" -ge 0 -a "$y" -le 534 ]
 done
 check "the two places differ (random)" [ "${place[2]}" != "${place[3]}" ]
 # Random places may overlap: note 3 goes to the side away from note 2, out of its way.

@@ -305,6 +305,7 @@ private slots:
         QVERIFY(!m_popup->menu->isVisible());
         delete modal;
         m_popup->trayClick(QPoint(10, 10)); // the tray menu offers both
+        QVERIFY(m_popup->menu->isVisible());
         m_popup->menu->close();
         trigger(m_popup->mnuShowAll);
         QVERIFY(noteAt(2)->isVisible());

@@ -169,8 +169,6 @@ private slots:
         row("open notes not saved yet", "", ",", "", {1, 2}, 3, ",3,");
         row("another computer's note, its file still on the way",
             "[1]\r\nTitulo=de lá\r\nTop=300\r\n", ",", "", {}, 2, ",2,");
-        row("a deleted note's number is free again", "[1]\r\nTag=1\r\nTop=\r\nTitulo=\r\n", ",", "",
-            {}, 1, ",1,");
     }
 
     void nextNoteId()

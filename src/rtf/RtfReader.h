@@ -207,6 +207,7 @@ private:
     // brace of its own.
     qsizetype m_pictStart = -1;
     bool m_pictOwnBrace = false;
+    int m_pictUc = 1; // the \uc in force where the picture starts
     int m_kept = 0;                        // groups kept undecoded
     QHash<quint64, QImage> m_placeholders; // by drawn width << 32 | height
 

@@ -104,7 +104,15 @@ void setUc(QByteArray &group, int uc)
 {
     if (uc == 1)
         return;
-    qsizetype at = group.startsWith("{\\*") ? 3 : 1;
+    // Line ends count for nothing in RTF.
+    const auto skipLineEnds = [&](qsizetype i) {
+        while (i < group.size() && (group[i] == '\r' || group[i] == '\n'))
+            ++i;
+        return i;
+    };
+    qsizetype at = skipLineEnds(1);
+    if (group.mid(at, 2) == "\\*")
+        at = skipLineEnds(at + 2);
     const auto letter = [&](qsizetype i) { return i < group.size() && isalpha(uchar(group[i])); };
     const auto digit = [&](qsizetype i) { return i < group.size() && isdigit(uchar(group[i])); };
     if (group.mid(at, 1) == "\\" && letter(at + 1)) {

@@ -83,6 +83,7 @@ void Reader::startPicture()
         ++p;
     m_pictOwnBrace = st.open < 0 || p != m_wordStart;
     m_pictStart = m_overflowDepth > 0 ? -1 : m_pictOwnBrace ? m_wordStart : st.open;
+    m_pictUc = st.uc;
 }
 
 void Reader::finishPicture()
@@ -164,7 +165,7 @@ void Reader::keepPicture()
 {
     if (m_pictStart < 0 || m_kept >= kMaxKept)
         return;
-    const QByteArray group = keptBytes(m_pictStart, m_pictOwnBrace, state().uc);
+    const QByteArray group = keptBytes(m_pictStart, m_pictOwnBrace, m_pictUc);
     if (!group.isEmpty())
         insertBox(group, goalSize(QSizeF(kPlaceholderSide, kPlaceholderSide)), state().chr.wrap);
 }

@@ -27,7 +27,8 @@ colours_seen() { # window
     local i
     for i in $(seq 12); do
         xwd -silent -id "$1" 2>/dev/null | xwd_py 'print(*px(90, 10))'
-        sleep 0.08
+        # At uneven times: under load a steady pace can match the blinking's and see one colour.
+        sleep "$(printf '0.%02d' $((RANDOM % 15 + 5)))"
     done | sort -u | paste -sd, -
 }
 BLINKING="255 124 62,255 255 135"

@@ -300,7 +300,11 @@ void Writer::enterChain(const Chain &chain)
     }
     for (size_t i = common; i < chain.size(); ++i) {
         const RtfFields::Wrap &wrap = chain[i].second;
-        m_body.append(wrap.head).append(wrap.opener).append("\\plain");
+        m_body.append(wrap.head).append(wrap.opener);
+        // A \uc kept in the bytes around the result would change what the result's \u skip.
+        if (wrap.head.contains("\\uc"))
+            m_body.append("\\uc1");
+        m_body.append("\\plain");
         m_open.push_back(Open{chain[i].first, wrap.tail, m_current, m_started});
         m_current = CharFormat{};
         m_started = false;

@@ -298,8 +298,10 @@ void Reader::word(std::string_view name, bool hasParam, int param)
     case Kw::FontTable:
         st.dest = Dest::FontTable;
         break;
+    // One inside a kept field or object is read again from its bytes with the note, and would
+    // then change what the note's \cf numbers mean.
     case Kw::ColorTable:
-        st.dest = Dest::ColorTable;
+        st.dest = m_open.empty() ? Dest::ColorTable : Dest::Skip;
         m_red = m_green = m_blue = -1;
         break;
     case Kw::F:

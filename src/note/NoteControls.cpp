@@ -145,7 +145,23 @@ void NoteLabel::SetAutoSize(bool on)
 {
     m_autoSize = on;
     if (on)
-        resize(sizeHint());
+        resize(textSize());
+}
+
+QSize NoteLabel::textSize() const
+{
+    // Every note shows the same links: each is measured once for the program, not once a note
+    // (a label lays its text out three times to tell its size).
+    static QHash<QString, QSize> sizes;
+    const QString key = text() + QChar(0x1F) + font().key() + QChar(0x1F) +
+                        QString::number(margin()) + QChar(0x1F) + QString::number(frameWidth());
+    auto it = sizes.constFind(key);
+    if (it == sizes.constEnd()) {
+        if (sizes.size() > 4096)
+            sizes.clear();
+        it = sizes.insert(key, sizeHint());
+    }
+    return *it;
 }
 
 QString NoteLabel::DisplayedText() const
@@ -190,7 +206,7 @@ bool NoteLabel::event(QEvent *e)
         m_shownWidth = -1;
     if (m_autoSize && (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange)) {
         const bool handled = QLabel::event(e);
-        resize(sizeHint());
+        resize(textSize());
         return handled;
     }
     if (e->type() == QEvent::ToolTip && toolTip().isEmpty() && DisplayedText() != text()) {

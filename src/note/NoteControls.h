@@ -89,6 +89,8 @@ protected:
     bool event(QEvent *e) override;
 
 private:
+    QSize textSize() const;
+
     bool m_pressed = false;
     bool m_autoSize = false;
     // What was shown last, for which text and width: most paints show the same again.

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QPainter>
 #include <QPrintDialog>
@@ -120,6 +121,11 @@ void PresetPrintFile(const QString &docName)
     QString name = docName.simplified().left(100);
     static const QRegularExpression unsafe(u"[/\\\\\\x00-\\x1f\\x7f]"_qs);
     name.replace(unsafe, u"_"_qs);
+    // A file name holds at most 255 bytes, " (n).pdf" included: a title in a script of three
+    // bytes a character would otherwise make a name no PDF can be written under.
+    while (!name.isEmpty() &&
+           (name.back().isHighSurrogate() || QFile::encodeName(name).size() > 240))
+        name.chop(1);
     if (name.isEmpty() || name.startsWith(u'.'))
         name.prepend(u"Notavex"_qs);
     QString path = QDir(folder).filePath(name + u".pdf"_qs);

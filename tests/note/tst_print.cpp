@@ -174,6 +174,18 @@ private slots:
         QCOMPARE(offered, QStringList({docs + u"/Compras.pdf"_qs, docs + u"/Compras (2).pdf"_qs}));
         QCOMPARE(sh(u"pdftotext '%1' -"_qs.arg(offered[1])).value_or(QString()).simplified(),
                  u"Compras leite"_qs);
+        // A title of 90 three-byte characters, or of 60 four-byte ones cut between the halves of
+        // one, still gives a name a file can have.
+        for (const QString &title : {u"漢"_qs.repeated(90), u"a"_qs + u"😀"_qs.repeated(60)}) {
+            m_note->txtTitle->setText(title);
+            m_note->Imprimir();
+            const QString name = QFileInfo(offered.last()).fileName();
+            QVERIFY2(QFile::exists(offered.last()), qPrintable(name));
+            QVERIFY(title.startsWith(name.chopped(4)) && name.endsWith(u".pdf"_qs));
+            QCOMPARE(QFile::decodeName(QFile::encodeName(name)), name); // no half character
+        }
+        offered = offered.mid(0, 2);
+        m_note->txtTitle->setText(u"Compras"_qs);
         m_note->txtNote->LoadData(QByteArray(RichTextBox::MaxEditableCharacters + 1, 'x'));
         m_note->Imprimir();
         QCOMPARE(offered.size(), 2);

@@ -22,14 +22,19 @@ new_home alarms
 mapfile -t lines < <(note 1 False 1; note 2 False 0)
 write_folder 2 "${lines[@]}"
 
-# The different colours of a note window's title strip, as "R G B", seen over about a second.
-colours_seen() { # window
-    local i
-    for i in $(seq 12); do
-        xwd -silent -id "$1" 2>/dev/null | xwd_py 'print(*px(90, 10))'
-        # At uneven times: under load a steady pace can match the blinking's and see one colour.
-        sleep "$(printf '0.%02d' $((RANDOM % 15 + 5)))"
-    done | sort -u | paste -sd, -
+# The different colours of a note window's title strip, as "R G B", seen over up to 5 s, or until
+# that many were seen. The samples are at random times: under load a steady pace can keep in step
+# with the blinking and see one colour only.
+colours_seen() { # window [enough]
+    local end=$((SECONDS + 5)) seen=
+    while [ $SECONDS -lt $end ]; do
+        seen=$( (echo "$seen" | tr , '\n'
+            xwd -silent -id "$1" 2>/dev/null | xwd_py 'print(*px(90, 10))') |
+            grep . | sort -u | paste -sd, -)
+        [ -n "${2:-}" ] && [ "$(echo "$seen" | tr , '\n' | wc -l)" -ge "$2" ] && break
+        sleep "$(printf '0.%02d' $((RANDOM % 40)))"
+    done
+    echo "$seen"
 }
 BLINKING="255 124 62,255 255 135"
 
@@ -50,13 +55,13 @@ check "the window the user types in keeps the focus" [ "$(xdotool getactivewindo
 rang_today() { [ "$(ini_value "$DATA/Indice.cfg" TocouEm)" = "$(date +%d/%m/%Y)" ]; }
 check "TocouEm holds today's date" within 3 rang_today
 second=$(note_at 500,100)
-seen=$(colours_seen "$second")
+seen=$(colours_seen "$second" 2)
 check "it blinks: strip and text area colours take turns ($seen)" [ "$seen" = "$BLINKING" ]
 xdotool mousemove --window "$second" 90 100 click 1
 sleep 0.5
 seen=$(colours_seen "$second")
 check "clicked, it stops with its own strip colour ($seen)" [ "$seen" = "255 124 62" ]
-seen=$(colours_seen "$(note_at 200,100)")
+seen=$(colours_seen "$(note_at 200,100)" 2)
 check "the other still blinks ($seen)" [ "$seen" = "$BLINKING" ]
 
 check "uninstall ends the program" uninstall_ends

@@ -82,17 +82,31 @@ void Reader::openGroup()
     m_skip = 0;
     if (m_stack.size() >= size_t(kMaxDepth)) {
         // A group read with shared group states may read differently elsewhere: not kept.
-        if (m_pictLevel != 0)
-            m_pictStart = -1;
         if (m_overflowDepth == 0)
-            for (Kept &kept : m_open)
-                kept.start = -1;
+            unkeepOpen();
         ++m_overflowDepth;
         return;
     }
     m_stack.push_back(m_stack.back());
     m_stack.back().open = m_pos - 1;
     m_stack.back().instruction = false;
+    if (tooDeepWritten(m_stack.size()))
+        unkeepOpen();
+}
+
+// Whether a group at this level, written again inside what is kept around it, would lie beyond
+// the deepest level read.
+bool Reader::tooDeepWritten(size_t level) const
+{
+    return level + m_ownBraces > size_t(kMaxDepth);
+}
+
+void Reader::unkeepOpen()
+{
+    if (m_pictLevel != 0)
+        m_pictStart = -1;
+    for (Kept &kept : m_open)
+        kept.start = -1;
 }
 
 void Reader::closeGroup()
@@ -422,6 +436,7 @@ void Reader::word(std::string_view name, bool hasParam, int param)
             m_blue = std::clamp(param, 0, 255);
         break;
     case Kw::ShpPict:
+    case Kw::Uc: // taken above, in every destination
         break;
     case Kw::SkipDest:
     case Kw::FldInst: // outside a field

@@ -151,6 +151,8 @@ private:
     void startResult(Kept &kept);
     void readInstruction();
     void finishKept();
+    bool tooDeepWritten(size_t level) const;
+    void unkeepOpen();
     void keepWrap(const Kept &kept);
     void markUsed(int wrap);
     void addMark(const QByteArray &group, int wrap);
@@ -212,6 +214,9 @@ private:
     QHash<quint64, QImage> m_placeholders; // by drawn width << 32 | height
 
     std::vector<Kept> m_open; // innermost last
+    // Of the kept groups and the picture open, those that start inside a group: written again,
+    // each gets a brace of its own, and all it holds lies a level deeper.
+    size_t m_ownBraces = 0;
     std::vector<Wrap> m_wraps;
     // Groups that show nothing, waiting to be inserted as one mark before what comes next.
     QByteArray m_mark;

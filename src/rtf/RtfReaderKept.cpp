@@ -157,6 +157,9 @@ bool Reader::startKept(Kept::Kind kind)
     if (st.dest != Dest::Text || m_stack.size() <= 2 || m_overflowDepth > 0 || m_kept >= kMaxKept)
         return false;
     const bool ownBrace = !opensGroup();
+    if (tooDeepWritten(m_stack.size() + ownBrace))
+        return false;
+    m_ownBraces += ownBrace;
     Kept &kept = m_open.emplace_back();
     kept.kind = kind;
     kept.level = m_stack.size();
@@ -237,6 +240,7 @@ void Reader::finishKept()
     flushRun(); // the result's text, if it still waits
     const Kept kept = m_open.back();
     m_open.pop_back();
+    m_ownBraces -= kept.ownBrace;
     if (kept.start < 0)
         return;
     if (kept.wrap && m_wraps[kept.wrap - 1].used) {

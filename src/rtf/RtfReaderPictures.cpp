@@ -82,7 +82,10 @@ void Reader::startPicture()
     while (p < m_wordStart && (m_data[p] == '\r' || m_data[p] == '\n'))
         ++p;
     m_pictOwnBrace = st.open < 0 || p != m_wordStart;
-    m_pictStart = m_overflowDepth > 0 ? -1 : m_pictOwnBrace ? m_wordStart : st.open;
+    m_pictStart = m_overflowDepth > 0 || tooDeepWritten(m_pictLevel + m_pictOwnBrace) ? -1
+                  : m_pictOwnBrace                                                   ? m_wordStart
+                                                                                     : st.open;
+    m_ownBraces += m_pictOwnBrace;
     m_pictUc = st.uc;
 }
 
@@ -90,6 +93,7 @@ void Reader::finishPicture()
 {
     const QByteArray data = std::exchange(m_pict, QByteArray());
     m_pictLevel = 0;
+    m_ownBraces -= m_pictOwnBrace;
     if (state().dest != Dest::Text)
         return;
     flushRun();

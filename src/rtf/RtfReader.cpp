@@ -291,6 +291,23 @@ void Reader::word(std::string_view name, bool hasParam, int param)
         pictureWord(kw, hasParam, param);
         return;
     }
+    // Inside a kept field or object the document's own words count for nothing: its bytes are
+    // read again with the note, where they would change the code page, fonts or colours that the
+    // text written around them means.
+    if (!m_open.empty()) {
+        switch (kw) {
+        case Kw::Ansi:
+        case Kw::AnsiCpg:
+        case Kw::Deff:
+            return;
+        case Kw::FontTable:
+        case Kw::ColorTable:
+            st.dest = Dest::Skip;
+            return;
+        default:
+            break;
+        }
+    }
     CharState &chr = st.chr;
     const bool on = !hasParam || param != 0;
     switch (kw) {
@@ -312,10 +329,8 @@ void Reader::word(std::string_view name, bool hasParam, int param)
     case Kw::FontTable:
         st.dest = Dest::FontTable;
         break;
-    // One inside a kept field or object is read again from its bytes with the note, and would
-    // then change what the note's \cf numbers mean.
     case Kw::ColorTable:
-        st.dest = m_open.empty() ? Dest::ColorTable : Dest::Skip;
+        st.dest = Dest::ColorTable;
         m_red = m_green = m_blue = -1;
         break;
     case Kw::F:

@@ -312,6 +312,9 @@ private slots:
         group = "{\\pict\\wmetafile8\\ansicpg1251 0102}";
         row("no effect on the text around", "{\\rtf1 a" + group + "\\'e9}", {group},
             u"a\ufffc\u00e9"_qs, {32, 32});
+        group = "{\\field{\\fldrslt\\ansicpg1251{\\colortbl;\\red9;}}}";
+        row("field: no effect on the text around", "{\\rtf1 a" + group + "\\'e9}", {group},
+            u"a\ufffc\u00e9"_qs, {0, 0});
 
         group = "{\\field{\\*\\fldinst{HYPERLINK \"https://exemplo.com.br/a?b=1\" }}";
         row("link", "{\\rtf1 Veja " + group + "{\\fldrslt{\\ul\\cf1 o exemplo}}}.}", {group},

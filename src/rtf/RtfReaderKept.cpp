@@ -6,8 +6,6 @@
 
 #include <QImage>
 
-#include <cctype>
-
 namespace Rtf::detail {
 
 namespace {
@@ -113,8 +111,8 @@ void setUc(QByteArray &group, int uc)
     qsizetype at = skipLineEnds(1);
     if (group.mid(at, 2) == "\\*")
         at = skipLineEnds(at + 2);
-    const auto letter = [&](qsizetype i) { return i < group.size() && isalpha(uchar(group[i])); };
-    const auto digit = [&](qsizetype i) { return i < group.size() && isdigit(uchar(group[i])); };
+    const auto letter = [&](qsizetype i) { return i < group.size() && isAlpha(group[i]); };
+    const auto digit = [&](qsizetype i) { return i < group.size() && isDigit(group[i]); };
     if (group.mid(at, 1) == "\\" && letter(at + 1)) {
         ++at;
         while (letter(at))

@@ -336,8 +336,9 @@ void RescueNoteTexts(const QList<std::pair<qint16, QByteArray>> &texts)
                            u"/Notavex/não salvas"_qs;
     const QString when = Services::clock().now().toString(u"yyyyMMdd-HHmmss"_qs);
     bool ok = QDir().mkpath(folder);
+    // Each is tried: one that cannot be written is no reason to leave the others.
     for (const auto &[id, text] : texts)
-        ok = ok && WriteFileAtomic(u"%1/notavex%2-%3.rtf"_qs.arg(folder).arg(id).arg(when), text);
+        ok = WriteFileAtomic(u"%1/notavex%2-%3.rtf"_qs.arg(folder).arg(id).arg(when), text) && ok;
     state().failureText += (ok ? u" O texto não salvo foi copiado para %1."_qs
                                : u" Também não foi possível copiar o texto não salvo para %1."_qs)
                                .arg(QDir::toNativeSeparators(folder));

@@ -440,19 +440,30 @@ private slots:
         QTest::newRow("disk full")
             << u"full"_qs << u"Também não foi possível copiar o texto não salvo"_qs;
         QTest::newRow("folder gone") << u"gone"_qs << u"O texto não salvo foi copiado para"_qs;
+        // One copy that cannot be made does not keep the others from being made.
+        QTest::newRow("one copy blocked")
+            << u"blocked"_qs << u"Também não foi possível copiar o texto não salvo"_qs;
     }
 
     void displayLost_savedFromMemory()
     {
         QFETCH(QString, when);
         QFETCH(QString, said);
+        const auto rescued = [this](qint16 id) {
+            return m_fakes->dataHome.path() + u"/Notavex/não salvas/notavex%1-%2.rtf"_qs.arg(id).arg(
+                       m_fakes->clock->time.toString(u"yyyyMMdd-HHmmss"_qs));
+        };
         QString line;
         const auto loseDisplay = [&] {
             if (when != u"ended") {
                 noteAt(1)->txtNote->SetText(QString(2000, u'x') + u"digitado"_qs);
                 noteAt(1)->move(0, 0); // behind the program's back
             }
-            if (when == u"gone")
+            if (when == u"blocked") {
+                noteAt(2)->txtNote->SetText(u"outra"_qs);
+                QVERIFY(QDir().mkpath(rescued(noteAt(2)->NoteId()))); // the first tried
+            }
+            if (when == u"gone" || when == u"blocked")
                 QVERIFY(QDir(data()).removeRecursively() && writeBytes(data().chopped(1), "x"));
             FileSizeLimit full(when == u"full" ? 1000 : RLIM_INFINITY);
             auto *popup = qobject_cast<FrmPopup *>(OpenForms::at(0));
@@ -466,6 +477,10 @@ private slots:
         if (when != u"loading")
             loseDisplay();
         QVERIFY2(line.contains(said) && !line.contains(u'\n'), qPrintable(line));
+        if (when == u"blocked") {
+            QVERIFY(readBytes(rescued(noteAt(1)->NoteId())).contains("digitado"));
+            return;
+        }
         if (when == u"gone") {
             const QString dir = m_fakes->dataHome.path() + u"/Notavex/não salvas/"_qs, copy =
                 u"notavex1-%1.rtf"_qs.arg(m_fakes->clock->time.toString(u"yyyyMMdd-HHmmss"_qs));

@@ -1,10 +1,15 @@
 // The floors for the start-up benchmark: a plain Qt program that only opens N frameless 182 x 198
 // windows, each with a label and a text box holding the short formatted text the benchmark's
-// notes hold (the floor for showing them cannot show less). With a second
-// argument E it lets the event loop run after every E windows, as a program that keeps answering
-// while it loads must; without it (or with 0) it shows them all and only then enters the loop:
-// no program can map its windows faster.
+// notes hold (the floor for showing them cannot show less).
+//   bare_windows N [E | Tms] [PICTURE]
+// With E it lets the event loop run after every E windows, with Tms after every T milliseconds of
+// work, as a program that keeps answering while it loads must; without (or with 0) it shows them
+// all and only then enters the loop: no program can map its windows faster. With PICTURE, the
+// note window's picture, every window is cut to the outline the picture gives (white is cut
+// away), as a note window is.
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
 #include <QLabel>
 #include <QTextEdit>
 #include <QWidget>
@@ -19,12 +24,30 @@ const QString kText = QStringLiteral(
     "mensal</i> e enviar <span style=\"color:#800000\">at\u00e9 sexta</span>. Reuni\u00e3o na "
     "sala 3 com a equipe de vendas.</p>");
 
+static QRegion outlineOf(const QString &path)
+{
+    const QImage picture = QImage(path).convertToFormat(QImage::Format_RGB32);
+    QRegion cut;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            if ((picture.pixel(x, y) & 0xFFFFFF) == 0xFFFFFF)
+                cut += QRect(x, y, 1, 1);
+        }
+    }
+    return QRegion(picture.rect()) - cut;
+}
+
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     const int n = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 100;
-    const int every = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 0;
+    const QString batch = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    const bool timed = batch.endsWith(QLatin1String("ms"));
+    const int every = QStringView(batch).left(batch.size() - (timed ? 2 : 0)).toInt();
+    const QRegion outline = argc > 3 ? outlineOf(QString::fromLocal8Bit(argv[3])) : QRegion();
     std::vector<std::unique_ptr<QWidget>> windows;
+    QElapsedTimer working;
+    working.start();
     for (int i = 0; i < n; ++i) {
         auto w = std::make_unique<QWidget>(nullptr, Qt::Tool | Qt::FramelessWindowHint);
         w->setFixedSize(182, 198);
@@ -35,10 +58,14 @@ int main(int argc, char *argv[])
         text->setHtml(kText.arg(i));
         // Where the benchmark's notes are: how much of each is seen is work for the X server.
         w->move((i + 1) * 37 % 1700, (i + 1) * 23 % 900);
+        if (!outline.isEmpty())
+            w->setMask(outline);
         w->show();
         windows.push_back(std::move(w));
-        if (every > 0 && i % every == 0)
+        if (every > 0 && (timed ? i == 0 || working.hasExpired(every) : i % every == 0)) {
             QCoreApplication::processEvents();
+            working.restart();
+        }
     }
     return app.exec();
 }

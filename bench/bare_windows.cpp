@@ -7,9 +7,10 @@
 // all and only then enters the loop: no program can map its windows faster. With PICTURE, the
 // note window's picture, every window is cut to the outline the picture gives (white is cut
 // away), as a note window is.
+#include "note/NoteShape.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QImage>
 #include <QLabel>
 #include <QTextEdit>
 #include <QWidget>
@@ -24,19 +25,6 @@ const QString kText = QStringLiteral(
     "mensal</i> e enviar <span style=\"color:#800000\">at\u00e9 sexta</span>. Reuni\u00e3o na "
     "sala 3 com a equipe de vendas.</p>");
 
-static QRegion outlineOf(const QString &path)
-{
-    const QImage picture = QImage(path).convertToFormat(QImage::Format_RGB32);
-    QRegion cut;
-    for (int y = 0; y < picture.height(); ++y) {
-        for (int x = 0; x < picture.width(); ++x) {
-            if ((picture.pixel(x, y) & 0xFFFFFF) == 0xFFFFFF)
-                cut += QRect(x, y, 1, 1);
-        }
-    }
-    return QRegion(picture.rect()) - cut;
-}
-
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
@@ -44,7 +32,10 @@ int main(int argc, char *argv[])
     const QString batch = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
     const bool timed = batch.endsWith(QLatin1String("ms"));
     const int every = QStringView(batch).left(batch.size() - (timed ? 2 : 0)).toInt();
-    const QRegion outline = argc > 3 ? outlineOf(QString::fromLocal8Bit(argv[3])) : QRegion();
+    const QRegion outline =
+        argc > 3 ? RegionFromPicture(QImage(QString::fromLocal8Bit(argv[3])), qRgb(255, 255, 255))
+                       .value_or(QRegion())
+                 : QRegion();
     std::vector<std::unique_ptr<QWidget>> windows;
     QElapsedTimer working;
     working.start();
